@@ -1,0 +1,120 @@
+#include "text.h"
+
+#include <cstdarg>
+
+namespace pactools {
+
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool endsWithIgnoreCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && equalsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+bool LineReader::next(std::string_view& line) {
+    if (position >= text.size()) return false;
+    std::size_t end = text.find('\n', position);
+    if (end == std::string_view::npos) end = text.size();
+    line = text.substr(position, end - position);
+    const std::size_t cut = line.find('\r');
+    if (cut != std::string_view::npos) line = line.substr(0, cut);
+    position = end + 1;
+    return true;
+}
+
+namespace {
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+void TextScanner::skipSpace() {
+    while (position < text.size() && isSpace(text[position])) ++position;
+}
+
+bool TextScanner::hex(std::uint32_t& value) {
+    std::size_t p = position;
+    while (p < text.size() && isSpace(text[p])) ++p;
+    bool negative = false;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
+        negative = text[p] == '-';
+        ++p;
+    }
+    if (p + 2 < text.size() && text[p] == '0' && (text[p + 1] == 'x' || text[p + 1] == 'X') &&
+        hexDigitValue(text[p + 2]) >= 0) {
+        p += 2;
+    }
+    std::uint64_t accumulated = 0;
+    std::size_t digits = 0;
+    for (; p < text.size(); ++p, ++digits) {
+        const int d = hexDigitValue(text[p]);
+        if (d < 0) break;
+        // Saturate rather than wrap, as the C library's conversion does.
+        accumulated = accumulated > (UINT64_MAX >> 4) ? UINT64_MAX : (accumulated << 4) | static_cast<unsigned>(d);
+    }
+    if (digits == 0) return false;
+    std::uint32_t result = static_cast<std::uint32_t>(accumulated);
+    if (negative) result = 0u - result;
+    value = result;
+    position = p;
+    return true;
+}
+
+bool TextScanner::hexDigits(std::uint32_t& value, int maxDigits) {
+    std::size_t p = position;
+    while (p < text.size() && isSpace(text[p])) ++p;
+    std::uint32_t result = 0;
+    int digits = 0;
+    for (; digits < maxDigits && p < text.size(); ++p, ++digits) {
+        const int d = hexDigitValue(text[p]);
+        if (d < 0) break;
+        result = (result << 4) | static_cast<unsigned>(d);
+    }
+    if (digits == 0) return false;
+    value = result;
+    position = p;
+    return true;
+}
+
+bool TextScanner::literal(char c) {
+    if (position < text.size() && text[position] == c) {
+        ++position;
+        return true;
+    }
+    return false;
+}
+
+std::string hexText(std::uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));
+    return buffer;
+}
+
+void say(std::FILE* out, const char* format, ...) {
+    if (out == nullptr) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(out, format, args);
+    va_end(args);
+    std::fflush(out);
+}
+
+}  // namespace pactools

@@ -1,0 +1,75 @@
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pactools {
+namespace {
+
+std::vector<std::string> linesOf(std::string_view text) {
+    std::vector<std::string> lines;
+    LineReader reader(text);
+    std::string_view line;
+    while (reader.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+TEST(LineReader, CutsAtTheFirstCarriageReturnOrLineFeed) {
+    EXPECT_EQ(linesOf("a\nb\r\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(linesOf("x\ry\nz\n"), (std::vector<std::string>{"x", "z"}));
+    EXPECT_TRUE(linesOf("").empty());
+    EXPECT_EQ(linesOf("\n"), (std::vector<std::string>{""}));
+    const std::string longLine(5000, 'q');
+    EXPECT_EQ(linesOf(longLine + "\r\n"), (std::vector<std::string>{longLine}));
+}
+
+TEST(TextScanner, ReadsHexLikeTheFormatsDo) {
+    std::uint32_t v = 0;
+    for (const char* text : {"1f", "1F", "\t0x1F", " 0X1f", "+1F", "001F"}) {
+        TextScanner s(text);
+        ASSERT_TRUE(s.hex(v)) << text;
+        EXPECT_EQ(v, 0x1Fu) << text;
+    }
+    TextScanner neg("-1");
+    ASSERT_TRUE(neg.hex(v));
+    EXPECT_EQ(v, 0xFFFFFFFFu);
+    TextScanner huge("123456789ABCDEF0123");  // beyond 64 bits: saturates
+    ASSERT_TRUE(huge.hex(v));
+    EXPECT_EQ(v, 0xFFFFFFFFu);
+    TextScanner big("1FFFFFFFF");
+    ASSERT_TRUE(big.hex(v));
+    EXPECT_EQ(v, 0xFFFFFFFFu);
+    TextScanner zeroX("0xg");  // a prefix without digits is the number 0
+    ASSERT_TRUE(zeroX.hex(v));
+    EXPECT_EQ(v, 0u);
+    EXPECT_EQ(zeroX.position, 1u);
+    TextScanner none("  g");
+    EXPECT_FALSE(none.hex(v));
+    EXPECT_EQ(none.position, 0u);  // nothing taken on failure
+}
+
+TEST(TextScanner, ReadsAtMostTheGivenDigits) {
+    TextScanner s(" ABC");
+    std::uint32_t v = 0;
+    ASSERT_TRUE(s.hexDigits(v, 2));
+    EXPECT_EQ(v, 0xABu);
+    EXPECT_EQ(s.position, 3u);
+    ASSERT_TRUE(s.hexDigits(v, 2));
+    EXPECT_EQ(v, 0xCu);
+    EXPECT_FALSE(s.hexDigits(v, 2));
+}
+
+TEST(Text, FoldsAsciiCaseOnly) {
+    EXPECT_TRUE(equalsIgnoreCase("PushB", "pushb"));
+    EXPECT_FALSE(equalsIgnoreCase("PushB", "push"));
+    EXPECT_TRUE(startsWithIgnoreCase("CJMP label", "cjmp"));
+    EXPECT_TRUE(endsWithIgnoreCase("SCENE.BIN", ".bin"));
+    EXPECT_FALSE(endsWithIgnoreCase("bin", ".bin"));
+    EXPECT_FALSE(equalsIgnoreCase("\xC4", "\xE4"));  // bytes above ASCII are left alone
+    EXPECT_EQ(hexText(0x1A4), "1A4");
+    EXPECT_EQ(hexText(0), "0");
+}
+
+}  // namespace
+}  // namespace pactools

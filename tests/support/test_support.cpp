@@ -1,0 +1,124 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "pactools-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Restore write permission on anything a test made read-only.
+    for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code ignored;
+    return fs::exists(fs::symlink_status(path, ignored));
+}
+
+std::vector<std::string> listDirectory(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int fileMode(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<int>(st.st_mode & 07777);
+}
+
+std::string dataPath(const std::string& relative) {
+    const char* root = std::getenv("TEST_DATA_DIR");
+    return std::string(root != nullptr ? root : "tests/data") + "/" + relative;
+}
+
+CapturedStream::CapturedStream() : file_(std::tmpfile()) {
+    if (file_ == nullptr) throw std::runtime_error("tmpfile failed");
+}
+
+CapturedStream::~CapturedStream() {
+    std::fclose(file_);
+}
+
+std::string CapturedStream::text() const {
+    std::fflush(file_);
+    const long end = std::ftell(file_);
+    std::string text(static_cast<std::size_t>(end), '\0');
+    std::rewind(file_);
+    const std::size_t got = std::fread(text.data(), 1, text.size(), file_);
+    text.resize(got);
+    std::fseek(file_, 0, SEEK_END);
+    return text;
+}
+
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 engine(seed);
+    std::string bytes(size, '\0');
+    for (auto& b : bytes) b = static_cast<char>(engine() & 0xFF);
+    return bytes;
+}
+
+std::string shellQuote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
+}
+
+RunResult runProgram(const std::string& directory, const std::string& program,
+                     const std::vector<std::string>& arguments) {
+    TempDir scratch;
+    const std::string outputPath = scratch / "output";
+    std::string command = "cd " + shellQuote(directory) + " && exec ";
+    if (const char* launcher = std::getenv("TOOL_LAUNCHER"); launcher != nullptr && *launcher != '\0') {
+        command += std::string(launcher) + " ";
+    }
+    command += shellQuote(program);
+    for (const auto& argument : arguments) command += " " + shellQuote(argument);
+    command += " >" + shellQuote(outputPath) + " 2>&1 </dev/null";
+    RunResult result;
+    const int raw = std::system(command.c_str());
+    result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
+    result.output = fileExists(outputPath) ? readFile(outputPath) : std::string();
+    return result;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,67 @@
+// Helpers shared by the tests: temporary directories, whole-file access,
+// captured message streams and running the built tools.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+// Names in a directory, sorted.
+std::vector<std::string> listDirectory(const std::string& path);
+// Permission bits of a file (POSIX); -1 when unknown.
+int fileMode(const std::string& path);
+// A file of the shared test data (tests/data).
+std::string dataPath(const std::string& relative);
+
+// A stream whose text can be read back, for functions that print messages.
+class CapturedStream {
+public:
+    CapturedStream();
+    ~CapturedStream();
+    CapturedStream(const CapturedStream&) = delete;
+    CapturedStream& operator=(const CapturedStream&) = delete;
+    std::FILE* stream() const { return file_; }
+    std::string text() const;
+
+private:
+    std::FILE* file_;
+};
+
+// Deterministic pseudo-random bytes.
+std::string randomBytes(std::size_t size, unsigned seed);
+
+struct RunResult {
+    int status = -1;     // exit status, or -1 when the tool did not exit normally
+    std::string output;  // standard output and standard error
+};
+
+// Runs `program` with `arguments` in directory `directory`.  When the
+// environment names a launcher (TOOL_LAUNCHER, e.g. an emulator), the program
+// is started through it.
+RunResult runProgram(const std::string& directory, const std::string& program,
+                     const std::vector<std::string>& arguments);
+
+// Quotes a word for the POSIX shell.
+std::string shellQuote(const std::string& word);
+
+}  // namespace testing_support
