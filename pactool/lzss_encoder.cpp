@@ -1,0 +1,194 @@
+#include "lzss_encoder.h"
+
+namespace pactools {
+
+namespace {
+
+using lzss::kMaxMatch;
+using lzss::kRingMask;
+using lzss::kRingSize;
+using lzss::kThreshold;
+constexpr int kNil = LzssEncoder::kNil;
+constexpr int kRoot = kRingSize + 1;  // rson[kRoot + b] is the root of the tree for first byte b
+
+void initTree(LzssEncoder& e) {
+    for (int i = kRoot; i < kRoot + 256; ++i) e.rson[i] = kNil;
+    for (int i = 0; i < kRingSize; ++i) e.dad[i] = kNil;
+}
+
+// Inserts the string at ring position r into the tree of its first byte and
+// leaves the longest match met on the way in matchPosition/matchLength; among
+// equal lengths the first node met wins.  A node holding the same 18 bytes
+// is replaced by the new one.
+void insertNode(LzssEncoder& e, int r) {
+    const std::uint8_t* key = &e.textBuf[r];
+    int p = kRoot + key[0];
+    int cmp = 1;
+    e.rson[r] = e.lson[r] = kNil;
+    e.matchLength = 0;
+    for (;;) {
+        if (cmp >= 0) {
+            if (e.rson[p] == kNil) {
+                e.rson[p] = static_cast<std::uint16_t>(r);
+                e.dad[r] = static_cast<std::uint16_t>(p);
+                return;
+            }
+            p = e.rson[p];
+        } else {
+            if (e.lson[p] == kNil) {
+                e.lson[p] = static_cast<std::uint16_t>(r);
+                e.dad[r] = static_cast<std::uint16_t>(p);
+                return;
+            }
+            p = e.lson[p];
+        }
+        int i = 1;
+        const std::uint8_t* other = &e.textBuf[p];
+        while (i < kMaxMatch && key[i] == other[i]) ++i;
+        cmp = i < kMaxMatch ? key[i] - other[i] : 0;
+        if (i > e.matchLength) {
+            e.matchPosition = p;
+            e.matchLength = i;
+            if (i >= kMaxMatch) break;
+        }
+    }
+    // Same 18 bytes: the newer string takes the old node's place.
+    e.dad[r] = e.dad[p];
+    e.lson[r] = e.lson[p];
+    e.rson[r] = e.rson[p];
+    e.dad[e.lson[p]] = static_cast<std::uint16_t>(r);
+    e.dad[e.rson[p]] = static_cast<std::uint16_t>(r);
+    if (e.rson[e.dad[p]] == p) e.rson[e.dad[p]] = static_cast<std::uint16_t>(r);
+    else e.lson[e.dad[p]] = static_cast<std::uint16_t>(r);
+    e.dad[p] = kNil;
+}
+
+void deleteNode(LzssEncoder& e, int p) {
+    if (e.dad[p] == kNil) return;
+    int q;
+    if (e.rson[p] == kNil) {
+        q = e.lson[p];
+    } else if (e.lson[p] == kNil) {
+        q = e.rson[p];
+    } else {
+        q = e.lson[p];
+        if (e.rson[q] != kNil) {
+            do q = e.rson[q];
+            while (e.rson[q] != kNil);
+            e.rson[e.dad[q]] = e.lson[q];
+            e.dad[e.lson[q]] = e.dad[q];
+            e.lson[q] = e.lson[p];
+            e.dad[e.lson[p]] = static_cast<std::uint16_t>(q);
+        }
+        e.rson[q] = e.rson[p];
+        e.dad[e.rson[p]] = static_cast<std::uint16_t>(q);
+    }
+    e.dad[q] = e.dad[p];
+    if (e.rson[e.dad[p]] == p) e.rson[e.dad[p]] = static_cast<std::uint16_t>(q);
+    else e.lson[e.dad[p]] = static_cast<std::uint16_t>(q);
+    e.dad[p] = kNil;
+}
+
+void flushGroup(LzssEncoder& e, std::vector<std::uint8_t>& output) {
+    output.insert(output.end(), e.codeBuf, e.codeBuf + e.codeBufPtr);
+    e.outCount += static_cast<std::uint64_t>(e.codeBufPtr);
+    e.codeBuf[0] = 0;
+    e.codeBufPtr = 1;
+    e.mask = 1;
+}
+
+// Appends the item at the look-ahead's start to the group being built.
+void emitItem(LzssEncoder& e, std::vector<std::uint8_t>& output) {
+    if (e.matchLength > e.len) e.matchLength = e.len;
+    if (e.matchLength <= kThreshold) {
+        e.matchLength = 1;
+        e.codeBuf[0] |= e.mask;
+        e.codeBuf[e.codeBufPtr++] = e.textBuf[e.r];
+    } else {
+        e.codeBuf[e.codeBufPtr++] = static_cast<std::uint8_t>(e.matchPosition);
+        e.codeBuf[e.codeBufPtr++] =
+            static_cast<std::uint8_t>(((e.matchPosition >> 4) & 0xF0) | (e.matchLength - (kThreshold + 1)));
+    }
+    e.mask = static_cast<std::uint8_t>(e.mask << 1);
+    if (e.mask == 0) flushGroup(e, output);
+    e.lastMatchLength = e.matchLength;
+}
+
+}  // namespace
+
+void lzssEncode(LzssEncoder& e, std::span<const std::uint8_t> input, bool final,
+                std::vector<std::uint8_t>& output) {
+    const std::uint8_t* data = input.data();
+    std::size_t n = input.size();
+
+    if (e.phase == LzssEncoder::Phase::Start) {
+        e.codeBuf[0] = 0;
+        e.mask = 1;
+        e.codeBufPtr = 1;
+        e.s = 0;
+        e.r = lzss::kFirstPosition;
+        initTree(e);
+        e.outCount = 0;
+        e.len = 0;
+        e.phase = LzssEncoder::Phase::Fill;
+    }
+    if (e.phase == LzssEncoder::Phase::Fill) {
+        while (e.len < kMaxMatch && n > 0) {
+            e.textBuf[e.r + e.len++] = *data++;
+            --n;
+        }
+        if (e.len < kMaxMatch && !final) return;  // wait for more input
+        if (e.len == 0) {
+            e.phase = LzssEncoder::Phase::Start;
+            return;
+        }
+        // The strings just before the look-ahead (zeros) seed the trees.
+        for (int k = 1; k <= kMaxMatch; ++k) insertNode(e, e.r - k);
+        insertNode(e, e.r);
+        emitItem(e, output);
+        e.i = 0;
+        e.phase = LzssEncoder::Phase::Slide;
+    }
+    for (;;) {
+        // Slide the window past the item just emitted, taking new bytes.
+        while (e.i < e.lastMatchLength && n > 0) {
+            const std::uint8_t c = *data++;
+            --n;
+            deleteNode(e, e.s);
+            e.textBuf[e.s] = c;
+            if (e.s < kMaxMatch - 1) e.textBuf[e.s + kRingSize] = c;
+            e.s = (e.s + 1) & kRingMask;
+            e.r = (e.r + 1) & kRingMask;
+            insertNode(e, e.r);
+            ++e.i;
+        }
+        if (e.i < e.lastMatchLength && !final) return;  // wait for more input
+        // At the end of the input the look-ahead shrinks instead.
+        for (; e.i < e.lastMatchLength; ++e.i) {
+            deleteNode(e, e.s);
+            e.s = (e.s + 1) & kRingMask;
+            e.r = (e.r + 1) & kRingMask;
+            if (--e.len != 0) insertNode(e, e.r);
+        }
+        if (e.len <= 0) break;
+        emitItem(e, output);
+        e.i = 0;
+    }
+    // End of stream: the last incomplete group, then as many zeros.
+    if (e.codeBufPtr > 1) {
+        const int groupSize = e.codeBufPtr;
+        flushGroup(e, output);
+        output.insert(output.end(), static_cast<std::size_t>(groupSize), 0);
+        e.outCount += static_cast<std::uint64_t>(groupSize);
+    }
+    e.phase = LzssEncoder::Phase::Start;
+}
+
+std::uint64_t lzssEncodedBound(std::uint64_t size) {
+    // A reference takes 2 bytes for at least 3, a literal 1 for 1: the worst
+    // case is all literals, plus a flag byte per 8 items and the trailing
+    // zeros of an incomplete last group.
+    return size + (size + 7) / 8 + 2 * 17;
+}
+
+}  // namespace pactools

@@ -1,0 +1,55 @@
+// Resumable LZSS encoder.  The whole state lives in one LzssEncoder record,
+// so a member can be fed in chunks of any size: the output is the same as
+// for one call with all of it.  Matches are found with one binary search tree
+// per first byte over the 4096-byte ring; tree shape and tie-breaking fix the
+// output exactly.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "lzss_format.h"
+
+namespace pactools {
+
+struct LzssEncoder {
+    enum class Phase : std::uint8_t {
+        Start,  // nothing seen yet (and again after the end was written)
+        Fill,   // gathering the first look-ahead
+        Slide,  // sliding the window past the item just emitted
+    };
+    static constexpr int kNil = lzss::kRingSize;  // the empty tree link
+
+    Phase phase = Phase::Start;
+    std::uint64_t outCount = 0;  // bytes produced so far: the stored size
+    int i = 0;                   // bytes of the current item slid in so far
+    int len = 0;                 // bytes in the look-ahead
+    int r = 0;                   // ring position of the look-ahead's first byte
+    int s = 0;                   // ring position of the oldest byte
+    int lastMatchLength = 0;     // length of the item just emitted
+    int codeBufPtr = 0;          // bytes used in codeBuf
+    std::uint8_t mask = 0;       // flag bit of the next item
+    std::uint8_t codeBuf[17] = {};  // the group being built
+    int matchPosition = 0;       // best match found by the last insertion
+    int matchLength = 0;
+    std::uint16_t lson[lzss::kRingSize + 1] = {};
+    std::uint16_t rson[lzss::kRingSize + 257] = {};  // 4097 + b: root of the tree for first byte b
+    std::uint16_t dad[lzss::kRingSize + 1] = {};
+    // The ring, followed by a copy of its first 17 bytes so that 18-byte
+    // comparisons never wrap.  It starts zero-filled: matches may refer to it.
+    std::uint8_t textBuf[lzss::kRingSize + lzss::kMaxMatch - 1] = {};
+};
+
+// Feeds `input` to the encoder and appends the compressed bytes it can
+// produce to `output`.  `final` marks the call carrying the input's last
+// chunk (which may be empty); only then is the end of the stream written and
+// the record returned to its start state.  An empty input as a whole
+// produces no bytes.
+void lzssEncode(LzssEncoder& encoder, std::span<const std::uint8_t> input, bool final,
+                std::vector<std::uint8_t>& output);
+
+// The most bytes a stream for `size` input bytes can take.
+std::uint64_t lzssEncodedBound(std::uint64_t size);
+
+}  // namespace pactools
