@@ -153,10 +153,9 @@ bool InputFile::seek(std::uint64_t offset, std::string& error) {
     return true;
 }
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-    InputFile file;
+bool readRest(InputFile& file, std::vector<std::uint8_t>& bytes, std::string& error) {
     std::uint64_t size = 0;
-    if (!file.open(path, error) || !file.size(size, error)) return false;
+    if (!file.size(size, error)) return false;
     if (size > SIZE_MAX / 2) {
         error = systemErrorText(EFBIG);
         return false;
@@ -175,6 +174,11 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
     return true;
 }
 
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+    InputFile file;
+    return file.open(path, error) && readRest(file, bytes, error);
+}
+
 bool pathExists(const std::string& path) {
     StatRecord st{};
     return statPath(path.c_str(), &st) == 0;
@@ -182,6 +186,10 @@ bool pathExists(const std::string& path) {
 
 bool OutputFile::create(const std::string& target, std::string& error) {
     discard();
+    if (target.empty()) {
+        error = systemErrorText(ENOENT);
+        return false;
+    }
     target_ = target;
     error_.clear();
     replacedMode_ = -1;

@@ -41,6 +41,8 @@ private:
     int fd_ = -1;
 };
 
+// Reads the rest of an open file into `bytes`.
+bool readRest(InputFile& file, std::vector<std::uint8_t>& bytes, std::string& error);
 // Reads a whole file into `bytes`.
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
 
@@ -71,6 +73,8 @@ public:
     void discard();
 
     const std::string& target() const { return target_; }
+    // The first write error, empty while all is well.
+    const std::string& error() const { return error_; }
 
 private:
     bool flush();

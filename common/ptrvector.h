@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace pactools {
 
@@ -29,6 +30,8 @@ struct PtrVector {
     PtrVector() = default;
     PtrVector(const PtrVector&) = delete;
     PtrVector& operator=(const PtrVector&) = delete;
+    PtrVector(PtrVector&& other) noexcept { *this = std::move(other); }
+    PtrVector& operator=(PtrVector&& other) noexcept;
     ~PtrVector();
 
     T& operator[](std::uint32_t index) const { return *items[index]; }
@@ -75,6 +78,20 @@ void ptrVectorFree(PtrVector<T>& vector, bool freeItems = true) {
 template <class T>
 PtrVector<T>::~PtrVector() {
     ptrVectorFree(*this);
+}
+
+template <class T>
+PtrVector<T>& PtrVector<T>::operator=(PtrVector&& other) noexcept {
+    if (this != &other) {
+        ptrVectorFree(*this);
+        capacity = other.capacity;
+        count = other.count;
+        step = other.step;
+        items = other.items;
+        other.capacity = other.count = 0;
+        other.items = nullptr;
+    }
+    return *this;
 }
 
 template <class T>

@@ -102,6 +102,17 @@ bool TextScanner::literal(char c) {
     return false;
 }
 
+std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
+    if (lineEnd == "\n") return std::string(text);
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out += lineEnd;
+        else out += c;
+    }
+    return out;
+}
+
 std::string hexText(std::uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));

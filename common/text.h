@@ -57,6 +57,9 @@ struct TextScanner {
     bool atEnd() const { return position >= text.size(); }
 };
 
+// Replaces every LF of `text` by `lineEnd`.
+std::string withLineEnds(std::string_view text, std::string_view lineEnd);
+
 // "%X": upper case, no prefix, no leading zeros.
 std::string hexText(std::uint32_t value);
 

@@ -1,0 +1,15 @@
+// `pactool extract data.pac`: restores every member into the current
+// directory, then writes data.pac.list and the makefile.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace pactools {
+
+// Extracts the archive at `pacPath`, printing progress and errors on `out`.
+// The whole archive is checked before any file is written; each output
+// appears only when complete.  Returns false after a failure.
+bool extractCommand(const std::string& pacPath, std::FILE* out);
+
+}  // namespace pactools

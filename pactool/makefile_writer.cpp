@@ -1,0 +1,66 @@
+#include "makefile_writer.h"
+
+#include "list_file.h"
+#include "text.h"
+
+namespace pactools {
+
+namespace {
+
+// A name as make must read it: '$' would start a variable reference.
+std::string makeWord(std::string_view name) {
+    std::string word;
+    for (char c : name) {
+        if (c == '$') word += '$';
+        word += c;
+    }
+    return word;
+}
+
+void writeNameList(std::string& text, const PtrVector<std::string>& names) {
+    for (std::uint32_t i = 0; i < names.count; ++i) {
+        text += "\t" + makeWord(names[i]);
+        text += i + 1 < names.count ? " \\\n" : "\n";
+    }
+}
+
+}  // namespace
+
+std::string makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd) {
+    PtrVector<std::string> bins;
+    PtrVector<std::string> files;
+    ptrVectorInit(bins, 16, 16);
+    ptrVectorInit(files, 16, 16);
+    // Spellings of the ".bin" ending other than lower case, in order of first
+    // appearance: make matches pattern rules case-sensitively.
+    PtrVector<std::string> otherEndings;
+    ptrVectorInit(otherEndings, 16, 0);
+    for (const PacEntry* entry : entries) {
+        if (endsWithIgnoreCase(entry->name, ".bin")) {
+            ptrVectorPush(bins, std::make_unique<std::string>(entry->name));
+            const std::string ending = entry->name.substr(entry->name.size() - 4);
+            bool known = ending == ".bin";
+            for (const std::string* seen : otherEndings) known = known || *seen == ending;
+            if (!known) ptrVectorPush(otherEndings, std::make_unique<std::string>(ending));
+        } else {
+            ptrVectorPush(files, std::make_unique<std::string>(entry->name));
+        }
+    }
+
+    const std::string pac = makeWord(pacPath);
+    const std::string list = makeWord(listFileName(pacPath));
+    std::string text = "include ../makefile.conf\n\nFILES =";
+    writeNameList(text, files);
+    text += "\n\nBINS =";
+    writeNameList(text, bins);
+    text += "\n";
+    text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + "\n\t$(QVXPACTOOL) archive " + pac +
+            "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac + "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\ninstall: " +
+            pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n%.bin : %.txt\n\t$(QVXTOOL) $<\n\n";
+    for (const std::string* ending : otherEndings) {
+        text += "%" + makeWord(*ending) + " : %.txt\n\t$(QVXTOOL) $<\n\n";
+    }
+    return withLineEnds(text, lineEnd);
+}
+
+}  // namespace pactools

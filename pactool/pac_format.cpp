@@ -1,0 +1,146 @@
+#include "pac_format.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pactools {
+
+namespace {
+
+void put32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::uint32_t get32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+bool isAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+void encodeHeader(const PacHeader& header, std::span<std::uint8_t, kPacHeaderSize> out) {
+    out[0] = 'P';
+    out[1] = 'A';
+    out[2] = 'C';
+    out[3] = header.headerByte;
+    put32(&out[4], header.count);
+    put32(&out[8], header.headerWord);
+}
+
+PacHeader decodeHeader(std::span<const std::uint8_t, kPacHeaderSize> in) {
+    PacHeader header;
+    header.headerByte = in[3];
+    header.count = get32(&in[4]);
+    header.headerWord = get32(&in[8]);
+    return header;
+}
+
+bool isPac(std::span<const std::uint8_t> header) {
+    return header.size() >= 3 && header[0] == 'P' && header[1] == 'A' && header[2] == 'C';
+}
+
+void encodeEntry(const PacEntry& entry, std::span<std::uint8_t, kPacEntrySize> out) {
+    std::memset(out.data(), 0, kPacNameField);
+    std::memcpy(out.data(), entry.name.data(), std::min(entry.name.size(), kPacMaxNameLength));
+    put32(&out[64], entry.offset);
+    put32(&out[68], entry.unpackedSize);
+    put32(&out[72], entry.storedSize);
+}
+
+bool decodeEntry(std::span<const std::uint8_t, kPacEntrySize> in, PacEntry& entry) {
+    const void* nul = std::memchr(in.data(), 0, kPacNameField);
+    if (nul == nullptr) return false;
+    entry.name.assign(reinterpret_cast<const char*>(in.data()), static_cast<const std::uint8_t*>(nul) - in.data());
+    entry.offset = get32(&in[64]);
+    entry.unpackedSize = get32(&in[68]);
+    entry.storedSize = get32(&in[72]);
+    return true;
+}
+
+std::uint64_t pacDataStart(std::uint64_t count) {
+    return kPacHeaderSize + kPacEntrySize * count;
+}
+
+bool isUnsafeMemberName(std::string_view name) {
+    if (name.empty() || isSeparator(name[0])) return true;
+    if (name.find_first_of("\r\n") != std::string_view::npos) return true;
+    if (name.size() >= 2 && isAsciiLetter(name[0]) && name[1] == ':') return true;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = start;
+        while (end < name.size() && !isSeparator(name[end])) ++end;
+        if (name.substr(start, end - start) == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string memberFilePath(std::string_view name) {
+    std::string path(name);
+#ifndef _WIN32
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+#endif
+    return path;
+}
+
+bool readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
+                   PacHeader& header, std::string& error) {
+    if (prefix.size() < kPacHeaderSize || fileSize < kPacHeaderSize || !isPac(prefix)) {
+        error = std::string(archiveName) + ": Not a PAC file...";
+        return false;
+    }
+    header = decodeHeader(prefix.first<kPacHeaderSize>());
+    if (pacDataStart(header.count) > fileSize) {
+        error = std::string(archiveName) + ": Damaged PAC file: its directory of " + std::to_string(header.count) +
+                " entries runs past the end of the file";
+        return false;
+    }
+    return true;
+}
+
+bool readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
+                      std::string_view archiveName, PtrVector<PacEntry>& entries, std::string& error) {
+    const std::string archive(archiveName);
+    if (bytes.size() < kPacEntrySize * static_cast<std::uint64_t>(header.count)) {
+        error = archive + ": Damaged PAC file: its directory runs past the end of the file";
+        return false;
+    }
+    for (std::uint32_t index = 0; index < header.count; ++index) {
+        auto entry = std::make_unique<PacEntry>();
+        if (!decodeEntry(bytes.subspan(kPacEntrySize * index).first<kPacEntrySize>(), *entry)) {
+            error = archive + ": Damaged PAC file: entry " + std::to_string(index + 1) + " has a name without NUL";
+            return false;
+        }
+        if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) {
+            error = archive + ": Damaged PAC file: the data of " + entry->name + " runs past the end of the file";
+            return false;
+        }
+        if (isUnsafeMemberName(entry->name)) {
+            error = entry->name.empty()
+                        ? archive + ": Refusing to extract entry " + std::to_string(index + 1) + ": its name is empty"
+                        : archive + ": Refusing to extract " + entry->name +
+                              ": the name is absolute, leads out of the current directory or holds a line break";
+            return false;
+        }
+        if (!ptrVectorPush(entries, std::move(entry))) {
+            error = archive + ": out of memory";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace pactools
