@@ -19,7 +19,8 @@ std::string makeWord(std::string_view name) {
 
 void writeNameList(std::string& text, const PtrVector<std::string>& names) {
     for (std::uint32_t i = 0; i < names.count; ++i) {
-        text += "\t" + makeWord(names[i]);
+        text += '\t';
+        text += makeWord(names[i]);
         text += i + 1 < names.count ? " \\\n" : "\n";
     }
 }
@@ -58,7 +59,9 @@ std::string makefileText(std::string_view pacPath, const PtrVector<PacEntry>& en
             "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac + "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\ninstall: " +
             pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n%.bin : %.txt\n\t$(QVXTOOL) $<\n\n";
     for (const std::string* ending : otherEndings) {
-        text += "%" + makeWord(*ending) + " : %.txt\n\t$(QVXTOOL) $<\n\n";
+        text += '%';
+        text += makeWord(*ending);
+        text += " : %.txt\n\t$(QVXTOOL) $<\n\n";
     }
     return withLineEnds(text, lineEnd);
 }

@@ -103,14 +103,14 @@ std::string shellQuote(const std::string& word) {
     return quoted + "'";
 }
 
-RunResult runProgram(const std::string& directory, const std::string& program,
-                     const std::vector<std::string>& arguments) {
+namespace {
+
+RunResult run(const std::string& directory, const std::string& launcher, const std::string& program,
+              const std::vector<std::string>& arguments) {
     TempDir scratch;
     const std::string outputPath = scratch / "output";
     std::string command = "cd " + shellQuote(directory) + " && exec ";
-    if (const char* launcher = std::getenv("TOOL_LAUNCHER"); launcher != nullptr && *launcher != '\0') {
-        command += std::string(launcher) + " ";
-    }
+    if (!launcher.empty()) command += launcher + " ";
     command += shellQuote(program);
     for (const auto& argument : arguments) command += " " + shellQuote(argument);
     command += " >" + shellQuote(outputPath) + " 2>&1 </dev/null";
@@ -119,6 +119,19 @@ RunResult runProgram(const std::string& directory, const std::string& program,
     result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
     result.output = fileExists(outputPath) ? readFile(outputPath) : std::string();
     return result;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::string& directory, const std::string& program,
+                     const std::vector<std::string>& arguments) {
+    const char* launcher = std::getenv("TOOL_LAUNCHER");
+    return run(directory, launcher != nullptr ? launcher : "", program, arguments);
+}
+
+RunResult runProgramDirect(const std::string& directory, const std::string& program,
+                           const std::vector<std::string>& arguments) {
+    return run(directory, "", program, arguments);
 }
 
 }  // namespace testing_support

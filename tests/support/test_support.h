@@ -61,6 +61,10 @@ struct RunResult {
 RunResult runProgram(const std::string& directory, const std::string& program,
                      const std::vector<std::string>& arguments);
 
+// The same, never through a launcher: for programs of this system such as make.
+RunResult runProgramDirect(const std::string& directory, const std::string& program,
+                           const std::vector<std::string>& arguments);
+
 // Quotes a word for the POSIX shell.
 std::string shellQuote(const std::string& word);
 

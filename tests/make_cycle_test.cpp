@@ -1,0 +1,96 @@
+// The edit cycle through the makefile that `pactool extract` writes, run by
+// real GNU make.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include "corpus.h"
+#include "tool_runner.h"
+
+namespace {
+
+using testing_support::RunResult;
+using testing_support::Workspace;
+
+std::string toolCommand(const std::string& path) {
+    const char* launcher = std::getenv("TOOL_LAUNCHER");
+    return (launcher != nullptr && *launcher != '\0' ? std::string(launcher) + " " : std::string()) + path;
+}
+
+// A workspace holding an extracted archive, with ../makefile.conf naming the
+// tools and an install directory.
+struct Extracted : Workspace {
+    explicit Extracted(const std::string& list, const std::vector<std::pair<std::string, std::string>>& members) {
+        Workspace source;
+        for (const auto& [name, bytes] : members) source.write(name, bytes);
+        source.write("data.pac.list", list);
+        const RunResult packed = source.pactool({"archive", "data.pac"});
+        EXPECT_EQ(packed.status, 0) << packed.output;
+        write("data.pac", source.read("data.pac"));
+        const RunResult extracted = pactool({"extract", "data.pac"});
+        EXPECT_EQ(extracted.status, 0) << extracted.output;
+        ::mkdir((parent() + "/game").c_str(), 0755);
+        testing_support::writeFile(parent() + "/makefile.conf",
+                                   "QVXPACTOOL = " + toolCommand(testing_support::pactoolPath()) +
+                                       "\nQVXTOOL = " + toolCommand(testing_support::scntoolPath()) +
+                                       "\nCOPY = cp\nGAME_DIR = " + parent() + "/game\n");
+        age("data.pac");
+    }
+    // Moves a file's time an hour back, so that files touched later are newer.
+    void age(const std::string& name) const {
+        struct stat st {};
+        ::stat(path(name).c_str(), &st);
+        utimbuf times{st.st_atime - 3600, st.st_mtime - 3600};
+        ::utime(path(name).c_str(), &times);
+    }
+    RunResult make(const std::vector<std::string>& targets = {}) const {
+        std::vector<std::string> arguments = {"--no-print-directory"};
+        arguments.insert(arguments.end(), targets.begin(), targets.end());
+        return testing_support::runProgramDirect(dir(), "make", arguments);
+    }
+};
+
+TEST(MakeCycle, RebuildsTheArchiveAfterAMemberChanges) {
+    Extracted w("0 0\na.txt\nb.dat\n", {{"a.txt", "first version\n"},
+                                         {"b.dat", testing_support::corpusBytes(testing_support::CorpusKind::Text, 5000, 1)}});
+    const std::string before = w.read("data.pac");
+    // The extracted members are newer than the archive: make rebuilds it, the same.
+    RunResult result = w.make();
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(w.read("data.pac"), before);
+    result = w.make();
+    EXPECT_EQ(result.output, "make: Nothing to be done for 'all'.\n");
+
+    w.age("data.pac");
+    w.write("a.txt", "second version\n");
+    result = w.make();
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Compressing a.txt\nCompressing b.dat\n"), std::string::npos) << result.output;
+    EXPECT_NE(w.read("data.pac"), before);
+
+    Workspace check;
+    check.write("data.pac", w.read("data.pac"));
+    ASSERT_EQ(check.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(check.read("a.txt"), "second version\n");
+
+    result = w.make({"install"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(testing_support::readFile(w.parent() + "/game/data.pac"), w.read("data.pac"));
+}
+
+TEST(MakeCycle, StopsWhenTheArchiveCannotBeBuilt) {
+    Extracted w("0 0\na.txt\nb.dat\n", {{"a.txt", "text\n"}, {"b.dat", "data"}});
+    ASSERT_EQ(w.make().status, 0);
+    w.age("data.pac");
+    const std::string before = w.read("data.pac");
+    ::unlink(w.path("b.dat").c_str());
+    ::mkdir(w.path("b.dat").c_str(), 0755);  // exists for make, unreadable for pactool
+    const RunResult result = w.make({"all", "install"});
+    EXPECT_NE(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Can't open b.dat"), std::string::npos) << result.output;
+    EXPECT_EQ(w.read("data.pac"), before);
+    EXPECT_FALSE(testing_support::fileExists(w.parent() + "/game/data.pac"));  // install never ran
+}
+
+}  // namespace

@@ -1,0 +1,339 @@
+// pactool end to end: the real executable in scratch directories.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "corpus.h"
+#include "tool_runner.h"
+
+namespace {
+
+using testing_support::corpusBytes;
+using testing_support::CorpusKind;
+using testing_support::dataPath;
+using testing_support::readFile;
+using testing_support::toolLineEnd;
+using testing_support::Workspace;
+
+std::uint32_t le32(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8 |
+           static_cast<std::uint8_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 3])) << 24;
+}
+
+void put32(std::string& bytes, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+std::string lines(std::initializer_list<std::string> items) {
+    std::string text;
+    for (const auto& item : items) text += item + toolLineEnd();
+    return text;
+}
+
+// A workspace with a few members and their list file, archived as data.pac.
+struct Packed : Workspace {
+    Packed() {
+        write("a.txt", "hello world hello world\n");
+        write("b.dat", corpusBytes(CorpusKind::MachineCode, 70000, 1));
+        write("empty", "");
+        write("s1.bin", corpusBytes(CorpusKind::Random, 300, 2));
+        write("data.pac.list", "1A 7F3\na.txt\nb.dat\nempty\ns1.bin\n");
+        const auto result = pactool({"archive", "data.pac"});
+        EXPECT_EQ(result.status, 0) << result.output;
+    }
+};
+
+TEST(PactoolCommandLine, UsageAndUnknownCommands) {
+    Workspace w;
+    const auto usage = w.pactool({});
+    EXPECT_EQ(usage.status, 0);
+    EXPECT_NE(usage.output.find("[command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n"),
+              std::string::npos)
+        << usage.output;
+    EXPECT_EQ(usage.output.rfind("Usage ", 0), 0u);
+    EXPECT_EQ(w.pactool({"archive"}).output, usage.output);  // a command without a path
+    const auto bad = w.pactool({"x", "data.pac"});
+    EXPECT_EQ(bad.status, 255);
+    EXPECT_EQ(bad.output, "Invalid command must be 'archive' 'a' 'extract' or 'e'\n");
+    EXPECT_TRUE(w.files().empty());
+}
+
+TEST(PactoolCommandLine, CommandWordsInAnyLetterCase) {
+    Workspace w;
+    w.write("m", "member");
+    w.write("data.pac.list", "0 0\nm\n");
+    for (const char* word : {"A", "ARCHIVE", "a", "Archive"}) {
+        const auto result = w.pactool({word, "data.pac", "ignored"});
+        EXPECT_EQ(result.status, 0) << word << ": " << result.output;
+        EXPECT_EQ(result.output, "Compressing m\n");
+    }
+    ::unlink(w.path("m").c_str());
+    for (const char* word : {"E", "Extract", "e"}) {
+        const auto result = w.pactool({word, "data.pac"});
+        EXPECT_EQ(result.status, 0) << word << ": " << result.output;
+        EXPECT_EQ(result.output, "Extracting m\n");
+        EXPECT_EQ(w.read("m"), "member");
+    }
+}
+
+TEST(PactoolArchive, WritesHeaderDirectoryAndTheExactStreams) {
+    Workspace w;
+    const char* vectors[] = {"one-byte", "twenty-zeros", "text-60k", "binary-90k"};
+    std::string list = "1A 7F3\n";
+    for (const char* name : vectors) {
+        w.write(std::string(name) + ".in", readFile(dataPath(std::string("lzss/") + name + ".in")));
+        list += std::string(name) + ".in\n";
+    }
+    w.write("data.pac.list", list);
+    const auto result = w.pactool({"archive", "data.pac"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, "Compressing one-byte.in\nCompressing twenty-zeros.in\nCompressing text-60k.in\n"
+                             "Compressing binary-90k.in\n");
+    const std::string pac = w.read("data.pac");
+    EXPECT_EQ(pac.substr(0, 4), std::string("PAC\x1A"));
+    EXPECT_EQ(le32(pac, 4), 4u);
+    EXPECT_EQ(le32(pac, 8), 0x7F3u);
+    std::uint32_t offset = 12 + 4 * 76;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t entry = 12 + 76 * static_cast<std::size_t>(i);
+        const std::string name = std::string(vectors[i]) + ".in";
+        EXPECT_EQ(pac.substr(entry, name.size() + 1), name + '\0');
+        EXPECT_EQ(pac.substr(entry + name.size(), 64 - name.size()), std::string(64 - name.size(), '\0'));
+        const std::string stream = readFile(dataPath(std::string("lzss/") + vectors[i] + ".lzss"));
+        EXPECT_EQ(le32(pac, entry + 64), offset) << name;
+        EXPECT_EQ(le32(pac, entry + 68), w.read(name).size()) << name;
+        EXPECT_EQ(le32(pac, entry + 72), stream.size()) << name;
+        EXPECT_EQ(pac.substr(offset, stream.size()), stream) << name;
+        offset += static_cast<std::uint32_t>(stream.size());
+    }
+    EXPECT_EQ(pac.size(), offset);
+}
+
+TEST(PactoolArchive, HeaderValuesAndSpecialLists) {
+    Workspace w;
+    w.write("data.pac.list", "1FF 0x10\n");
+    ASSERT_EQ(w.pactool({"a", "data.pac"}).status, 0);
+    EXPECT_EQ(w.read("data.pac"), std::string("PAC\xFF\0\0\0\0\x10\0\0\0", 12));
+
+    w.write("x", "same");
+    w.write("data.pac.list", "0 0\nx\nx\n");  // listed twice, stored twice
+    ASSERT_EQ(w.pactool({"a", "data.pac"}).status, 0);
+    const std::string pac = w.read("data.pac");
+    EXPECT_EQ(le32(pac, 4), 2u);
+    EXPECT_EQ(le32(pac, 12 + 76 + 64), le32(pac, 12 + 64) + le32(pac, 12 + 72));
+}
+
+TEST(PactoolArchive, ListFileProblems) {
+    Workspace w;
+    auto result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\n");
+    w.write("data.pac.list", "");
+    result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Unexpected EOF in list file...\n");
+    w.write("data.pac.list", "12\nname\n");
+    result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Invalid list file\n");
+    EXPECT_EQ(w.files(), std::vector<std::string>{"data.pac.list"});
+}
+
+TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
+    Packed w;
+    const std::string before = w.read("data.pac");
+
+    // A name too long for the directory is refused before anything is read.
+    const std::string longName(64, 'n');
+    w.write(longName, "x");
+    w.write("data.pac.list", "0 0\na.txt\n" + longName + "\n" + std::string(63, 'm') + "\n");
+    auto result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "data.pac.list: name longer than 63 bytes: " + longName + "\n");
+
+    // A missing member, and an empty name (a blank line).
+    w.write("data.pac.list", "0 0\na.txt\nmissing\n");
+    result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nCan't open missing\n");
+    w.write("data.pac.list", "0 0\na.txt\n\nb.dat\n");
+    result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nCan't open \n");
+
+    // A member that is a directory cannot be read.
+    ::mkdir(w.path("dir.dat").c_str(), 0755);
+    w.write("data.pac.list", "0 0\ndir.dat\n");
+    result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+
+    EXPECT_EQ(w.read("data.pac"), before);
+    for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+TEST(PactoolArchive, CannotCreateTheArchive) {
+    Workspace w;
+    w.write("data.pac.list", "0 0\n");
+    ::mkdir(w.path("data.pac").c_str(), 0755);  // a directory stands in the way
+    const auto result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Can't open / create data.pac\n");
+}
+
+TEST(PactoolRoundTrip, ExtractRestoresEverythingAndRebuildsTheSameArchive) {
+    Packed w;
+    const std::string pac = w.read("data.pac");
+    Workspace x("out");
+    x.write("data.pac", pac);
+    const auto result = x.pactool({"extract", "data.pac"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, "Extracting a.txt\nExtracting b.dat\nExtracting empty\nExtracting s1.bin\n");
+    for (const char* name : {"a.txt", "b.dat", "empty", "s1.bin"}) EXPECT_EQ(x.read(name), w.read(name)) << name;
+    EXPECT_EQ(x.read("data.pac.list"), lines({"1A 7F3", "a.txt", "b.dat", "empty", "s1.bin"}));
+    EXPECT_EQ(x.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac", "data.pac.list", "empty", "makefile",
+                                                   "s1.bin"}));
+    ASSERT_EQ(x.pactool({"archive", "data.pac"}).status, 0);
+    EXPECT_EQ(x.read("data.pac"), pac);
+}
+
+TEST(PactoolRoundTrip, LargeMembersAcrossChunkBoundaries) {
+    Workspace w;
+    const std::size_t mib = 1 << 20;
+    w.write("two-mib", corpusBytes(CorpusKind::Mixed, 2 * mib, 5));  // an exact multiple of the chunk
+    w.write("odd", corpusBytes(CorpusKind::Text, mib + 17, 6));
+    w.write("data.pac.list", "0 0\ntwo-mib\nodd\n");
+    ASSERT_EQ(w.pactool({"a", "data.pac"}).status, 0);
+    Workspace x;
+    x.write("data.pac", w.read("data.pac"));
+    ASSERT_EQ(x.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(x.read("two-mib"), w.read("two-mib"));
+    EXPECT_EQ(x.read("odd"), w.read("odd"));
+}
+
+TEST(PactoolRoundTrip, CanonicalListAndNamesWithDirectories) {
+    Workspace w;
+    ::mkdir(w.path("sub").c_str(), 0755);
+    w.write("sub/m.dat", "in a subdirectory");
+    w.write("data.pac.list", "  0x1ff\t0X7f3 comment\r\nsub\\m.dat\r\n");
+    ASSERT_EQ(w.pactool({"a", "data.pac"}).status, 0);
+    EXPECT_EQ(w.read("data.pac").substr(12, 10), std::string("sub\\m.dat\0", 10));  // the name keeps its bytes
+    ::unlink(w.path("sub/m.dat").c_str());
+    ASSERT_EQ(w.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(w.read("sub/m.dat"), "in a subdirectory");
+    EXPECT_EQ(w.read("data.pac.list"), lines({"FF 7F3", "sub\\m.dat"}));
+}
+
+TEST(PactoolExtract, EmptyArchive) {
+    Workspace w;
+    w.write("data.pac", std::string("PAC\x05\0\0\0\0\x01\0\0\0", 12));
+    ASSERT_EQ(w.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(w.read("data.pac.list"), lines({"5 1"}));
+    EXPECT_NE(w.read("makefile").find("FILES =" + toolLineEnd() + toolLineEnd() + "BINS =" + toolLineEnd()),
+              std::string::npos);
+}
+
+TEST(PactoolExtract, RefusesWhatIsNotAnArchiveBeforeWritingAnything) {
+    Workspace w;
+    auto result = w.pactool({"e", "none.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Can't open none.pac\n");
+    w.write("short.pac", std::string("PAC\0\1", 5));
+    w.write("other.pac", std::string("PAK\0\0\0\0\0\0\0\0\0", 12));
+    for (const char* name : {"short.pac", "other.pac"}) {
+        result = w.pactool({"e", name});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.output, std::string(name) + ": Not a PAC file...\n");
+    }
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"other.pac", "short.pac"}));
+}
+
+TEST(PactoolExtract, RefusesDamagedOrUnsafeArchivesBeforeWritingAnything) {
+    Packed source;
+    const std::string good = source.read("data.pac");
+    struct Damage {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    };
+    std::vector<Damage> cases;
+    std::string b = good;
+    put32(b, 4, 5);  // a fifth entry that is not there
+    cases.push_back({"directory", b.substr(0, 12 + 76 * 4 + 10), "data.pac: Damaged PAC file: its directory of 5 entries runs past the end of the file\n"});
+    cases.push_back({"truncated data", good.substr(0, good.size() - 1), "data.pac: Damaged PAC file: the data of s1.bin runs past the end of the file\n"});
+    b = good;
+    std::fill(b.begin() + 12 + 76, b.begin() + 12 + 76 + 64, 'x');
+    cases.push_back({"name without NUL", b, "data.pac: Damaged PAC file: entry 2 has a name without NUL\n"});
+    for (const char* name : {"../evil", "/tmp/evil", "C:evil", "a/../../evil"}) {
+        b = good;
+        std::fill(b.begin() + 12 + 76 * 3, b.begin() + 12 + 76 * 3 + 64, '\0');
+        std::copy(name, name + std::strlen(name), b.begin() + 12 + 76 * 3);
+        cases.push_back({name, b,
+                         nullptr});
+    }
+    for (const auto& c : cases) {
+        Workspace w;
+        w.write("data.pac", c.bytes);
+        const auto result = w.pactool({"extract", "data.pac"});
+        EXPECT_EQ(result.status, 1) << c.what;
+        if (c.message != nullptr) EXPECT_EQ(result.output, c.message) << c.what;
+        else EXPECT_EQ(result.output, std::string("data.pac: Refusing to extract ") + c.what +
+                                          ": the name is absolute, leads out of the current directory or holds a line break\n");
+        EXPECT_EQ(w.files(), std::vector<std::string>{"data.pac"}) << c.what;
+    }
+}
+
+TEST(PactoolExtract, AMemberWhoseDataEndsEarlyIsReportedAndNotWritten) {
+    Packed source;
+    std::string pac = source.read("data.pac");
+    // Shrink b.dat's stored size: its stream now ends long before its bytes do.
+    const std::size_t entry = 12 + 76;
+    put32(pac, entry + 72, le32(pac, entry + 72) / 2);
+    Workspace w;
+    w.write("data.pac", pac);
+    w.write("b.dat", "previous contents");
+    const auto result = w.pactool({"extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output.rfind("Extracting a.txt\nExtracting b.dat\ndata.pac: member b.dat", 0), 0u) << result.output;
+    EXPECT_NE(result.output.find("data.pac: member b.dat is damaged: its data gives "), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find(" of its 70000 bytes\n"), std::string::npos) << result.output;
+    EXPECT_EQ(w.read("b.dat"), "previous contents");
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));  // no list file, no makefile
+}
+
+TEST(PactoolExtract, MemberInAMissingDirectory) {
+    Workspace w;
+    w.write("data.pac", std::string("PAC\0\1\0\0\0\0\0\0\0", 12) + "sub/x" + std::string(59, '\0') +
+                            std::string("\x58\0\0\0\0\0\0\0\0\0\0\0", 12));
+    const auto result = w.pactool({"e", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Extracting sub/x\nCan't open / create\tsub/x\n");
+}
+
+TEST(PactoolExtract, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {
+    Packed source;
+    Workspace w;
+    w.write("data.pac", source.read("data.pac"));
+    w.write("b.dat", "old");
+    ::chmod(w.path("b.dat").c_str(), 0600);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_EQ(w.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(testing_support::fileMode(w.path("a.txt")), static_cast<int>(0666 & ~mask));
+    EXPECT_EQ(testing_support::fileMode(w.path("makefile")), static_cast<int>(0666 & ~mask));
+    EXPECT_EQ(testing_support::fileMode(w.path("b.dat")), 0600);
+}
+
+TEST(PactoolExtract, AMakefileThatCannotBeWrittenIsPassedOver) {
+    Packed source;
+    Workspace w;
+    w.write("data.pac", source.read("data.pac"));
+    ::mkdir(w.path("makefile").c_str(), 0755);
+    const auto result = w.pactool({"e", "data.pac"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(w.exists("data.pac.list"));
+    EXPECT_EQ(w.read("b.dat"), source.read("b.dat"));
+}
+
+}  // namespace
