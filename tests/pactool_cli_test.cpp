@@ -173,6 +173,31 @@ TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
     for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
+TEST(PactoolArchive, RefusesMembersOfFourGibibytes) {
+    Packed w;
+    const std::string before = w.read("data.pac");
+    ASSERT_EQ(::truncate(w.path("b.dat").c_str(), 0x100000000LL), 0);  // sparse: costs no disk
+    const auto result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nb.dat: member is 4 GiB or larger, which the archive cannot hold\n");
+    EXPECT_EQ(w.read("data.pac"), before);
+}
+
+TEST(PactoolArchive, AFullDiskFailsCleanly) {
+    if (testing_support::toolsAreWindows()) GTEST_SKIP() << "file size limits are a POSIX matter";
+    Packed w;
+    const std::string before = w.read("data.pac");
+    w.write("b.dat", corpusBytes(CorpusKind::Random, 200000, 9));
+    // A file size limit of 64 KiB (128 blocks of 512 bytes) stands in for a full disk.
+    const auto result = testing_support::runProgramDirect(
+        w.dir(), "sh", {"-c", "ulimit -f 128 && exec \"$0\" archive data.pac", testing_support::pactoolPath()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nCompressing b.dat\nCompressing empty\nCompressing s1.bin\n"
+                             "Error writing data.pac: File too large\n");
+    EXPECT_EQ(w.read("data.pac"), before);
+    for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
 TEST(PactoolArchive, CannotCreateTheArchive) {
     Workspace w;
     w.write("data.pac.list", "0 0\n");
