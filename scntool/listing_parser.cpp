@@ -1,0 +1,213 @@
+#include "listing_parser.h"
+
+#include <unordered_map>
+
+#include "text.h"
+
+namespace pactools {
+
+namespace {
+
+std::string atLine(std::string_view message, std::size_t index) {
+    return std::string(message) + " in scenario file at line: " + std::to_string(index + 1);
+}
+
+struct Parser {
+    PtrVector<std::string> lines;
+    StatementList& statements;
+    LabelList& labels;
+    std::string& error;
+    std::uint64_t offset = 0;  // statement-stream offset of the next statement
+
+    bool append(std::unique_ptr<Statement> statement, std::size_t index) {
+        if (statement->opcode != kFlagBlock) statement->offset = static_cast<std::uint32_t>(offset);
+        offset += statementSize(*statement);
+        if (offset > UINT32_MAX) {
+            error = atLine("Statements reach 4 GiB", index);
+            return false;
+        }
+        if (!ptrVectorPush(statements, std::move(statement))) {
+            error = atLine("Out of memory", index);
+            return false;
+        }
+        return true;
+    }
+
+    bool syntaxError(std::size_t index) {
+        error = atLine("Syntax error", index);
+        return false;
+    }
+
+    // "Flags(value, length)" and the data lines after it; `index` moves to
+    // the last line it used.
+    bool flags(std::size_t& index) {
+        if (!statements.empty()) {
+            error = atLine("Flags must come before every statement", index);
+            return false;
+        }
+        TextScanner scanner(lines[static_cast<std::uint32_t>(index)], 6);
+        std::uint32_t value = 0;
+        std::uint32_t length = 0;
+        // The comma must follow the first number directly.
+        if (!scanner.hex(value) || !scanner.literal(',') || !scanner.hex(length)) return syntaxError(index);
+        if (length % 4 != 0) {
+            error = atLine("Flags length must be a multiple of 4", index);
+            return false;
+        }
+        auto block = std::make_unique<Statement>();
+        block->offset = value;
+        block->opcode = kFlagBlock;
+        block->argument = length;
+        // Bytes are taken as they are found, never allocated ahead from the
+        // length: data that is not there is reported instead.
+        std::string_view data;
+        std::size_t cursor = 0;
+        while (block->data.size() < length) {
+            if (data.size() < cursor + 2) {
+                ++index;
+                if (index >= lines.count) {
+                    error = "Not enough data for flags in scenario file at line: " + std::to_string(index + 1);
+                    return false;
+                }
+                data = lines[static_cast<std::uint32_t>(index)];
+                cursor = 0;
+                continue;
+            }
+            TextScanner digits(data, cursor);
+            std::uint32_t byte = 0;
+            if (digits.hexDigits(byte, 2)) {
+                block->data.push_back(static_cast<std::uint8_t>(byte));
+                cursor += 2;  // from where it stood, whatever the digits took
+            } else {
+                cursor += 1;
+            }
+        }
+        return append(std::move(block), index);
+    }
+
+    bool pushB(std::string_view line, std::size_t index) {
+        // The string runs from the first '<' to the last '>' on the line.
+        const std::size_t open = line.find('<');
+        const std::size_t close = line.rfind('>');
+        if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+            return syntaxError(index);
+        }
+        auto statement = std::make_unique<Statement>();
+        statement->opcode = kPushB;
+        statement->data.assign(line.begin() + static_cast<std::ptrdiff_t>(open) + 1,
+                               line.begin() + static_cast<std::ptrdiff_t>(close));
+        statement->data.push_back(0);
+        statement->argument = static_cast<std::uint32_t>(statement->data.size());
+        return append(std::move(statement), index);
+    }
+
+    bool push(std::string_view line, std::uint16_t opcode, std::size_t index) {
+        TextScanner scanner(line, 5);
+        auto statement = std::make_unique<Statement>();
+        statement->opcode = opcode;
+        if (!scanner.hex(statement->argument)) return syntaxError(index);
+        return append(std::move(statement), index);
+    }
+
+    bool jump(std::string_view line, std::size_t keyword, std::uint16_t opcode, std::size_t index) {
+        if (line.size() <= keyword) {
+            error = atLine("Jump without a label", index);
+            return false;
+        }
+        auto statement = std::make_unique<Statement>();
+        statement->opcode = opcode;
+        statement->argument = static_cast<std::uint32_t>(index);  // the line, until labels are resolved
+        return append(std::move(statement), index);
+    }
+
+    bool call(std::string_view line, std::size_t index) {
+        // The character after the keyword is skipped, whatever it is.
+        if (line.size() <= 4) return syntaxError(index);
+        TextScanner scanner(line, 5);
+        std::uint32_t number = 0;
+        auto statement = std::make_unique<Statement>();
+        if (!scanner.hex(number)) return syntaxError(index);
+        scanner.skipSpace();
+        if (!scanner.literal('(') || !scanner.hex(statement->argument)) return syntaxError(index);
+        statement->opcode = static_cast<std::uint16_t>(number);
+        if (isReservedOpcode(statement->opcode)) {
+            // Such a number would be read back as a jump, a push or the flag block.
+            error = atLine("Call number " + hexText(statement->opcode) + " is not a call", index);
+            return false;
+        }
+        return append(std::move(statement), index);
+    }
+
+    bool statementLines() {
+        for (std::size_t index = 0; index < lines.count; ++index) {
+            const std::string_view line = lines[static_cast<std::uint32_t>(index)];
+            const std::size_t colon = line.find(':');
+            const bool isPushB = startsWithIgnoreCase(line, "PushB");
+            if (colon != std::string_view::npos && !(isPushB && line.substr(0, colon).find('<') != std::string_view::npos)) {
+                // A label definition; anything after the colon is ignored.
+                std::size_t start = 0;
+                while (start < colon && isSpace(line[start])) ++start;
+                auto label = std::make_unique<Label>();
+                label->address = static_cast<std::uint32_t>(offset);
+                label->name = std::string(line.substr(start, colon - start));
+                if (!ptrVectorPush(labels, std::move(label))) {
+                    error = atLine("Out of memory", index);
+                    return false;
+                }
+                continue;
+            }
+            bool ok = false;
+            if (startsWithIgnoreCase(line, "Flags(")) ok = flags(index);
+            else if (isPushB) ok = pushB(line, index);
+            else if (startsWithIgnoreCase(line, "PushC")) ok = push(line, kPushC, index);
+            else if (startsWithIgnoreCase(line, "PushD")) ok = push(line, kPushD, index);
+            else if (startsWithIgnoreCase(line, "PushE")) ok = push(line, kPushE, index);
+            else if (startsWithIgnoreCase(line, "Jmp")) ok = jump(line, 3, kJmp, index);
+            else if (startsWithIgnoreCase(line, "CJmp")) ok = jump(line, 4, kCJmp, index);
+            else if (startsWithIgnoreCase(line, "Call")) ok = call(line, index);
+            else ok = syntaxError(index);
+            if (!ok) return false;
+        }
+        return true;
+    }
+
+    // Replaces every jump's line number by its label's address.
+    bool resolveLabels() {
+        std::unordered_map<std::string_view, std::uint32_t> byName;  // the first label of each name
+        byName.reserve(labels.count);
+        for (const Label* label : labels) byName.emplace(label->name, label->address);
+        for (Statement* statement : statements) {
+            if (statement->opcode != kJmp && statement->opcode != kCJmp) continue;
+            const std::size_t index = statement->argument;
+            std::string_view name = lines[static_cast<std::uint32_t>(index)];
+            name.remove_prefix(statement->opcode == kJmp ? 4 : 5);  // the keyword and one more character
+            while (!name.empty() && isSpace(name.front())) name.remove_prefix(1);
+            const auto found = byName.find(name);
+            if (found == byName.end()) {
+                error = "Error in scenario file at line " + std::to_string(index + 1) + ", undefined symbol '" +
+                        std::string(name) + "'";
+                return false;
+            }
+            statement->argument = found->second;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool parseText(std::string_view text, StatementList& statements, LabelList& labels, std::string& error) {
+    Parser parser{{}, statements, labels, error};
+    ptrVectorInit(parser.lines, 32, 32);
+    LineReader reader(text);
+    std::string_view line;
+    while (reader.next(line)) {
+        if (!ptrVectorPush(parser.lines, std::make_unique<std::string>(line))) {
+            error = "Out of memory reading the scenario file";
+            return false;
+        }
+    }
+    return parser.statementLines() && parser.resolveLabels();
+}
+
+}  // namespace pactools

@@ -1,0 +1,156 @@
+#include "scenario_binary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_set>
+
+namespace pactools {
+
+namespace {
+
+std::uint16_t get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t get32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+std::string problem(std::string_view fileName, std::uint64_t offset, const char* what) {
+    char where[32];
+    std::snprintf(where, sizeof where, " at offset 0x%llX", static_cast<unsigned long long>(offset));
+    return std::string(fileName) + ": " + what + where;
+}
+
+}  // namespace
+
+bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, StatementList& statements,
+                LabelList& labels, std::string& error) {
+    const std::uint64_t size = file.size();
+    if (size < kScenarioHeaderSize) {
+        error = problem(fileName, 0, "file too short for a scenario header");
+        return false;
+    }
+    const std::uint32_t flagsValue = get32(&file[4]);
+    const std::uint64_t flagBytes = 4 * static_cast<std::uint64_t>(get32(&file[8]));
+    const std::uint32_t codeSize = get32(&file[12]);
+    if (flagBytes > size - kScenarioHeaderSize) {
+        error = problem(fileName, kScenarioHeaderSize, "flag data runs past the end of the file");
+        return false;
+    }
+    auto flags = std::make_unique<Statement>();
+    flags->offset = flagsValue;
+    flags->opcode = kFlagBlock;
+    flags->argument = static_cast<std::uint32_t>(flagBytes);
+    flags->data.assign(file.begin() + kScenarioHeaderSize, file.begin() + kScenarioHeaderSize + static_cast<std::ptrdiff_t>(flagBytes));
+    if (!ptrVectorPush(statements, std::move(flags))) {
+        error = std::string(fileName) + ": out of memory";
+        return false;
+    }
+
+    std::unordered_set<std::uint32_t> targets;
+    std::uint64_t position = kScenarioHeaderSize + flagBytes;  // in the file
+    std::uint64_t offset = 0;                                  // in the statement stream
+    while (offset < codeSize) {
+        if (size - position < 6) {
+            error = problem(fileName, position, "statement runs past the end of the file");
+            return false;
+        }
+        auto statement = std::make_unique<Statement>();
+        statement->offset = static_cast<std::uint32_t>(offset);
+        statement->opcode = get16(&file[position]);
+        statement->argument = get32(&file[position + 2]);
+        if (statement->opcode == kFlagBlock) {
+            error = problem(fileName, position, "opcode FFFF in the statement stream");
+            return false;
+        }
+        if (statement->opcode == kPushB) {
+            const std::uint64_t length = statement->argument;
+            if (length > size - position - 6) {
+                error = problem(fileName, position, "PushB string runs past the end of the file");
+                return false;
+            }
+            const auto begin = file.begin() + static_cast<std::ptrdiff_t>(position + 6);
+            if (std::find(begin, begin + static_cast<std::ptrdiff_t>(length), 0) == begin + static_cast<std::ptrdiff_t>(length)) {
+                error = problem(fileName, position, "PushB string holds no NUL");
+                return false;
+            }
+            statement->data.assign(begin, begin + static_cast<std::ptrdiff_t>(length));
+        }
+        if ((statement->opcode == kJmp || statement->opcode == kCJmp) && targets.insert(statement->argument).second) {
+            auto label = std::make_unique<Label>();
+            label->address = statement->argument;
+            label->name = labelName(statement->argument);
+            ptrVectorPush(labels, std::move(label));
+        }
+        const std::uint64_t length = statementSize(*statement);
+        position += length;
+        offset += length;
+        if (!ptrVectorPush(statements, std::move(statement))) {
+            error = std::string(fileName) + ": out of memory";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writeBinary(const StatementList& statements, std::vector<std::uint8_t>& file, std::string& error) {
+    if (statements.empty()) {
+        error = "Scenario can't be empty !";
+        return false;
+    }
+    std::uint32_t flagsValue = 0;
+    std::uint32_t flagWords = 0;
+    std::uint64_t codeSize = 0;
+    for (std::uint32_t i = 0; i < statements.count; ++i) {
+        const Statement& statement = statements[i];
+        if (statement.opcode == kFlagBlock) {
+            if (i != 0) {
+                error = "The flag block must come before every statement";
+                return false;
+            }
+            if (statement.argument % 4 != 0 || statement.data.size() != statement.argument) {
+                error = "The flag block's length must be a multiple of 4";
+                return false;
+            }
+            flagsValue = statement.offset;
+            flagWords = statement.argument / 4;
+        } else if (statement.opcode == kPushB && statement.data.size() != statement.argument) {
+            error = "A PushB statement's length differs from its string";
+            return false;
+        }
+        codeSize += statementSize(statement);
+    }
+    if (codeSize > UINT32_MAX) {
+        error = "The statements take 4 GiB or more";
+        return false;
+    }
+    file.clear();
+    file.reserve(kScenarioHeaderSize + 4 * static_cast<std::size_t>(flagWords) + static_cast<std::size_t>(codeSize));
+    put32(file, 0);
+    put32(file, flagsValue);
+    put32(file, flagWords);
+    put32(file, static_cast<std::uint32_t>(codeSize));
+    for (const Statement* statement : statements) {
+        if (statement->opcode != kFlagBlock) {
+            put16(file, statement->opcode);
+            put32(file, statement->argument);
+        }
+        if (statement->opcode == kFlagBlock || statement->opcode == kPushB) {
+            file.insert(file.end(), statement->data.begin(), statement->data.end());
+        }
+    }
+    return true;
+}
+
+}  // namespace pactools
