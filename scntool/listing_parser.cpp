@@ -1,6 +1,7 @@
 #include "listing_parser.h"
 
-#include <unordered_map>
+#include <functional>
+#include <vector>
 
 #include "text.h"
 
@@ -12,8 +13,70 @@ std::string atLine(std::string_view message, std::size_t index) {
     return std::string(message) + " in scenario file at line: " + std::to_string(index + 1);
 }
 
+// The first label of each name, in one flat open-addressing table whose
+// slots hold a hash and a label number, with the names and addresses copied
+// into compact arrays: lookups never touch the label records, so they stay
+// in cache even with hundreds of thousands of labels.
+class LabelTable {
+public:
+    explicit LabelTable(const LabelList& labels) {
+        std::size_t size = 64;
+        while (size < 2 * static_cast<std::size_t>(labels.count)) size *= 2;
+        slots_.assign(size, Slot{});
+        starts_.reserve(labels.count + 1);
+        addresses_.reserve(labels.count);
+        for (const Label* label : labels) {
+            starts_.push_back(pool_.size());
+            pool_ += label->name;
+            addresses_.push_back(label->address);
+        }
+        starts_.push_back(pool_.size());
+        for (std::uint32_t i = 0; i < labels.count; ++i) {
+            const std::string_view name = nameOf(i);
+            const std::uint32_t hash = hashOf(name);
+            std::size_t at = hash & (size - 1);
+            while (slots_[at].number != 0 && !(slots_[at].hash == hash && nameOf(slots_[at].number - 1) == name)) {
+                at = (at + 1) & (size - 1);
+            }
+            if (slots_[at].number == 0) slots_[at] = Slot{hash, i + 1};  // a later label of the same name is passed over
+        }
+    }
+
+    // The address of the first label called `name`.
+    bool find(std::string_view name, std::uint32_t& address) const {
+        const std::uint32_t hash = hashOf(name);
+        for (std::size_t at = hash & (slots_.size() - 1); slots_[at].number != 0; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at].hash == hash && nameOf(slots_[at].number - 1) == name) {
+                address = addresses_[slots_[at].number - 1];
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t number = 0;  // label index + 1; 0 for an empty slot
+    };
+    static std::uint32_t hashOf(std::string_view name) {
+        const std::uint64_t h = std::hash<std::string_view>{}(name);
+        return static_cast<std::uint32_t>(h ^ (h >> 32));
+    }
+    std::string_view nameOf(std::size_t i) const {
+        return std::string_view(pool_).substr(starts_[i], starts_[i + 1] - starts_[i]);
+    }
+
+    std::vector<Slot> slots_;
+    std::vector<std::size_t> starts_;
+    std::vector<std::uint32_t> addresses_;
+    std::string pool_;
+};
+
 struct Parser {
-    PtrVector<std::string> lines;
+    // The file's lines, as views into its text (which outlives the parse):
+    // no copy and no allocation per line, so millions of lines stay cheap.
+    std::vector<std::string_view> lines;
     StatementList& statements;
     LabelList& labels;
     std::string& error;
@@ -45,7 +108,7 @@ struct Parser {
             error = atLine("Flags must come before every statement", index);
             return false;
         }
-        TextScanner scanner(lines[static_cast<std::uint32_t>(index)], 6);
+        TextScanner scanner(lines[index], 6);
         std::uint32_t value = 0;
         std::uint32_t length = 0;
         // The comma must follow the first number directly.
@@ -65,11 +128,11 @@ struct Parser {
         while (block->data.size() < length) {
             if (data.size() < cursor + 2) {
                 ++index;
-                if (index >= lines.count) {
+                if (index >= lines.size()) {
                     error = "Not enough data for flags in scenario file at line: " + std::to_string(index + 1);
                     return false;
                 }
-                data = lines[static_cast<std::uint32_t>(index)];
+                data = lines[index];
                 cursor = 0;
                 continue;
             }
@@ -139,8 +202,8 @@ struct Parser {
     }
 
     bool statementLines() {
-        for (std::size_t index = 0; index < lines.count; ++index) {
-            const std::string_view line = lines[static_cast<std::uint32_t>(index)];
+        for (std::size_t index = 0; index < lines.size(); ++index) {
+            const std::string_view line = lines[index];
             const std::size_t colon = line.find(':');
             const bool isPushB = startsWithIgnoreCase(line, "PushB");
             if (colon != std::string_view::npos && !(isPushB && line.substr(0, colon).find('<') != std::string_view::npos)) {
@@ -173,22 +236,20 @@ struct Parser {
 
     // Replaces every jump's line number by its label's address.
     bool resolveLabels() {
-        std::unordered_map<std::string_view, std::uint32_t> byName;  // the first label of each name
-        byName.reserve(labels.count);
-        for (const Label* label : labels) byName.emplace(label->name, label->address);
+        const LabelTable byName(labels);
         for (Statement* statement : statements) {
             if (statement->opcode != kJmp && statement->opcode != kCJmp) continue;
             const std::size_t index = statement->argument;
-            std::string_view name = lines[static_cast<std::uint32_t>(index)];
+            std::string_view name = lines[index];
             name.remove_prefix(statement->opcode == kJmp ? 4 : 5);  // the keyword and one more character
             while (!name.empty() && isSpace(name.front())) name.remove_prefix(1);
-            const auto found = byName.find(name);
-            if (found == byName.end()) {
+            std::uint32_t address = 0;
+            if (!byName.find(name, address)) {
                 error = "Error in scenario file at line " + std::to_string(index + 1) + ", undefined symbol '" +
                         std::string(name) + "'";
                 return false;
             }
-            statement->argument = found->second;
+            statement->argument = address;
         }
         return true;
     }
@@ -198,15 +259,9 @@ struct Parser {
 
 bool parseText(std::string_view text, StatementList& statements, LabelList& labels, std::string& error) {
     Parser parser{{}, statements, labels, error};
-    ptrVectorInit(parser.lines, 32, 32);
     LineReader reader(text);
     std::string_view line;
-    while (reader.next(line)) {
-        if (!ptrVectorPush(parser.lines, std::make_unique<std::string>(line))) {
-            error = "Out of memory reading the scenario file";
-            return false;
-        }
-    }
+    while (reader.next(line)) parser.lines.push_back(line);
     return parser.statementLines() && parser.resolveLabels();
 }
 

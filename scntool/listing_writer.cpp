@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
+#include <vector>
 
 #include "text.h"
 
@@ -10,14 +10,66 @@ namespace pactools {
 
 namespace {
 
-// The first label at each address: later labels at the same address are
-// never printed or used.
-std::unordered_map<std::uint32_t, const Label*> firstLabels(const LabelList& labels) {
-    std::unordered_map<std::uint32_t, const Label*> byAddress;
-    byAddress.reserve(labels.count);
-    for (const Label* label : labels) byAddress.emplace(label->address, label);
-    return byAddress;
-}
+// The first label at each address, sorted by address, with the names copied
+// into one pool.  Statements come in address order, so the labels to print
+// are found by walking this index alongside them; jump targets are found by
+// binary search.  Lookups touch only these compact arrays, never the label
+// records themselves, so they stay in cache for millions of statements.
+class LabelIndex {
+public:
+    explicit LabelIndex(const LabelList& labels) {
+        struct Entry {
+            std::uint32_t address;
+            std::uint32_t order;
+        };
+        std::vector<Entry> entries(labels.count);
+        std::vector<std::size_t> poolStart(labels.count + 1);
+        for (std::uint32_t i = 0; i < labels.count; ++i) {  // list order: the records in memory order
+            entries[i] = {labels[i].address, i};
+            poolStart[i] = pool_.size();
+            pool_ += labels[i].name;
+        }
+        poolStart[labels.count] = pool_.size();
+        // Ties keep list order, so the first label at an address wins.
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return a.address != b.address ? a.address < b.address : a.order < b.order;
+        });
+        for (const Entry& entry : entries) {
+            if (!addresses_.empty() && addresses_.back() == entry.address) continue;
+            addresses_.push_back(entry.address);
+            names_.push_back({poolStart[entry.order], poolStart[entry.order + 1] - poolStart[entry.order]});
+        }
+    }
+
+    // The name of the first label at `address`, if there is one.
+    bool find(std::uint64_t address, std::string_view& name) const {
+        const auto it = std::lower_bound(addresses_.begin(), addresses_.end(), address);
+        if (it == addresses_.end() || *it != address) return false;
+        name = nameAt(static_cast<std::size_t>(it - addresses_.begin()));
+        return true;
+    }
+
+    // The same for addresses asked in rising order, walking instead of searching.
+    bool next(std::uint64_t address, std::string_view& name) {
+        if (cursor_ > 0 && addresses_[cursor_ - 1] >= address) return find(address, name);  // not rising
+        while (cursor_ < addresses_.size() && addresses_[cursor_] < address) ++cursor_;
+        if (cursor_ == addresses_.size() || addresses_[cursor_] != address) return false;
+        name = nameAt(cursor_++);
+        return true;
+    }
+
+private:
+    struct Span {
+        std::size_t start;
+        std::size_t size;
+    };
+    std::string_view nameAt(std::size_t i) const { return std::string_view(pool_).substr(names_[i].start, names_[i].size); }
+
+    std::vector<std::uint32_t> addresses_;
+    std::vector<Span> names_;
+    std::string pool_;
+    std::size_t cursor_ = 0;
+};
 
 void writeFlagBlock(const Statement& flags, std::string& text) {
     text += "Flags(" + hexText(flags.offset) + ", " + hexText(flags.argument) + ")\n";
@@ -33,30 +85,30 @@ void writeFlagBlock(const Statement& flags, std::string& text) {
 }  // namespace
 
 bool writeText(const StatementList& statements, const LabelList& labels, std::string& text) {
-    const auto byAddress = firstLabels(labels);
-    const auto labelAt = [&byAddress](std::uint64_t address) -> const Label* {
-        if (address > UINT32_MAX) return nullptr;
-        const auto found = byAddress.find(static_cast<std::uint32_t>(address));
-        return found == byAddress.end() ? nullptr : found->second;
-    };
+    LabelIndex index(labels);
+    text.reserve(text.size() + 16 * static_cast<std::size_t>(statements.count));  // a typical line's length
     for (const Statement* statement : statements) {
         if (statement->opcode == kFlagBlock) {
             writeFlagBlock(*statement, text);
             continue;
         }
-        if (const Label* label = labelAt(statement->offset)) text += label->name + ":\n";
+        std::string_view name;
+        if (index.next(statement->offset, name)) {
+            text += name;
+            text += ":\n";
+        }
         switch (statement->opcode) {
         case kJmp:
         case kCJmp: {
-            const Label* target = labelAt(statement->argument);
-            if (target == nullptr) {
+            if (!index.find(statement->argument, name)) {
                 char line[32];
                 std::snprintf(line, sizeof line, "Error: No label at %08X.\n", static_cast<unsigned>(statement->offset));
                 text += line;
                 return false;
             }
             text += statement->opcode == kJmp ? "Jmp\t" : "CJmp\t";
-            text += target->name + "\n";
+            text += name;
+            text += '\n';
             break;
         }
         case kPushB: {
@@ -82,7 +134,11 @@ bool writeText(const StatementList& statements, const LabelList& labels, std::st
     if (!statements.empty()) {
         const Statement& last = statements.back();
         const std::uint64_t end = last.opcode == kFlagBlock ? 0 : last.offset + statementSize(last);
-        if (const Label* label = labelAt(end)) text += label->name + ":\n";
+        std::string_view name;
+        if (index.next(end, name)) {
+            text += name;
+            text += ":\n";
+        }
     }
     return true;
 }

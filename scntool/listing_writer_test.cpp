@@ -96,6 +96,13 @@ TEST(ListingWriter, OnlyTheFirstLabelAtAnAddressIsUsed) {
     EXPECT_EQ(m.listing(), "Flags(0, 0)\nJmp\tfirst\nfirst:\nJmp\tinside\n");
 }
 
+TEST(ListingWriter, StatementsOutOfAddressOrderStillFindTheirLabels) {
+    Model m;
+    m.flags(0, {}).statement(12, kPushC, 1).statement(0, kJmp, 12).statement(6, kPushC, 2);
+    m.label(0, "zero").label(12, "twelve").label(6, "six");
+    EXPECT_EQ(m.listing(), "Flags(0, 0)\ntwelve:\nPushC\t1\nzero:\nJmp\ttwelve\nsix:\nPushC\t2\ntwelve:\n");
+}
+
 TEST(ListingWriter, AJumpWithoutLabelEndsTheListingWithAnError) {
     Model m;
     m.flags(0, {}).statement(0, kPushC, 1).statement(6, kJmp, 0x40);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 
 namespace pactools {
 
@@ -25,6 +24,48 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
+
+// A set of 32-bit addresses in one flat table (open addressing, 4 bytes a
+// slot), which stays in cache where a node-based set would miss it on every
+// lookup.
+class AddressSet {
+public:
+    // True when `address` was not in the set yet.
+    bool insert(std::uint32_t address) {
+        if (address == kEmpty) {  // the one value a slot cannot hold
+            const bool fresh = !hasEmptyValue_;
+            hasEmptyValue_ = true;
+            return fresh;
+        }
+        if (2 * (used_ + 1) > slots_.size()) grow();
+        std::size_t i = slotOf(address);
+        for (; slots_[i] != kEmpty; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == address) return false;
+        }
+        slots_[i] = address;
+        ++used_;
+        return true;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+    std::size_t slotOf(std::uint32_t address) const {
+        return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    }
+    void grow() {
+        std::vector<std::uint32_t> old(std::max<std::size_t>(64, slots_.size() * 2), kEmpty);
+        old.swap(slots_);
+        for (std::uint32_t address : old) {
+            if (address == kEmpty) continue;
+            std::size_t i = slotOf(address);
+            while (slots_[i] != kEmpty) i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = address;
+        }
+    }
+    std::vector<std::uint32_t> slots_;
+    std::size_t used_ = 0;
+    bool hasEmptyValue_ = false;
+};
 
 std::string problem(std::string_view fileName, std::uint64_t offset, const char* what) {
     char where[32];
@@ -58,7 +99,7 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
         return false;
     }
 
-    std::unordered_set<std::uint32_t> targets;
+    AddressSet targets;
     std::uint64_t position = kScenarioHeaderSize + flagBytes;  // in the file
     std::uint64_t offset = 0;                                  // in the statement stream
     while (offset < codeSize) {
@@ -87,7 +128,7 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
             }
             statement->data.assign(begin, begin + static_cast<std::ptrdiff_t>(length));
         }
-        if ((statement->opcode == kJmp || statement->opcode == kCJmp) && targets.insert(statement->argument).second) {
+        if ((statement->opcode == kJmp || statement->opcode == kCJmp) && targets.insert(statement->argument)) {
             auto label = std::make_unique<Label>();
             label->address = statement->argument;
             label->name = labelName(statement->argument);

@@ -86,6 +86,17 @@ TEST(ScenarioBinary, LoadsFlagBlockStatementsAndOneLabelPerTarget) {
     EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 4), (Bytes{0, 0, 0, 0}));  // reserved comes back as 0
 }
 
+TEST(ScenarioBinary, EveryTargetValueMakesOneLabel) {
+    Bytes stream;
+    for (std::uint32_t target : {0xFFFFFFFFu, 0u, 0xFFFFFFFFu, 6u, 0u}) stream = stream + op(kJmp, target);
+    Loaded loaded(scenarioFile(0, 0, 0, 30, stream));
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    ASSERT_EQ(loaded.labels.count, 3u);
+    EXPECT_EQ(loaded.labels[0].name, "Label_FFFFFFFF");
+    EXPECT_EQ(loaded.labels[1].name, "Label_0");
+    EXPECT_EQ(loaded.labels[2].name, "Label_6");
+}
+
 TEST(ScenarioBinary, NoFlagWordsStillGivesAFlagBlock) {
     Loaded loaded(scenarioFile(0, 3, 0, 6, op(kPushC, 1)));
     ASSERT_TRUE(loaded.ok);

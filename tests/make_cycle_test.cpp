@@ -93,4 +93,67 @@ TEST(MakeCycle, StopsWhenTheArchiveCannotBeBuilt) {
     EXPECT_FALSE(testing_support::fileExists(w.parent() + "/game/data.pac"));  // install never ran
 }
 
+// Replaces the first `from` in a workspace file by `to`.
+void edit(const Workspace& w, const std::string& name, const std::string& from, const std::string& to) {
+    std::string text = w.read(name);
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    w.write(name, text);
+}
+
+std::string assembled(const std::string& listing) {
+    Workspace scratch;
+    scratch.write("s.txt", listing);
+    EXPECT_EQ(scratch.scntool({"s.txt"}).status, 0);
+    return scratch.read("s.bin");
+}
+
+const char* const kScene =
+    "Flags(1, 4)\n01000000\nStart:\nPushB\t<Mira: The lantern is out -> again.>\nCall\t1(0)\n"
+    "CJmp\tStart\nJmp\tEnd\nPushC\t5\nEnd:\n";
+
+TEST(MakeCycle, DecompileEditAndRebuildScenarios) {
+    Extracted w("0 0\nscene.bin\nSCENE2.BIN\nnotes.txt\n",
+                {{"scene.bin", assembled(kScene)}, {"SCENE2.BIN", assembled(kScene)}, {"notes.txt", "notes\n"}});
+    RunResult result = w.make({"decompile"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Processing: scene.bin\nProcessing: SCENE2.BIN\n"), std::string::npos) << result.output;
+    ASSERT_TRUE(w.exists("scene.txt"));
+    ASSERT_TRUE(w.exists("SCENE2.txt"));
+
+    edit(w, "scene.txt", "The lantern is out", "Die Laterne ist aus");
+    edit(w, "SCENE2.txt", "The lantern is out", "La lanterne est \xC3\xA9teinte");
+    result = w.make();
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Processing: scene.txt\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("Processing: SCENE2.txt\n"), std::string::npos) << result.output;
+    EXPECT_FALSE(w.exists("SCENE2.bin"));  // the upper-case member itself was rebuilt
+
+    Workspace check;
+    check.write("data.pac", w.read("data.pac"));
+    ASSERT_EQ(check.pactool({"e", "data.pac"}).status, 0);
+    ASSERT_EQ(check.scntool({"scene.bin", "SCENE2.BIN"}).status, 0);
+    EXPECT_NE(check.read("scene.txt").find("PushB\t<Mira: Die Laterne ist aus -> again.>"), std::string::npos);
+    EXPECT_NE(check.read("SCENE2.txt").find("PushB\t<Mira: La lanterne est \xC3\xA9teinte -> again.>"), std::string::npos);
+    EXPECT_EQ(check.read("notes.txt"), "notes\n");
+}
+
+TEST(MakeCycle, ASyntaxErrorStopsMakeAndKeepsEverything) {
+    Extracted w("0 0\nscene.bin\n", {{"scene.bin", assembled(kScene)}});
+    ASSERT_EQ(w.make({"decompile"}).status, 0);
+    ASSERT_EQ(w.make().status, 0);
+    w.age("data.pac");
+    w.age("scene.bin");
+    const std::string pac = w.read("data.pac");
+    const std::string bin = w.read("scene.bin");
+    edit(w, "scene.txt", "Call\t1(0)", "Cal 1(0)");
+    const RunResult result = w.make({"all", "install"});
+    EXPECT_NE(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Syntax error in scenario file at line: "), std::string::npos) << result.output;
+    EXPECT_EQ(w.read("scene.bin"), bin);
+    EXPECT_EQ(w.read("data.pac"), pac);
+    EXPECT_FALSE(testing_support::fileExists(w.parent() + "/game/data.pac"));
+}
+
 }  // namespace

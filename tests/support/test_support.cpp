@@ -112,8 +112,13 @@ RunResult run(const std::string& directory, const std::string& launcher, const s
     std::string command = "cd " + shellQuote(directory) + " && exec ";
     if (!launcher.empty()) command += launcher + " ";
     command += shellQuote(program);
-    for (const auto& argument : arguments) command += " " + shellQuote(argument);
-    command += " >" + shellQuote(outputPath) + " 2>&1 </dev/null";
+    for (const auto& argument : arguments) {
+        command += ' ';
+        command += shellQuote(argument);
+    }
+    command += " >";
+    command += shellQuote(outputPath);
+    command += " 2>&1 </dev/null";
     RunResult result;
     const int raw = std::system(command.c_str());
     result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;

@@ -1,0 +1,228 @@
+// scntool end to end: the real executable in scratch directories.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "scenario_generator.h"
+#include "tool_runner.h"
+
+namespace {
+
+using testing_support::dataPath;
+using testing_support::readFile;
+using testing_support::toolLineEnd;
+using testing_support::Workspace;
+
+std::string native(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += toolLineEnd();
+        else out += c;
+    }
+    return out;
+}
+
+std::string sample(int n, const char* extension) {
+    return readFile(dataPath("scenario/sample" + std::to_string(n) + extension));
+}
+
+void put32(std::string& bytes, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+TEST(ScntoolCommandLine, Usage) {
+    Workspace w;
+    const auto result = w.scntool({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output.rfind("Usage: ", 0), 0u);
+    EXPECT_NE(result.output.find(" <input files>\nWhere input files can be either binary or text scenario files\n\n"),
+              std::string::npos);
+}
+
+TEST(ScntoolConvert, ListsAndAssemblesTheReferenceScenarios) {
+    Workspace w;
+    for (int n = 1; n <= 6; ++n) {
+        const std::string name = "s" + std::to_string(n);
+        w.write(name + ".bin", sample(n, ".bin"));
+        auto result = w.scntool({name + ".bin"});
+        ASSERT_EQ(result.status, 0) << result.output;
+        EXPECT_EQ(result.output, "Processing: " + name + ".bin\n");
+        EXPECT_EQ(w.read(name + ".txt"), native(sample(n, ".txt"))) << name;
+        w.write(name + ".bin", "to be replaced");
+        result = w.scntool({name + ".txt"});
+        ASSERT_EQ(result.status, 0) << result.output;
+        EXPECT_EQ(w.read(name + ".bin"), sample(n, ".bin")) << name;
+    }
+}
+
+TEST(ScntoolConvert, ListingsWithEitherLineEndAssemble) {
+    Workspace w;
+    std::string crlf;
+    for (char c : sample(2, ".txt")) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    w.write("lf.txt", sample(2, ".txt"));
+    w.write("crlf.txt", crlf);
+    const auto result = w.scntool({"lf.txt", "crlf.txt"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(w.read("lf.bin"), sample(2, ".bin"));
+    EXPECT_EQ(w.read("crlf.bin"), sample(2, ".bin"));
+}
+
+TEST(ScntoolConvert, EachArgumentOnItsOwnInOrder) {
+    Workspace w;
+    w.write("a.bin", sample(1, ".bin"));
+    w.write("b.txt", sample(3, ".txt"));
+    w.write("c.dat", "x");
+    const auto result = w.scntool({"a.bin", "c.dat", "missing.txt", "b.txt"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: a.bin\nc.dat: file extension must be 'bin' or 'txt'.\n"
+                             "missing.txt: Can't open file!\nProcessing: b.txt\n");
+    EXPECT_EQ(w.read("a.txt"), native(sample(1, ".txt")));
+    EXPECT_EQ(w.read("b.bin"), sample(3, ".bin"));
+}
+
+TEST(ScntoolConvert, TheExtensionDecidesTheDirection) {
+    Workspace w;
+    ::mkdir(w.path("dir.bin").c_str(), 0755);
+    for (const char* name : {"dir.bin/name", "dir.bin\\name", "a.bi", "a.binx", "noext", "a.bin.old"}) {
+        const auto result = w.scntool({name});
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_EQ(result.output, std::string(name) + ": file extension must be 'bin' or 'txt'.\n");
+    }
+    w.write("SCENE.BIN", sample(1, ".bin"));
+    w.write("a.Txt", sample(1, ".txt"));
+    const auto result = w.scntool({"SCENE.BIN", "a.Txt"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(w.read("SCENE.txt"), native(sample(1, ".txt")));
+    EXPECT_EQ(w.read("a.bin"), sample(1, ".bin"));  // the new extension is lower case
+}
+
+TEST(ScntoolConvert, AssemblingReplacesTheBinaryOfAnyLetterCase) {
+    if (testing_support::toolsAreWindows()) GTEST_SKIP() << "one file there whatever the case";
+    Workspace w;
+    w.write("SCENE.BIN", "old");
+    w.write("SCENE.txt", sample(4, ".txt"));
+    ASSERT_EQ(w.scntool({"SCENE.txt"}).status, 0);
+    EXPECT_EQ(w.read("SCENE.BIN"), sample(4, ".bin"));
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"SCENE.BIN", "SCENE.txt"}));
+}
+
+TEST(ScntoolConvert, ASyntaxErrorLeavesTheBinaryAsItWas) {
+    Workspace w;
+    w.write("s.bin", sample(2, ".bin"));
+    w.write("s.txt", "Flags(0, 0)\nPushC 1\n  PushC 2\n");
+    auto result = w.scntool({"s.txt"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: s.txt\nSyntax error in scenario file at line: 3\n"
+                             "An error occured while reading the scenario file\n");
+    EXPECT_EQ(w.read("s.bin"), sample(2, ".bin"));
+    w.write("new.txt", "Jmp Nowhere\n");
+    result = w.scntool({"new.txt"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: new.txt\nError in scenario file at line 1, undefined symbol 'Nowhere'\n"
+                             "An error occured while reading the scenario file\n");
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"new.txt", "s.bin", "s.txt"}));  // no empty new.bin
+}
+
+TEST(ScntoolConvert, AnEmptyListingCannotBeWritten) {
+    Workspace w;
+    w.write("e.txt", "Only:\n");
+    const auto result = w.scntool({"e.txt"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: e.txt\nScenario can't be empty !\nAn error occured while writing the scenario file\n");
+    EXPECT_FALSE(w.exists("e.bin"));
+}
+
+TEST(ScntoolConvert, ADamagedBinaryLeavesTheListingAsItWas) {
+    Workspace w;
+    std::string bin = sample(1, ".bin");
+    put32(bin, 12, 0x1000);  // claims more statements than the file holds
+    w.write("d.bin", bin);
+    w.write("d.txt", "my edits");
+    const auto result = w.scntool({"d.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: d.bin\nd.bin: statement runs past the end of the file at offset 0x58\n"
+                             "An error occured while reading the scenario file\n");
+    EXPECT_EQ(w.read("d.txt"), "my edits");
+}
+
+TEST(ScntoolConvert, CannotCreateTheOutput) {
+    Workspace w;
+    w.write("x.bin", sample(1, ".bin"));
+    ::mkdir(w.path("x.txt").c_str(), 0755);
+    const auto result = w.scntool({"x.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: x.bin\nx.txt: Can't open/create file!\n");
+}
+
+TEST(ScntoolConvert, WarnsWhenAListingWouldNotAssembleBack) {
+    Workspace w;
+    // A jump into the middle of a statement: the label is named but never defined.
+    std::string inside = sample(1, ".bin");
+    put32(inside, 0x28 + 2, 3);
+    w.write("inside.bin", inside);
+    // Bytes after the statements.
+    w.write("tail.bin", sample(1, ".bin") + "extra");
+    const auto result = w.scntool({"inside.bin", "tail.bin"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output,
+              "Processing: inside.bin\n"
+              "Warning: inside.bin: the listing does not assemble back (Error in scenario file at line 3, undefined symbol 'Label_3')\n"
+              "Processing: tail.bin\n"
+              "Warning: tail.bin: the listing assembles to a different binary (first difference at offset 0x58)\n");
+    EXPECT_TRUE(w.exists("inside.txt"));
+    EXPECT_EQ(w.read("tail.txt"), native(sample(1, ".txt")));
+}
+
+TEST(ScntoolConvert, WarnsAboutStringsAListingCannotHold) {
+    Workspace w;
+    // PushB "a\nb": the line end splits the statement in the listing.
+    std::string bin("\0\0\0\0\0\0\0\0\0\0\0\0\x0A\0\0\0\x0B\0\x04\0\0\0a\nb\0", 26);
+    w.write("nl.bin", bin);
+    const auto result = w.scntool({"nl.bin"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.output.find("Warning: nl.bin: the listing does not assemble back (Syntax error in scenario file at line: 2)"),
+              std::string::npos)
+        << result.output;
+}
+
+TEST(ScntoolConvert, GeneratedScenariosRoundTrip) {
+    Workspace w;
+    std::vector<std::string> names;
+    for (unsigned seed = 0; seed < 12; ++seed) {
+        testing_support::ScenarioShape shape;
+        shape.statements = 20 + seed * 40;
+        shape.longestString = seed % 2 ? 600 : 40;  // strings longer than 501 characters too
+        const std::string name = "g" + std::to_string(seed);
+        w.write(name + ".bin", testing_support::generateScenario(shape, seed));
+        names.push_back(name + ".bin");
+    }
+    auto result = w.scntool(names);
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output.find("Warning"), std::string::npos) << result.output;
+    for (auto& name : names) {
+        w.write(name + ".orig", w.read(name));
+        name.replace(name.size() - 4, 4, ".txt");
+    }
+    result = w.scntool(names);
+    ASSERT_EQ(result.status, 0) << result.output;
+    for (const auto& name : names) {
+        const std::string bin = name.substr(0, name.size() - 4) + ".bin";
+        EXPECT_EQ(w.read(bin), w.read(bin + ".orig")) << bin;
+    }
+}
+
+TEST(ScntoolConvert, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {
+    if (testing_support::toolsAreWindows()) GTEST_SKIP() << "POSIX permissions";
+    Workspace w;
+    w.write("m.bin", sample(1, ".bin"));
+    w.write("k.bin", sample(1, ".bin"));
+    w.write("k.txt", "");
+    ::chmod(w.path("k.txt").c_str(), 0640);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_EQ(w.scntool({"m.bin", "k.bin"}).status, 0);
+    EXPECT_EQ(testing_support::fileMode(w.path("m.txt")), static_cast<int>(0666 & ~mask));
+    EXPECT_EQ(testing_support::fileMode(w.path("k.txt")), 0640);
+}
+
+}  // namespace
