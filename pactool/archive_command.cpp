@@ -75,8 +75,10 @@ bool compressMember(ArchiveWork& work, const std::string& name, PacEntry& entry)
         if (!work.archive.write(work.packed)) return writeFailed(work);
     }
     std::uint8_t extra = 0;
-    if (member.read(std::span(&extra, 1), error) != 0) {
-        say(work.out, "Error reading %s: the file grew while it was read\n", name.c_str());
+    const std::int64_t after = member.read(std::span(&extra, 1), error);
+    if (after != 0) {
+        if (after < 0) say(work.out, "Error reading %s: %s\n", name.c_str(), error.c_str());
+        else say(work.out, "Error reading %s: the file grew while it was read\n", name.c_str());
         return false;
     }
     if (entry.offset + work.encoder->outCount > UINT32_MAX) {

@@ -5,8 +5,8 @@
 
 #include "file_io.h"
 #include "list_file.h"
-#include "lzss_decoder.h"
 #include "makefile_writer.h"
+#include "member_restore.h"
 #include "pac_format.h"
 #include "text.h"
 
@@ -14,20 +14,15 @@ namespace pactools {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 1 << 20;  // members pass through in 1 MiB pieces
-
 struct ExtractWork {
     ExtractWork(const std::string& path, std::FILE* stream) : pacPath(path), out(stream) {}
     const std::string& pacPath;
     std::FILE* out;
     InputFile archive;
-    std::vector<std::uint8_t> input = std::vector<std::uint8_t>(kChunkSize);
-    std::vector<std::uint8_t> output = std::vector<std::uint8_t>(kChunkSize);
-    std::unique_ptr<LzssDecoder> decoder = std::make_unique<LzssDecoder>();
+    RestoreBuffers buffers;
 };
 
-// Restores one member into the file of its name, reading no more than its
-// stored size.
+// Restores one member into the file of its name.
 bool extractMember(ExtractWork& work, const PacEntry& entry) {
     say(work.out, "Extracting %s\n", entry.name.c_str());
     std::string error;
@@ -40,36 +35,21 @@ bool extractMember(ExtractWork& work, const PacEntry& entry) {
         say(work.out, "Error reading %s: %s\n", work.pacPath.c_str(), error.c_str());
         return false;
     }
-    *work.decoder = LzssDecoder{};
-    std::uint64_t unread = entry.storedSize;  // stored bytes not yet read
-    std::uint64_t missing = entry.unpackedSize;
-    std::span<const std::uint8_t> pending;  // read but not yet decoded
-    while (missing > 0) {
-        if (pending.empty() && unread > 0) {
-            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(unread, kChunkSize));
-            const std::int64_t got = work.archive.read(std::span(work.input).first(want), error);
-            if (got < 0) {
-                say(work.out, "Error reading %s: %s\n", work.pacPath.c_str(), error.c_str());
-                return false;
-            }
-            if (got == 0) break;  // the archive shrank under us
-            unread -= static_cast<std::uint64_t>(got);
-            pending = std::span<const std::uint8_t>(work.input).first(static_cast<std::size_t>(got));
-        }
-        const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(missing, kChunkSize));
-        const LzssDecodeResult result = lzssDecode(*work.decoder, pending, std::span(work.output).first(room));
-        pending = pending.subspan(result.consumed);
-        missing -= result.produced;
-        if (!file.write(std::span(work.output).first(result.produced))) break;
-        if (result.produced == 0 && pending.empty() && unread == 0) break;  // the stream ended early
-    }
-    if (!file.error().empty()) {
+    const RestoreResult result = restoreMember(
+        entry, [&work](std::span<std::uint8_t> buffer, std::string& e) { return work.archive.read(buffer, e); },
+        [&file](std::span<const std::uint8_t> bytes) { return file.write(bytes); }, work.buffers);
+    switch (result.status) {
+    case RestoreStatus::Ok:
+        break;
+    case RestoreStatus::ReadFailed:
+        say(work.out, "Error reading %s: %s\n", work.pacPath.c_str(), result.error.c_str());
+        return false;
+    case RestoreStatus::WriteFailed:
         say(work.out, "Error writing %s: %s\n", entry.name.c_str(), file.error().c_str());
         return false;
-    }
-    if (missing > 0) {
+    case RestoreStatus::Short:
         say(work.out, "%s: member %s is damaged: its data gives %llu of its %lu bytes\n", work.pacPath.c_str(),
-            entry.name.c_str(), static_cast<unsigned long long>(entry.unpackedSize - missing),
+            entry.name.c_str(), static_cast<unsigned long long>(result.produced),
             static_cast<unsigned long>(entry.unpackedSize));
         return false;
     }

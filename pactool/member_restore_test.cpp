@@ -1,0 +1,83 @@
+#include "member_restore.h"
+
+#include <gtest/gtest.h>
+
+#include "corpus.h"
+#include "oracle_io.h"
+
+namespace pactools {
+namespace {
+
+struct Source {
+    std::string stream;
+    std::size_t position = 0;
+    std::size_t piece = SIZE_MAX;  // largest read it serves
+    std::size_t served = 0;
+    StoredReader reader() {
+        return [this](std::span<std::uint8_t> buffer, std::string&) -> std::int64_t {
+            const std::size_t n = std::min({buffer.size(), piece, stream.size() - position});
+            std::copy_n(stream.data() + position, n, reinterpret_cast<char*>(buffer.data()));
+            position += n;
+            served += n;
+            return static_cast<std::int64_t>(n);
+        };
+    }
+};
+
+TEST(RestoreMember, ReadsNoMoreThanTheStoredSizeAndStopsAtTheUnpackedSize) {
+    const std::string input = testing_support::corpusBytes(testing_support::CorpusKind::Mixed, 3 << 20, 3);
+    const std::string stream = oracle::encodeBytes(input);
+    for (std::size_t piece : {std::size_t{7}, std::size_t{4096}, SIZE_MAX}) {
+        Source source{stream + "next member's bytes"};
+        source.piece = piece;
+        std::string restored;
+        RestoreBuffers buffers;
+        const PacEntry entry{"m", 0, static_cast<std::uint32_t>(input.size()), static_cast<std::uint32_t>(stream.size())};
+        const RestoreResult result = restoreMember(entry, source.reader(), [&restored](std::span<const std::uint8_t> b) {
+            restored.append(b.begin(), b.end());
+            return true;
+        }, buffers);
+        EXPECT_EQ(result.status, RestoreStatus::Ok);
+        EXPECT_EQ(result.produced, input.size());
+        EXPECT_TRUE(restored == input) << piece;
+        EXPECT_LE(source.served, stream.size());
+    }
+}
+
+TEST(RestoreMember, ReportsShortStreamsAndFailingReadersAndWriters) {
+    const std::string input = testing_support::corpusBytes(testing_support::CorpusKind::Text, 50000, 4);
+    const std::string stream = oracle::encodeBytes(input);
+    RestoreBuffers buffers;
+    const auto discard = [](std::span<const std::uint8_t>) { return true; };
+
+    Source shortSource{stream.substr(0, stream.size() / 2)};
+    PacEntry entry{"m", 0, 50000, static_cast<std::uint32_t>(stream.size() / 2)};
+    RestoreResult result = restoreMember(entry, shortSource.reader(), discard, buffers);
+    EXPECT_EQ(result.status, RestoreStatus::Short);
+    EXPECT_LT(result.produced, 50000u);
+
+    Source ended{stream.substr(0, 100)};  // the archive holds less than the stored size
+    entry.storedSize = static_cast<std::uint32_t>(stream.size());
+    EXPECT_EQ(restoreMember(entry, ended.reader(), discard, buffers).status, RestoreStatus::Short);
+
+    const StoredReader failing = [](std::span<std::uint8_t>, std::string& error) -> std::int64_t {
+        error = "Input/output error";
+        return -1;
+    };
+    result = restoreMember(entry, failing, discard, buffers);
+    EXPECT_EQ(result.status, RestoreStatus::ReadFailed);
+    EXPECT_EQ(result.error, "Input/output error");
+
+    Source full{stream};
+    result = restoreMember(entry, full.reader(), [](std::span<const std::uint8_t>) { return false; }, buffers);
+    EXPECT_EQ(result.status, RestoreStatus::WriteFailed);
+
+    const PacEntry empty{"e", 0, 0, 0};
+    Source none{""};
+    result = restoreMember(empty, none.reader(), discard, buffers);
+    EXPECT_EQ(result.status, RestoreStatus::Ok);
+    EXPECT_EQ(none.served, 0u);
+}
+
+}  // namespace
+}  // namespace pactools
