@@ -8,6 +8,8 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -92,6 +94,64 @@ std::string randomBytes(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (auto& b : bytes) b = static_cast<char>(engine() & 0xFF);
     return bytes;
+}
+
+BackgroundProgram::BackgroundProgram(const std::string& directory, const std::string& program,
+                                     const std::vector<std::string>& arguments)
+    : outputPath_(scratch_ / "output") {
+    std::vector<std::string> words;
+    if (const char* launcher = std::getenv("TOOL_LAUNCHER"); launcher != nullptr && *launcher != '\0') {
+        words.push_back(launcher);
+    }
+    words.push_back(program);
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        const int out = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || ::chdir(directory.c_str()) != 0) ::_exit(126);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+}
+
+BackgroundProgram::~BackgroundProgram() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+std::string BackgroundProgram::output() const {
+    return fileExists(outputPath_) ? readFile(outputPath_) : std::string();
+}
+
+bool BackgroundProgram::waitForOutput(const std::string& text, int timeoutMilliseconds) const {
+    for (int waited = 0; waited < timeoutMilliseconds; ++waited) {
+        if (output().find(text) != std::string::npos) return true;
+        siginfo_t info{};
+        // Has it ended?  (Asked without collecting its status, which wait() needs.)
+        if (pid_ > 0 && ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid != 0) {
+            return output().find(text) != std::string::npos;
+        }
+        ::usleep(1000);
+    }
+    return false;
+}
+
+RunResult BackgroundProgram::wait() {
+    RunResult result;
+    int raw = 0;
+    if (pid_ > 0 && ::waitpid(pid_, &raw, 0) == pid_) result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    pid_ = -1;
+    result.output = output();
+    return result;
 }
 
 std::string shellQuote(const std::string& word) {

@@ -65,6 +65,25 @@ RunResult runProgram(const std::string& directory, const std::string& program,
 RunResult runProgramDirect(const std::string& directory, const std::string& program,
                            const std::vector<std::string>& arguments);
 
+// A program started in the background, for tests that act while it runs.
+class BackgroundProgram {
+public:
+    BackgroundProgram(const std::string& directory, const std::string& program, const std::vector<std::string>& arguments);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+    // What it has printed so far.
+    std::string output() const;
+    // Waits until its output contains `text` (or it ended); true when it does.
+    bool waitForOutput(const std::string& text, int timeoutMilliseconds = 30000) const;
+    RunResult wait();
+
+private:
+    TempDir scratch_;
+    std::string outputPath_;
+    int pid_ = -1;
+};
+
 // Quotes a word for the POSIX shell.
 std::string shellQuote(const std::string& word);
 

@@ -1,0 +1,30 @@
+// Parses a listing and writes the binary.  Whatever the parser accepts must
+// make a binary that reads back and lists without error.
+#include <cstdint>
+#include <cstdlib>
+
+#include "listing_parser.h"
+#include "listing_writer.h"
+#include "scenario_binary.h"
+
+using namespace pactools;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    StatementList statements;
+    LabelList labels;
+    initScenarioLists(statements, labels);
+    std::string error;
+    if (!parseText({reinterpret_cast<const char*>(data), size}, statements, labels, error)) return 0;
+    std::vector<std::uint8_t> binary;
+    if (!writeBinary(statements, binary, error)) {
+        if (!statements.empty()) std::abort();  // only an empty scenario may be refused
+        return 0;
+    }
+    StatementList reread;
+    LabelList rereadLabels;
+    initScenarioLists(reread, rereadLabels);
+    if (!readBinary(binary, "fuzz.bin", reread, rereadLabels, error)) std::abort();
+    std::string listing;
+    if (!writeText(reread, rereadLabels, listing)) std::abort();
+    return 0;
+}

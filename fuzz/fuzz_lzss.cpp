@@ -1,0 +1,88 @@
+// The codec against itself and the plain transcription: decode(encode(x))
+// must give x; encoding or decoding in pieces of any sizes must give the
+// same bytes as one call; small inputs must encode exactly as the plain
+// codec does.  The input also goes to the decoder as a stream of its own.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "lzss_decoder.h"
+#include "lzss_encoder.h"
+#include "lzss_oracle.h"
+
+using namespace pactools;
+
+namespace {
+
+// Piece sizes from a small generator seeded by the input's first bytes.
+struct Pieces {
+    std::uint32_t state;
+    std::size_t next(std::size_t largest) {
+        state = state * 1103515245u + 12345u;
+        return 1 + (state >> 8) % largest;
+    }
+};
+
+std::vector<std::uint8_t> encodeInPieces(std::span<const std::uint8_t> input, Pieces pieces, std::size_t largest) {
+    auto encoder = std::make_unique<LzssEncoder>();
+    std::vector<std::uint8_t> out;
+    for (std::size_t done = 0; done < input.size();) {
+        const std::size_t n = std::min(pieces.next(largest), input.size() - done);
+        lzssEncode(*encoder, input.subspan(done, n), done + n == input.size(), out);
+        done += n;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> decodeInPieces(std::span<const std::uint8_t> stream, std::size_t want, Pieces pieces,
+                                         std::size_t largest) {
+    auto decoder = std::make_unique<LzssDecoder>();
+    std::vector<std::uint8_t> out(want);
+    std::size_t produced = 0;
+    std::size_t consumed = 0;
+    while (produced < want) {
+        const std::size_t feed = std::min(pieces.next(largest), stream.size() - consumed);
+        const std::size_t ask = std::min(pieces.next(largest), want - produced);
+        const LzssDecodeResult r = lzssDecode(*decoder, stream.subspan(consumed, feed), std::span(out).subspan(produced, ask));
+        consumed += r.consumed;
+        produced += r.produced;
+        if (r.consumed == 0 && r.produced == 0 && consumed == stream.size()) break;
+    }
+    out.resize(produced);
+    return out;
+}
+
+std::vector<std::uint8_t> plainEncode(std::span<const std::uint8_t> input) {
+    char* buffer = nullptr;
+    std::size_t length = 0;
+    std::FILE* out = open_memstream(&buffer, &length);
+    auto encoder = std::make_unique<oracle::Encoder>();
+    oracle::encode(out, encoder.get(), static_cast<int>(input.size()), input.data(), 1);
+    std::fclose(out);
+    std::vector<std::uint8_t> stream(buffer, buffer + length);
+    std::free(buffer);
+    return stream;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const Pieces pieces{static_cast<std::uint32_t>(data[0] | data[1] << 8)};
+    const std::size_t largest = 1 + data[0] % 64;
+    const std::span<const std::uint8_t> input(data + 2, size - 2);
+
+    const std::vector<std::uint8_t> whole = encodeInPieces(input, pieces, SIZE_MAX / 2);
+    if (encodeInPieces(input, pieces, largest) != whole) std::abort();
+    const std::vector<std::uint8_t> back = decodeInPieces(whole, input.size(), pieces, largest);
+    if (back.size() != input.size() || !std::equal(back.begin(), back.end(), input.begin())) std::abort();
+    if (!input.empty() && input.size() <= 8192 && plainEncode(input) != whole) std::abort();
+
+    // Arbitrary bytes as a stream: pieces must not change what comes out.
+    const std::size_t want = 4 * input.size() + 64;
+    if (decodeInPieces(input, want, pieces, largest) != decodeInPieces(input, want, pieces, SIZE_MAX / 2)) std::abort();
+    return 0;
+}

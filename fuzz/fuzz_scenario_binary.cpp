@@ -1,0 +1,36 @@
+// Reads a binary scenario and writes its listing, then checks the listing the
+// way scntool does.  Whatever the reader accepts, the writers must take, and
+// the binary written from it must read back.
+#include <cstdint>
+#include <cstdlib>
+
+#include "listing_parser.h"
+#include "listing_writer.h"
+#include "scenario_binary.h"
+
+using namespace pactools;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    StatementList statements;
+    LabelList labels;
+    initScenarioLists(statements, labels);
+    std::string error;
+    if (!readBinary({data, size}, "fuzz.bin", statements, labels, error)) return 0;
+    std::string listing;
+    if (!writeText(statements, labels, listing)) std::abort();
+    std::vector<std::uint8_t> rebuilt;
+    if (!writeBinary(statements, rebuilt, error)) std::abort();
+    StatementList again;
+    LabelList againLabels;
+    initScenarioLists(again, againLabels);
+    if (!readBinary(rebuilt, "rebuilt.bin", again, againLabels, error)) std::abort();
+    if (again.count != statements.count) std::abort();
+
+    // The listing may not assemble back (that is what scntool warns about),
+    // but trying must be safe.
+    StatementList parsed;
+    LabelList parsedLabels;
+    initScenarioLists(parsed, parsedLabels);
+    if (parseText(listing, parsed, parsedLabels, error)) writeBinary(parsed, rebuilt, error);
+    return 0;
+}

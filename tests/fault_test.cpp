@@ -1,0 +1,210 @@
+// Faults on the real executables: full disks, unreadable inputs, read-only
+// directories and members that change while they are read.  Each must give
+// one clear message and exit status 1, leave existing outputs byte-identical
+// and leave no temporary file behind.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "corpus.h"
+#include "scenario_generator.h"
+#include "tool_runner.h"
+
+namespace {
+
+using testing_support::corpusBytes;
+using testing_support::CorpusKind;
+using testing_support::RunResult;
+using testing_support::Workspace;
+
+void expectNoTemporaryFiles(const Workspace& w) {
+    for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+// Runs a tool under a file size limit of `blocks` x 512 bytes, which fails
+// its writes the way a full disk does.
+RunResult withFileSizeLimit(const Workspace& w, int blocks, const std::string& tool,
+                            const std::vector<std::string>& arguments) {
+    std::vector<std::string> words = {"-c", "ulimit -f " + std::to_string(blocks) + " && exec \"$@\"", "sh", tool};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return testing_support::runProgramDirect(w.dir(), "sh", words);
+}
+
+bool posixTools() {
+    return !testing_support::toolsAreWindows();
+}
+
+// A workspace with an archive of three members.
+struct Packed : Workspace {
+    Packed() {
+        write("a.txt", "small\n");
+        write("b.dat", corpusBytes(CorpusKind::Random, 300000, 1));
+        write("c.txt", "last\n");
+        write("data.pac.list", "0 0\na.txt\nb.dat\nc.txt\n");
+        EXPECT_EQ(pactool({"archive", "data.pac"}).status, 0);
+    }
+};
+
+TEST(Faults, AFullDiskWhileExtracting) {
+    if (!posixTools()) GTEST_SKIP();
+    Packed source;
+    Workspace w;
+    w.write("data.pac", source.read("data.pac"));
+    w.write("b.dat", "previous b");
+    const RunResult result = withFileSizeLimit(w, 256, testing_support::pactoolPath(), {"extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Extracting a.txt\nExtracting b.dat\nError writing b.dat: File too large\n");
+    EXPECT_EQ(w.read("b.dat"), "previous b");
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));
+}
+
+TEST(Faults, AFullDiskWhileListingAScenario) {
+    if (!posixTools()) GTEST_SKIP();
+    Workspace w;
+    testing_support::ScenarioShape shape;
+    shape.statements = 20000;
+    w.write("s.bin", testing_support::generateScenario(shape, 3));
+    w.write("s.txt", "my listing");
+    const RunResult result = withFileSizeLimit(w, 64, testing_support::scntoolPath(), {"s.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output,
+              "Processing: s.bin\nError writing s.txt: File too large\nAn error occured while writing the scenario file\n");
+    EXPECT_EQ(w.read("s.txt"), "my listing");
+    expectNoTemporaryFiles(w);
+}
+
+// On Linux, reading one's own /proc/self/mem at offset 0 fails with an I/O
+// error: a link to it makes an input that opens but cannot be read.
+bool linkUnreadable(const Workspace& w, const std::string& name) {
+    return ::access("/proc/self/mem", F_OK) == 0 && ::symlink("/proc/self/mem", w.path(name).c_str()) == 0;
+}
+
+TEST(Faults, UnreadableInputs) {
+    if (!posixTools()) GTEST_SKIP();
+    Packed w;
+    const std::string pac = w.read("data.pac");
+    ::unlink(w.path("b.dat").c_str());
+    if (!linkUnreadable(w, "b.dat")) GTEST_SKIP() << "no /proc/self/mem here";
+    RunResult result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nCompressing b.dat\nError reading b.dat: Input/output error\n");
+    EXPECT_EQ(w.read("data.pac"), pac);
+
+    ::unlink(w.path("data.pac.list").c_str());
+    linkUnreadable(w, "data.pac.list");
+    result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Error reading data.pac.list: Input/output error\n");
+
+    Workspace x;
+    linkUnreadable(x, "data.pac");
+    result = x.pactool({"extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Error reading data.pac: Input/output error\n");
+
+    linkUnreadable(x, "s.bin");
+    x.write("s.txt", "kept");
+    result = x.scntool({"s.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output,
+              "Processing: s.bin\nError reading s.bin: Input/output error\nAn error occured while reading the scenario file\n");
+    EXPECT_EQ(x.read("s.txt"), "kept");
+    expectNoTemporaryFiles(w);
+    expectNoTemporaryFiles(x);
+}
+
+TEST(Faults, InputsWithoutReadPermission) {
+    if (!posixTools() || ::geteuid() == 0) GTEST_SKIP() << "root reads everything";
+    Packed w;
+    ::chmod(w.path("b.dat").c_str(), 0);
+    RunResult result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nCan't open b.dat\n");
+    ::chmod(w.path("data.pac").c_str(), 0);
+    result = w.pactool({"extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Can't open data.pac\n");
+}
+
+// Runs a tool as an unprivileged user when the tests run as root, so that
+// directory permissions apply.
+RunResult asUnprivileged(const Workspace& w, const std::string& tool, const std::vector<std::string>& arguments) {
+    if (::geteuid() != 0) return testing_support::runProgramDirect(w.dir(), tool, arguments);
+    std::vector<std::string> words = {"--reuid=65534", "--regid=65534", "--clear-groups", tool};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return testing_support::runProgramDirect(w.dir(), "setpriv", words);
+}
+
+TEST(Faults, AReadOnlyOutputDirectory) {
+    if (!posixTools()) GTEST_SKIP();
+    if (::geteuid() == 0 && ::system("setpriv --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv";
+    Packed w;
+    w.write("s.bin", testing_support::generateScenario({}, 1));
+    ::chmod(w.parent().c_str(), 0755);
+    ::chmod(w.dir().c_str(), 0555);
+    const auto before = w.files();
+    const std::string pac = w.read("data.pac");
+
+    RunResult result = asUnprivileged(w, testing_support::pactoolPath(), {"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Can't open / create data.pac\n");
+    result = asUnprivileged(w, testing_support::pactoolPath(), {"extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Extracting a.txt\nCan't open / create\ta.txt\n");
+    result = asUnprivileged(w, testing_support::scntoolPath(), {"s.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: s.bin\ns.txt: Can't open/create file!\n");
+
+    EXPECT_EQ(w.files(), before);
+    EXPECT_EQ(w.read("data.pac"), pac);
+    ::chmod(w.dir().c_str(), 0755);
+}
+
+TEST(Faults, AMemberRemovedAfterTheListWasRead) {
+    if (!posixTools()) GTEST_SKIP();
+    Packed w;
+    const std::string pac = w.read("data.pac");
+    // The first member is a pipe: pactool waits on it while b.dat disappears.
+    ASSERT_EQ(::mkfifo(w.path("pipe").c_str(), 0644), 0);
+    w.write("data.pac.list", "0 0\npipe\nb.dat\n");
+    testing_support::BackgroundProgram tool(w.dir(), testing_support::pactoolPath(), {"archive", "data.pac"});
+    const int fifo = ::open(w.path("pipe").c_str(), O_WRONLY);  // returns once pactool has opened it
+    ASSERT_GE(fifo, 0);
+    ::unlink(w.path("b.dat").c_str());
+    ::close(fifo);
+    const RunResult result = tool.wait();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing pipe\nCan't open b.dat\n");
+    EXPECT_EQ(w.read("data.pac"), pac);
+    expectNoTemporaryFiles(w);
+}
+
+TEST(Faults, AMemberThatShrinksOrGrowsWhileItIsRead) {
+    if (!posixTools()) GTEST_SKIP();
+    Packed w;
+    const std::string pac = w.read("data.pac");
+    w.write("big", corpusBytes(CorpusKind::Text, 48 << 20, 2));
+    w.write("data.pac.list", "0 0\na.txt\nbig\n");
+    testing_support::BackgroundProgram tool(w.dir(), testing_support::pactoolPath(), {"archive", "data.pac"});
+    ASSERT_TRUE(tool.waitForOutput("Compressing big\n"));
+    ASSERT_EQ(::truncate(w.path("big").c_str(), 1000), 0);
+    RunResult result = tool.wait();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Compressing a.txt\nCompressing big\nError reading big: the file shrank while it was read\n");
+    EXPECT_EQ(w.read("data.pac"), pac);
+
+    // A file whose size says 0 but which holds text.
+    if (::access("/proc/self/status", R_OK) == 0) {
+        w.write("data.pac.list", "0 0\n/proc/self/status\n");
+        result = w.pactool({"archive", "data.pac"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.output,
+                  "Compressing /proc/self/status\nError reading /proc/self/status: the file grew while it was read\n");
+        EXPECT_EQ(w.read("data.pac"), pac);
+    }
+    expectNoTemporaryFiles(w);
+}
+
+}  // namespace
