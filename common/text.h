@@ -64,7 +64,9 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd);
 std::string hexText(std::uint32_t value);
 
 // printf to a message stream; a null stream swallows the message.
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+__attribute__((format(gnu_printf, 2, 3)))
+#elif defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
 #endif
 void say(std::FILE* out, const char* format, ...);

@@ -117,7 +117,8 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out) {
     bool namesFit = true;
     for (const std::string* name : names) {
         if (name->size() > kPacMaxNameLength) {
-            say(out, "%s: name longer than %zu bytes: %s\n", listName.c_str(), kPacMaxNameLength, name->c_str());
+            say(out, "%s: name longer than %u bytes: %s\n", listName.c_str(), static_cast<unsigned>(kPacMaxNameLength),
+                name->c_str());
             namesFit = false;
         }
     }

@@ -4,26 +4,36 @@
 
 #include "archive_command.h"
 #include "extract_command.h"
+#include "inspect_command.h"
 #include "text.h"
 
 namespace pactools {
 
 int pactoolMain(int argc, char** argv, std::FILE* out) {
-    if (argc < 3) {
-        say(out, "Usage %s [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n",
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (first == "--version") {
+        say(out, "pactool %s\n", PACTOOLS_VERSION);
+        return 0;
+    }
+    if (argc < 3 || first == "-h" || first == "--help") {
+        say(out,
+            "Usage %s [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n\tlist (short:l)\n"
+            "\ttest (short:t)\n",
             argc > 0 ? argv[0] : "pactool");
         return 0;
     }
-    const std::string_view command = argv[1];
     const std::string pacPath = argv[2];
-    if (equalsIgnoreCase(command, "archive") || equalsIgnoreCase(command, "a")) {
-        return archiveCommand(pacPath, out) ? 0 : 1;
+    bool (*const command)(const std::string&, std::FILE*) =
+        equalsIgnoreCase(first, "archive") || equalsIgnoreCase(first, "a")   ? archiveCommand
+        : equalsIgnoreCase(first, "extract") || equalsIgnoreCase(first, "e") ? extractCommand
+        : equalsIgnoreCase(first, "list") || equalsIgnoreCase(first, "l")    ? listCommand
+        : equalsIgnoreCase(first, "test") || equalsIgnoreCase(first, "t")    ? testCommand
+                                                                              : nullptr;
+    if (command == nullptr) {
+        say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
+        return -1;
     }
-    if (equalsIgnoreCase(command, "extract") || equalsIgnoreCase(command, "e")) {
-        return extractCommand(pacPath, out) ? 0 : 1;
-    }
-    say(out, "Invalid command must be 'archive' 'a' 'extract' or 'e'\n");
-    return -1;
+    return command(pacPath, out) ? 0 : 1;
 }
 
 }  // namespace pactools

@@ -35,8 +35,8 @@ void checkListing(const std::string& path, const std::string& listing, const std
     const std::size_t common = std::min(original.size(), rebuilt.size());
     while (at < common && original[at] == rebuilt[at]) ++at;
     if (at < common || original.size() != rebuilt.size()) {
-        say(out, "Warning: %s: the listing assembles to a different binary (first difference at offset 0x%zX)\n",
-            path.c_str(), at);
+        say(out, "Warning: %s: the listing assembles to a different binary (first difference at offset 0x%llX)\n",
+            path.c_str(), static_cast<unsigned long long>(at));
     }
 }
 
@@ -123,7 +123,12 @@ bool convertFile(const std::string& path, std::FILE* out) {
 }
 
 int scntoolMain(int argc, char** argv, std::FILE* out) {
-    if (argc < 2) {
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (first == "--version") {
+        say(out, "scntool %s\n", PACTOOLS_VERSION);
+        return 0;
+    }
+    if (argc < 2 || first == "-h" || first == "--help") {
         say(out, "Usage: %s <input files>\nWhere input files can be either binary or text scenario files\n\n",
             argc > 0 ? argv[0] : "scntool");
         return 0;

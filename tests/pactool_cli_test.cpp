@@ -49,14 +49,23 @@ TEST(PactoolCommandLine, UsageAndUnknownCommands) {
     Workspace w;
     const auto usage = w.pactool({});
     EXPECT_EQ(usage.status, 0);
-    EXPECT_NE(usage.output.find("[command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n"),
+    EXPECT_NE(usage.output.find(" [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n"
+                                "\tlist (short:l)\n\ttest (short:t)\n"),
               std::string::npos)
         << usage.output;
     EXPECT_EQ(usage.output.rfind("Usage ", 0), 0u);
     EXPECT_EQ(w.pactool({"archive"}).output, usage.output);  // a command without a path
+    for (const char* help : {"-h", "--help"}) {
+        const auto result = w.pactool({help});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.output, usage.output);
+    }
+    const auto version = w.pactool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "pactool 1.0.0\n");
     const auto bad = w.pactool({"x", "data.pac"});
     EXPECT_EQ(bad.status, 255);
-    EXPECT_EQ(bad.output, "Invalid command must be 'archive' 'a' 'extract' or 'e'\n");
+    EXPECT_EQ(bad.output, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
     EXPECT_TRUE(w.files().empty());
 }
 
@@ -221,6 +230,13 @@ TEST(PactoolRoundTrip, ExtractRestoresEverythingAndRebuildsTheSameArchive) {
                                                    "s1.bin"}));
     ASSERT_EQ(x.pactool({"archive", "data.pac"}).status, 0);
     EXPECT_EQ(x.read("data.pac"), pac);
+    // Text files end their lines as the platform's text files do.
+    for (const char* text : {"makefile", "data.pac.list"}) {
+        const std::string content = x.read(text);
+        for (std::size_t at = content.find('\n'); at != std::string::npos; at = content.find('\n', at + 1)) {
+            ASSERT_EQ(at > 0 && content[at - 1] == '\r', testing_support::toolsAreWindows()) << text;
+        }
+    }
 }
 
 TEST(PactoolRoundTrip, LargeMembersAcrossChunkBoundaries) {
@@ -248,6 +264,65 @@ TEST(PactoolRoundTrip, CanonicalListAndNamesWithDirectories) {
     ASSERT_EQ(w.pactool({"e", "data.pac"}).status, 0);
     EXPECT_EQ(w.read("sub/m.dat"), "in a subdirectory");
     EXPECT_EQ(w.read("data.pac.list"), lines({"FF 7F3", "sub\\m.dat"}));
+}
+
+TEST(PactoolInspect, ListShowsSizesAndRatiosAndWritesNothing) {
+    Packed w;
+    const auto before = w.files();
+    const std::string pac = w.read("data.pac");
+    for (const char* word : {"list", "l", "LIST"}) {
+        const auto result = w.pactool({word, "data.pac"});
+        ASSERT_EQ(result.status, 0) << result.output;
+        const std::uint32_t sizeB = le32(pac, 12 + 76 + 72);
+        const std::uint32_t sizeS = le32(pac, 12 + 3 * 76 + 72);
+        char expected[512];
+        std::snprintf(expected, sizeof expected,
+                      "%12u %12u %6.1f%%  a.txt\n%12u %12u %6.1f%%  b.dat\n%12u %12u %7s  empty\n%12u %12u %6.1f%%  s1.bin\n"
+                      "%12u %12u %6.1f%%  4 members\n",
+                      24u, le32(pac, 12 + 72), 100.0 * le32(pac, 12 + 72) / 24, 70000u, sizeB, 100.0 * sizeB / 70000, 0u,
+                      0u, "-", 300u, sizeS, 100.0 * sizeS / 300, 70324u, static_cast<unsigned>(pac.size() - 12 - 4 * 76),
+                      100.0 * static_cast<double>(pac.size() - 12 - 4 * 76) / 70324);
+        EXPECT_EQ(result.output, expected);
+    }
+    EXPECT_EQ(w.files(), before);
+}
+
+TEST(PactoolInspect, TestDecodesEveryMemberAndWritesNothing) {
+    Packed w;
+    const auto before = w.files();
+    auto result = w.pactool({"t", "data.pac"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "OK      a.txt\nOK      b.dat\nOK      empty\nOK      s1.bin\n4 members tested, all OK\n");
+
+    std::string pac = w.read("data.pac");
+    put32(pac, 12 + 76 + 72, le32(pac, 12 + 76 + 72) / 2);  // b.dat's data now ends early
+    w.write("bad.pac", pac);
+    result = w.pactool({"test", "bad.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output.rfind("OK      a.txt\nFAILED  bad.pac: member b.dat is damaged: its data gives ", 0), 0u)
+        << result.output;
+    EXPECT_NE(result.output.find(" of its 70000 bytes\nOK      empty\nOK      s1.bin\n4 members tested, 1 damaged\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(w.files().size(), before.size() + 1);  // only bad.pac, made by the test
+}
+
+TEST(PactoolInspect, ListAndTestRefuseWhatExtractRefuses) {
+    Workspace w;
+    w.write("other.pac", std::string("PAK\0\0\0\0\0\0\0\0\0", 12));
+    std::string unsafe = std::string("PAC\0\1\0\0\0\0\0\0\0", 12) + "../x" + std::string(60, '\0') +
+                         std::string("\x58\0\0\0\0\0\0\0\0\0\0\0", 12);
+    w.write("unsafe.pac", unsafe);
+    for (const char* command : {"list", "test"}) {
+        auto result = w.pactool({command, "other.pac"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.output, "other.pac: Not a PAC file...\n");
+        result = w.pactool({command, "unsafe.pac"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.output.find("unsafe.pac: Refusing to extract ../x"), std::string::npos) << result.output;
+        result = w.pactool({command, "missing.pac"});
+        EXPECT_EQ(result.output, "Can't open missing.pac\n");
+    }
 }
 
 TEST(PactoolExtract, EmptyArchive) {
@@ -337,6 +412,7 @@ TEST(PactoolExtract, MemberInAMissingDirectory) {
 }
 
 TEST(PactoolExtract, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {
+    if (testing_support::toolsAreWindows()) GTEST_SKIP() << "POSIX permissions";
     Packed source;
     Workspace w;
     w.write("data.pac", source.read("data.pac"));

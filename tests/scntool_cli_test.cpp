@@ -37,6 +37,14 @@ TEST(ScntoolCommandLine, Usage) {
     EXPECT_EQ(result.output.rfind("Usage: ", 0), 0u);
     EXPECT_NE(result.output.find(" <input files>\nWhere input files can be either binary or text scenario files\n\n"),
               std::string::npos);
+    for (const char* help : {"-h", "--help"}) {
+        const auto again = w.scntool({help});
+        EXPECT_EQ(again.status, 0);
+        EXPECT_EQ(again.output, result.output);
+    }
+    const auto version = w.scntool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "scntool 1.0.0\n");
 }
 
 TEST(ScntoolConvert, ListsAndAssemblesTheReferenceScenarios) {

@@ -128,7 +128,7 @@ BackgroundProgram::~BackgroundProgram() {
 }
 
 std::string BackgroundProgram::output() const {
-    return fileExists(outputPath_) ? readFile(outputPath_) : std::string();
+    return consoleText(fileExists(outputPath_) ? readFile(outputPath_) : std::string());
 }
 
 bool BackgroundProgram::waitForOutput(const std::string& text, int timeoutMilliseconds) const {
@@ -163,6 +163,17 @@ std::string shellQuote(const std::string& word) {
     return quoted + "'";
 }
 
+std::string consoleText(std::string text) {
+    // Windows programs end their console lines with CR LF.
+    const char* target = std::getenv("TOOLS_TARGET");
+    if (target == nullptr || std::string(target) != "windows") return text;
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    }
+    return out;
+}
+
 namespace {
 
 RunResult run(const std::string& directory, const std::string& launcher, const std::string& program,
@@ -182,7 +193,7 @@ RunResult run(const std::string& directory, const std::string& launcher, const s
     RunResult result;
     const int raw = std::system(command.c_str());
     result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
-    result.output = fileExists(outputPath) ? readFile(outputPath) : std::string();
+    result.output = consoleText(fileExists(outputPath) ? readFile(outputPath) : std::string());
     return result;
 }
 

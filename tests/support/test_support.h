@@ -50,6 +50,10 @@ private:
 // Deterministic pseudo-random bytes.
 std::string randomBytes(std::size_t size, unsigned seed);
 
+// Console output as the tests compare it: with Windows tools
+// (TOOLS_TARGET=windows), CR LF line ends become LF.
+std::string consoleText(std::string text);
+
 struct RunResult {
     int status = -1;     // exit status, or -1 when the tool did not exit normally
     std::string output;  // standard output and standard error

@@ -1,0 +1,66 @@
+#include "inspect_command.h"
+
+#include "pac_archive.h"
+#include "text.h"
+
+namespace pactools {
+
+namespace {
+
+std::string ratioText(std::uint64_t stored, std::uint64_t unpacked) {
+    if (unpacked == 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * static_cast<double>(stored) / static_cast<double>(unpacked));
+    return text;
+}
+
+void sizeLine(std::FILE* out, std::uint64_t unpacked, std::uint64_t stored, const std::string& name) {
+    say(out, "%12llu %12llu %7s  %s\n", static_cast<unsigned long long>(unpacked), static_cast<unsigned long long>(stored),
+        ratioText(stored, unpacked).c_str(), name.c_str());
+}
+
+std::string membersText(std::uint32_t count) {
+    return std::to_string(count) + (count == 1 ? " member" : " members");
+}
+
+}  // namespace
+
+bool listCommand(const std::string& pacPath, std::FILE* out) {
+    PacArchive archive;
+    if (!openPacArchive(pacPath, out, archive)) return false;
+    std::uint64_t unpacked = 0;
+    std::uint64_t stored = 0;
+    for (const PacEntry* entry : archive.entries) {
+        sizeLine(out, entry->unpackedSize, entry->storedSize, entry->name);
+        unpacked += entry->unpackedSize;
+        stored += entry->storedSize;
+    }
+    sizeLine(out, unpacked, stored, membersText(archive.entries.count));
+    return true;
+}
+
+bool testCommand(const std::string& pacPath, std::FILE* out) {
+    PacArchive archive;
+    if (!openPacArchive(pacPath, out, archive)) return false;
+    RestoreBuffers buffers;
+    std::uint32_t failed = 0;
+    for (const PacEntry* entry : archive.entries) {
+        const RestoreResult result =
+            restoreArchiveMember(archive, *entry, [](std::span<const std::uint8_t>) { return true; }, buffers);
+        if (result.status == RestoreStatus::ReadFailed) {
+            say(out, "Error reading %s: %s\n", pacPath.c_str(), result.error.c_str());
+            return false;
+        }
+        if (result.status == RestoreStatus::Ok) {
+            say(out, "OK      %s\n", entry->name.c_str());
+        } else {
+            say(out, "FAILED  %s\n", damagedMemberMessage(archive, *entry, result).c_str());
+            ++failed;
+        }
+    }
+    if (failed == 0) say(out, "%s tested, all OK\n", membersText(archive.entries.count).c_str());
+    else say(out, "%s tested, %u damaged\n", membersText(archive.entries.count).c_str(), failed);
+    return failed == 0;
+}
+
+}  // namespace pactools
