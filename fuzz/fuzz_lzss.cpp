@@ -67,6 +67,16 @@ std::vector<std::uint8_t> plainEncode(std::span<const std::uint8_t> input) {
     return stream;
 }
 
+std::vector<std::uint8_t> plainDecode(std::span<const std::uint8_t> stream, std::size_t want) {
+    std::FILE* in = fmemopen(const_cast<std::uint8_t*>(stream.data()), stream.size(), "rb");
+    std::vector<std::uint8_t> out(want);
+    auto decoder = std::make_unique<oracle::Decoder>();
+    const int got = stream.empty() ? 0 : oracle::decode(in, decoder.get(), static_cast<int>(want), out.data());
+    if (in != nullptr) std::fclose(in);
+    out.resize(static_cast<std::size_t>(got));
+    return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -81,8 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (back.size() != input.size() || !std::equal(back.begin(), back.end(), input.begin())) std::abort();
     if (!input.empty() && input.size() <= 8192 && plainEncode(input) != whole) std::abort();
 
-    // Arbitrary bytes as a stream: pieces must not change what comes out.
+    // Arbitrary bytes as a stream: pieces must not change what comes out, and
+    // it must be what the plain decoder makes of it.
     const std::size_t want = 4 * input.size() + 64;
-    if (decodeInPieces(input, want, pieces, largest) != decodeInPieces(input, want, pieces, SIZE_MAX / 2)) std::abort();
+    const std::vector<std::uint8_t> decoded = decodeInPieces(input, want, pieces, SIZE_MAX / 2);
+    if (decodeInPieces(input, want, pieces, largest) != decoded) std::abort();
+    if (input.size() <= 8192 && plainDecode(input, want) != decoded) std::abort();
     return 0;
 }

@@ -1,7 +1,7 @@
 // Resumable LZSS decoder.  The whole state lives in one LzssDecoder record:
-// each call takes what it needs of the input it is given and stops exactly
-// when the output span is full, even in the middle of a reference, so a
-// member can be restored in pieces of any size.
+// each call takes what it needs of the input it is given and fills the
+// output span exactly (stopping inside a reference if need be), so a member
+// can be restored in pieces of any size.
 #pragma once
 
 #include <cstddef>
@@ -13,20 +13,27 @@
 namespace pactools {
 
 struct LzssDecoder {
+    // Decoded bytes go into a linear window that keeps the last 4096 of them
+    // (the ring, which starts as zeros) in front of the new ones.  A ring
+    // position maps to a distance back from the write position, so copies
+    // run over plain memory: in blocks when source and destination do not
+    // overlap, byte by byte (repeating a run) when they do.
+    static constexpr std::size_t kHistory = lzss::kRingSize;
+    static constexpr std::size_t kWindowSize = kHistory + 64 * 1024;
+
     enum class Phase : std::uint8_t {
-        Flags,       // next: a flag byte, unless the group still has items
-        Item,        // next: the item the flag bit announces
-        SecondByte,  // read the first byte of a reference
-        Copy,        // copying a reference
+        Item,        // next: a flag byte if the group is used up, then an item
+        Literal,     // the flag byte is read; next: the item it announces
+        SecondByte,  // the first byte of a reference is read
     };
 
-    Phase phase = Phase::Flags;
-    unsigned flags = 0;      // flag shift register; bit 8 and up count the group's items
-    unsigned r = lzss::kFirstPosition;  // ring write position
-    unsigned position = 0;   // ring position the current reference reads next
-    unsigned remaining = 0;  // bytes of the current reference still to copy
+    Phase phase = Phase::Item;
+    unsigned flags = 0;                 // flag shift register; bits 8 and up count the group's items
+    unsigned r = lzss::kFirstPosition;  // ring position of the next byte written
     std::uint8_t firstByte = 0;
-    std::uint8_t textBuf[lzss::kRingSize] = {};  // starts zero-filled, as the encoder's
+    std::size_t write = kHistory;       // window index of the next decoded byte
+    std::size_t handed = kHistory;      // window index of the first byte not yet handed out
+    std::uint8_t window[kWindowSize] = {};
 };
 
 struct LzssDecodeResult {
@@ -35,7 +42,8 @@ struct LzssDecodeResult {
 };
 
 // Decodes from `input` into `output` until the output is full or the input
-// is used up.  Input bytes are taken only as items need them.
+// is used up.  Input is taken only as items need it; an item may be decoded
+// ahead of the output, its rest handed out by the next call.
 LzssDecodeResult lzssDecode(LzssDecoder& decoder, std::span<const std::uint8_t> input,
                             std::span<std::uint8_t> output);
 

@@ -66,9 +66,10 @@ TEST(LzssDecoder, StopsExactlyWhereAsked) {
     const auto stream = reinterpret_cast<const std::uint8_t*>(twenty.data());
     auto first = lzssDecode(*decoder, {stream, twenty.size()}, {out, 5});
     EXPECT_EQ(first.produced, 5u);
-    EXPECT_EQ(decoder->phase, LzssDecoder::Phase::Copy);
     auto second = lzssDecode(*decoder, {stream + first.consumed, twenty.size() - first.consumed}, {out + 5, 15});
     EXPECT_EQ(second.produced, 15u);
+    EXPECT_EQ(first.consumed + second.consumed, 5u);
+    EXPECT_EQ(std::string(out, out + 20), std::string(20, '\0'));
 }
 
 TEST(LzssDecoder, AnyRequestAndFeedSizesGiveTheSameBytes) {
@@ -84,6 +85,18 @@ TEST(LzssDecoder, AnyRequestAndFeedSizesGiveTheSameBytes) {
         }
         const std::size_t odd = 1 + rng() % 5000;
         EXPECT_EQ(oracle::decodeBytes(stream, input.size(), std::vector<std::size_t>(100, odd)), input);
+    }
+}
+
+TEST(LzssDecoder, ArbitraryStreamsDecodeAsThePlainDecoderDoes) {
+    // Random streams hold references of every distance, 4096 (the position
+    // about to be written) included, and overlapping runs of every period.
+    for (unsigned seed = 0; seed < 200; ++seed) {
+        const std::string stream = testing_support::randomBytes(10 + seed * 37, seed);
+        const std::size_t want = stream.size() * 9;
+        const std::string expected = oracle::decodeBytes(stream, want);
+        EXPECT_EQ(decode(stream, want), expected) << seed;
+        EXPECT_EQ(decode(stream, want, 5, 7), expected) << seed;
     }
 }
 

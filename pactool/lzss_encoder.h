@@ -33,8 +33,11 @@ struct LzssEncoder {
     std::uint8_t codeBuf[17] = {};  // the group being built
     int matchPosition = 0;       // best match found by the last insertion
     int matchLength = 0;
-    std::uint16_t lson[lzss::kRingSize + 1] = {};
-    std::uint16_t rson[lzss::kRingSize + 257] = {};  // 4097 + b: root of the tree for first byte b
+    // Tree links: son[p][0] is the right child of node p (strings that
+    // compare greater or equal), son[p][1] the left one; the two sit side by
+    // side so a walk picks one without branching.  son[4097 + b][0] is the
+    // root of the tree for first byte b.
+    std::uint16_t son[lzss::kRingSize + 257][2] = {};
     std::uint16_t dad[lzss::kRingSize + 1] = {};
     // The ring, followed by a copy of its first 17 bytes so that 18-byte
     // comparisons never wrap.  It starts zero-filled: matches may refer to it.
