@@ -258,6 +258,9 @@ bool OutputFile::flush() {
 bool OutputFile::write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0 || !error_.empty()) return false;
     position_ += bytes.size();
+    if (bytes.size() >= buffer_.size()) {  // large: straight through, without a copy
+        return flush() && writeThrough(bytes.data(), bytes.size());
+    }
     while (!bytes.empty()) {
         if (used_ == buffer_.size() && !flush()) return false;
         const std::size_t n = std::min(bytes.size(), buffer_.size() - used_);

@@ -1,11 +1,10 @@
 #include "archive_command.h"
 
-#include <memory>
 #include <vector>
 
+#include "compression_pipeline.h"
 #include "file_io.h"
 #include "list_file.h"
-#include "lzss_encoder.h"
 #include "pac_format.h"
 #include "text.h"
 
@@ -13,85 +12,55 @@ namespace pactools {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 1 << 20;  // members pass through in 1 MiB pieces
-
-struct ArchiveWork {
-    ArchiveWork(const std::string& path, std::FILE* stream) : pacPath(path), out(stream) {}
-    const std::string& pacPath;
-    std::FILE* out;
-    OutputFile archive;
-    std::vector<std::uint8_t> chunk = std::vector<std::uint8_t>(kChunkSize);
-    std::vector<std::uint8_t> packed;
-    std::unique_ptr<LzssEncoder> encoder = std::make_unique<LzssEncoder>();
-};
-
-bool writeFailed(ArchiveWork& work) {
-    say(work.out, "Error writing %s: %s\n", work.pacPath.c_str(), work.archive.error().c_str());
+bool writeFailed(const std::string& pacPath, const OutputFile& archive, std::FILE* out) {
+    say(out, "Error writing %s: %s\n", pacPath.c_str(), archive.error().c_str());
     return false;
 }
 
-// Appends one member's compressed stream to the archive and fills its entry.
-bool compressMember(ArchiveWork& work, const std::string& name, PacEntry& entry) {
-    *work.encoder = LzssEncoder{};
+// Appends member `index`'s compressed stream, as the pipeline delivers it,
+// to the archive and fills its entry.
+bool appendMember(CompressionPipeline& pipeline, std::uint32_t index, const std::string& name, const std::string& pacPath,
+                  OutputFile& archive, PacEntry& entry, std::FILE* out) {
     entry.name = name;
-    if (work.archive.position() > UINT32_MAX) {
-        say(work.out, "%s: the archive would reach 4 GiB at member %s\n", work.pacPath.c_str(), name.c_str());
+    if (archive.position() > UINT32_MAX) {
+        say(out, "%s: the archive would reach 4 GiB at member %s\n", pacPath.c_str(), name.c_str());
         return false;
     }
-    entry.offset = static_cast<std::uint32_t>(work.archive.position());
-
-    InputFile member;
-    std::string error;
+    entry.offset = static_cast<std::uint32_t>(archive.position());
     std::uint64_t size = 0;
-    if (!member.open(memberFilePath(name), error)) {
-        say(work.out, "Can't open %s\n", name.c_str());
-        return false;
-    }
-    if (!member.size(size, error)) {
-        say(work.out, "Error reading %s: %s\n", name.c_str(), error.c_str());
-        return false;
-    }
-    if (size > UINT32_MAX) {
-        say(work.out, "%s: member is 4 GiB or larger, which the archive cannot hold\n", name.c_str());
+    std::string message;
+    if (!pipeline.waitOpened(index, size, message)) {
+        say(out, "%s\n", message.c_str());
         return false;
     }
     entry.unpackedSize = static_cast<std::uint32_t>(size);
-    say(work.out, "Compressing %s\n", name.c_str());
-
-    for (std::uint64_t remaining = size; remaining > 0;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
-        const std::int64_t got = member.read(std::span(work.chunk).first(want), error);
-        if (got < 0) {
-            say(work.out, "Error reading %s: %s\n", name.c_str(), error.c_str());
+    say(out, "Compressing %s\n", name.c_str());
+    std::vector<std::uint8_t> block;
+    std::uint64_t storedSize = 0;
+    for (;;) {
+        switch (pipeline.next(index, block, storedSize, message)) {
+        case CompressionPipeline::Next::Block:
+            if (!archive.write(block)) return writeFailed(pacPath, archive, out);
+            continue;
+        case CompressionPipeline::Next::Failed:
+            say(out, "%s\n", message.c_str());
             return false;
+        case CompressionPipeline::Next::Finished:
+            break;
         }
-        if (static_cast<std::size_t>(got) < want) {
-            say(work.out, "Error reading %s: the file shrank while it was read\n", name.c_str());
-            return false;
-        }
-        remaining -= want;
-        work.packed.clear();
-        lzssEncode(*work.encoder, std::span(work.chunk).first(want), remaining == 0, work.packed);
-        if (!work.archive.write(work.packed)) return writeFailed(work);
+        break;
     }
-    std::uint8_t extra = 0;
-    const std::int64_t after = member.read(std::span(&extra, 1), error);
-    if (after != 0) {
-        if (after < 0) say(work.out, "Error reading %s: %s\n", name.c_str(), error.c_str());
-        else say(work.out, "Error reading %s: the file grew while it was read\n", name.c_str());
+    if (entry.offset + storedSize > UINT32_MAX) {
+        say(out, "%s: the archive would reach 4 GiB at member %s\n", pacPath.c_str(), name.c_str());
         return false;
     }
-    if (entry.offset + work.encoder->outCount > UINT32_MAX) {
-        say(work.out, "%s: the archive would reach 4 GiB at member %s\n", work.pacPath.c_str(), name.c_str());
-        return false;
-    }
-    entry.storedSize = static_cast<std::uint32_t>(work.encoder->outCount);
+    entry.storedSize = static_cast<std::uint32_t>(storedSize);
     return true;
 }
 
 }  // namespace
 
-bool archiveCommand(const std::string& pacPath, std::FILE* out) {
+bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads) {
     const std::string listName = listFileName(pacPath);
     InputFile listFile;
     std::string error;
@@ -128,8 +97,8 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out) {
         return false;
     }
 
-    ArchiveWork work{pacPath, out};
-    if (!work.archive.create(pacPath, error)) {
+    OutputFile archive;
+    if (!archive.create(pacPath, error)) {
         say(out, "Can't open / create %s\n", pacPath.c_str());
         return false;
     }
@@ -137,15 +106,18 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out) {
     std::uint8_t headerBytes[kPacHeaderSize];
     encodeHeader(header, headerBytes);
     std::vector<std::uint8_t> directory(kPacEntrySize * names.count, 0);
-    if (!work.archive.write(headerBytes) || !work.archive.write(directory)) return writeFailed(work);
+    if (!archive.write(headerBytes) || !archive.write(directory)) return writeFailed(pacPath, archive, out);
 
+    // Members are compressed on worker threads and appended here in list
+    // order, so the archive and the messages are those of a one-thread run.
+    CompressionPipeline pipeline(names, threads);
     PacEntry entry;
     for (std::uint32_t i = 0; i < names.count; ++i) {
-        if (!compressMember(work, names[i], entry)) return false;
+        if (!appendMember(pipeline, i, names[i], pacPath, archive, entry, out)) return false;
         encodeEntry(entry, std::span(directory).subspan(kPacEntrySize * i).first<kPacEntrySize>());
     }
-    if (!work.archive.writeAt(kPacHeaderSize, directory)) return writeFailed(work);
-    if (!work.archive.commit(error)) {
+    if (!archive.writeAt(kPacHeaderSize, directory)) return writeFailed(pacPath, archive, out);
+    if (!archive.commit(error)) {
         say(out, "Error writing %s: %s\n", pacPath.c_str(), error.c_str());
         return false;
     }

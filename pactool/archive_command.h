@@ -8,7 +8,9 @@
 namespace pactools {
 
 // Builds the archive at `pacPath`, printing progress and errors on `out`.
-// The archive is replaced only when complete; returns false after a failure.
-bool archiveCommand(const std::string& pacPath, std::FILE* out);
+// Members are compressed on `threads` threads (0: one per core); the archive
+// is the same whatever the number.  It replaces an existing archive only
+// when complete; returns false after a failure.
+bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads = 0);
 
 }  // namespace pactools

@@ -23,8 +23,10 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
         return 0;
     }
     const std::string pacPath = argv[2];
+    // The archive command uses every core.
+    const auto archiveOnAllCores = [](const std::string& path, std::FILE* stream) { return archiveCommand(path, stream); };
     bool (*const command)(const std::string&, std::FILE*) =
-        equalsIgnoreCase(first, "archive") || equalsIgnoreCase(first, "a")   ? archiveCommand
+        equalsIgnoreCase(first, "archive") || equalsIgnoreCase(first, "a")   ? +archiveOnAllCores
         : equalsIgnoreCase(first, "extract") || equalsIgnoreCase(first, "e") ? extractCommand
         : equalsIgnoreCase(first, "list") || equalsIgnoreCase(first, "l")    ? listCommand
         : equalsIgnoreCase(first, "test") || equalsIgnoreCase(first, "t")    ? testCommand

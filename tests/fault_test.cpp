@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,17 +167,29 @@ TEST(Faults, AMemberRemovedAfterTheListWasRead) {
     if (!posixTools()) GTEST_SKIP();
     Packed w;
     const std::string pac = w.read("data.pac");
-    // The first member is a pipe: pactool waits on it while b.dat disappears.
-    ASSERT_EQ(::mkfifo(w.path("pipe").c_str(), 0644), 0);
-    w.write("data.pac.list", "0 0\npipe\nb.dat\n");
+    // Pipes come first, one for each thread pactool compresses on: every
+    // thread waits on one while b.dat disappears.
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    std::string list = "0 0\n";
+    std::string expected;
+    for (unsigned i = 0; i < threads; ++i) {
+        const std::string pipe = "pipe" + std::to_string(i);
+        ASSERT_EQ(::mkfifo(w.path(pipe).c_str(), 0644), 0);
+        list += pipe + "\n";
+        expected += "Compressing " + pipe + "\n";
+    }
+    w.write("data.pac.list", list + "b.dat\n");
     testing_support::BackgroundProgram tool(w.dir(), testing_support::pactoolPath(), {"archive", "data.pac"});
-    const int fifo = ::open(w.path("pipe").c_str(), O_WRONLY);  // returns once pactool has opened it
-    ASSERT_GE(fifo, 0);
+    std::vector<int> pipes;
+    for (unsigned i = 0; i < threads; ++i) {
+        pipes.push_back(::open(w.path("pipe" + std::to_string(i)).c_str(), O_WRONLY));  // once pactool has it open
+        ASSERT_GE(pipes.back(), 0);
+    }
     ::unlink(w.path("b.dat").c_str());
-    ::close(fifo);
+    for (int pipe : pipes) ::close(pipe);
     const RunResult result = tool.wait();
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing pipe\nCan't open b.dat\n");
+    EXPECT_EQ(result.output, expected + "Can't open b.dat\n");
     EXPECT_EQ(w.read("data.pac"), pac);
     expectNoTemporaryFiles(w);
 }

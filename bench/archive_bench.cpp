@@ -1,0 +1,266 @@
+// Archive and extract speed, side by side in one run, and peak memory:
+//  - 32 members of 0.5 MiB (machine code, text, compressed data, runs,
+//    random): the archive command on one thread and on every core, against
+//    archiving with the plain transcription (stdio, one thread); the three
+//    archives are checked byte-identical first;
+//  - extracting that archive against decoding its members in memory;
+//  - one member of 1 GiB archived and extracted by the pactool program,
+//    with its peak resident memory (skip with --no-big).
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "archive_command.h"
+#include "corpus.h"
+#include "extract_command.h"
+#include "list_file.h"
+#include "lzss_decoder.h"
+#include "lzss_encoder.h"
+#include "lzss_oracle.h"
+#include "pac_format.h"
+#include "test_support.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing_support::CorpusKind;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+template <class Work>
+double bestTime(Work work, int runs = 3) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        work();
+        best = std::min(best, secondsSince(start));
+    }
+    return best;
+}
+
+// The archive command as designed, with the plain codec: one thread, stdio.
+void plainArchive(const std::string& pacPath) {
+    std::vector<std::string> names;
+    const std::string list = testing_support::readFile(pactools::listFileName(pacPath));
+    std::size_t start = list.find('\n') + 1;
+    while (start < list.size()) {
+        const std::size_t end = list.find('\n', start);
+        names.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    std::FILE* pac = std::fopen(pacPath.c_str(), "wb");
+    pactools::PacHeader header{0, static_cast<std::uint32_t>(names.size()), 0};
+    std::uint8_t headerBytes[pactools::kPacHeaderSize];
+    pactools::encodeHeader(header, headerBytes);
+    std::fwrite(headerBytes, 1, sizeof headerBytes, pac);
+    std::vector<std::uint8_t> directory(pactools::kPacEntrySize * names.size());
+    std::fwrite(directory.data(), 1, directory.size(), pac);
+    static std::vector<unsigned char> buffer(1 << 20);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto encoder = std::make_unique<oracle::Encoder>();
+        pactools::PacEntry entry{names[i], static_cast<std::uint32_t>(std::ftell(pac)), 0, 0};
+        std::FILE* member = std::fopen(names[i].c_str(), "rb");
+        std::fseek(member, 0, SEEK_END);
+        long remaining = std::ftell(member);
+        std::fseek(member, 0, SEEK_SET);
+        entry.unpackedSize = static_cast<std::uint32_t>(remaining);
+        while (remaining > 0) {
+            const int chunk = static_cast<int>(std::min<long>(remaining, 1 << 20));
+            if (std::fread(buffer.data(), 1, static_cast<std::size_t>(chunk), member) != static_cast<std::size_t>(chunk)) break;
+            remaining -= chunk;
+            oracle::encode(pac, encoder.get(), chunk, buffer.data(), remaining == 0);
+        }
+        std::fclose(member);
+        entry.storedSize = static_cast<std::uint32_t>(encoder->outCount);
+        pactools::encodeEntry(entry, std::span(directory).subspan(pactools::kPacEntrySize * i).first<pactools::kPacEntrySize>());
+    }
+    std::fseek(pac, pactools::kPacHeaderSize, SEEK_SET);
+    std::fwrite(directory.data(), 1, directory.size(), pac);
+    std::fclose(pac);
+}
+
+struct ChildRun {
+    double seconds = 0;
+    long peakKiB = 0;
+    int status = -1;
+};
+
+// Runs a program in `directory`, waits for it and returns its time and peak
+// resident memory.  Called in a freshly started copy of this benchmark (see
+// main), so that the memory of the program is not mixed with this one's:
+// a forked child's peak counts the pages it had before exec.
+ChildRun runAndMeasure(const std::string& directory, const std::vector<std::string>& words) {
+    std::fflush(nullptr);
+    const auto start = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(directory.c_str()) != 0 || std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
+        std::vector<char*> argv;
+        for (const auto& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    return {secondsSince(start), usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// Runs `pactool command data.pac` in `directory` through a fresh copy of
+// this program, which reports the time and peak memory.
+ChildRun runMeasured(const std::string& self, const std::string& directory, const std::string& pactool,
+                     const std::string& command) {
+    const std::string line = "'" + self + "' --measure '" + directory + "' '" + pactool + "' " + command;
+    ChildRun run;
+    std::fflush(nullptr);
+    if (std::FILE* pipe = ::popen(line.c_str(), "r")) {
+        if (std::fscanf(pipe, "%lf %ld %d", &run.seconds, &run.peakKiB, &run.status) != 3) run.status = -1;
+        ::pclose(pipe);
+    }
+    return run;
+}
+
+bool sameFiles(const std::string& a, const std::string& b) {
+    std::FILE* fa = std::fopen(a.c_str(), "rb");
+    std::FILE* fb = std::fopen(b.c_str(), "rb");
+    bool same = fa != nullptr && fb != nullptr;
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (same) {
+        const std::size_t na = std::fread(ba.data(), 1, ba.size(), fa);
+        const std::size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
+        same = na == nb && std::memcmp(ba.data(), bb.data(), na) == 0;
+        if (na == 0) break;
+    }
+    if (fa != nullptr) std::fclose(fa);
+    if (fb != nullptr) std::fclose(fb);
+    return same;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "--measure") == 0) {  // see runMeasured
+        const ChildRun run = runAndMeasure(argv[2], {argv[3], argv[4], "data.pac"});
+        std::printf("%f %ld %d\n", run.seconds, run.peakKiB, run.status);
+        return 0;
+    }
+    char self[4096] = {};
+    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
+    std::string pactool = PACTOOL_PATH;
+    bool big = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-big") == 0) big = false;
+        else pactool = argv[i];
+    }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    testing_support::TempDir dir;
+    if (::chdir(dir.path().c_str()) != 0) return 1;
+
+    // 32 members of 0.5 MiB.
+    std::string list = "0 0\n";
+    std::size_t total = 0;
+    for (unsigned i = 0; i < 32; ++i) {
+        static const CorpusKind kinds[] = {CorpusKind::MachineCode, CorpusKind::Text, CorpusKind::Random, CorpusKind::Runs,
+                                           CorpusKind::Mixed};
+        std::string bytes = testing_support::corpusBytes(kinds[i % 5], 1 << 19, i);
+        if (i % 5 == 2) {  // already-compressed data rather than pure noise
+            auto encoder = std::make_unique<pactools::LzssEncoder>();
+            std::vector<std::uint8_t> packed;
+            const std::string text = testing_support::corpusBytes(CorpusKind::Text, 3 << 19, i);
+            pactools::lzssEncode(*encoder, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, true, packed);
+            bytes.assign(packed.begin(), packed.begin() + (1 << 19));
+        }
+        const std::string name = "member" + std::to_string(i) + ".dat";
+        testing_support::writeFile(name, bytes);
+        list += name + "\n";
+        total += bytes.size();
+    }
+    testing_support::writeFile("data.pac.list", list);
+    const double mb = static_cast<double>(total) / 1e6;
+
+    plainArchive("data.pac");
+    const std::string plain = testing_support::readFile("data.pac");
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    pactools::archiveCommand("data.pac", quiet, 1);
+    const bool sameOne = testing_support::readFile("data.pac") == plain;
+    pactools::archiveCommand("data.pac", quiet, 0);
+    const bool sameAll = testing_support::readFile("data.pac") == plain;
+    if (!sameOne || !sameAll) {
+        std::fprintf(stderr, "the archives differ\n");
+        return 1;
+    }
+    std::printf("32 members of 0.5 MiB (%.1f MB); the three archives are byte-identical\n", mb);
+    const double plainTime = bestTime([] { plainArchive("data.pac"); });
+    const double oneTime = bestTime([&] { pactools::archiveCommand("data.pac", quiet, 1); });
+    const double allTime = bestTime([&] { pactools::archiveCommand("data.pac", quiet, 0); });
+    std::printf("%-44s %8s %8s\n", "", "MB/s", "ratio");
+    std::printf("%-44s %8.1f %8s\n", "archive, plain transcription, 1 thread", mb / plainTime, "1.00");
+    std::printf("%-44s %8.1f %8.2f\n", "archive command, 1 thread", mb / oneTime, plainTime / oneTime);
+    char label[64];
+    std::snprintf(label, sizeof label, "archive command, %u threads (all cores)", cores);
+    std::printf("%-44s %8.1f %8.2f   (x%.2f of 1 thread)\n", label, mb / allTime, plainTime / allTime, oneTime / allTime);
+
+    // Extract against the decoder on the same members.
+    const std::string pac = testing_support::readFile("data.pac");
+    ::mkdir("out", 0755);
+    if (::chdir("out") != 0) return 1;
+    testing_support::writeFile("data.pac", pac);
+    const double extractTime = bestTime([&] { pactools::extractCommand("data.pac", quiet); });
+    if (::chdir("..") != 0) return 1;
+    std::vector<std::uint8_t> output(1 << 20);
+    const double decodeTime = bestTime([&] {
+        for (unsigned i = 0; i < 32; ++i) {
+            pactools::PacEntry entry;
+            pactools::decodeEntry(std::span(reinterpret_cast<const std::uint8_t*>(pac.data()) + 12 + 76 * i, 76).first<76>(), entry);
+            auto decoder = std::make_unique<pactools::LzssDecoder>();
+            pactools::lzssDecode(*decoder, {reinterpret_cast<const std::uint8_t*>(pac.data()) + entry.offset, entry.storedSize},
+                                 std::span(output).first(entry.unpackedSize));
+        }
+    });
+    std::printf("%-44s %8.1f\n", "decoding the members in memory", mb / decodeTime);
+    std::printf("%-44s %8.1f %8.2f of the decoder\n", "extract command, to disk", mb / extractTime, decodeTime / extractTime);
+    std::fclose(quiet);
+
+    if (big) {
+        // One member of 1 GiB, through the pactool program: mostly long runs
+        // (quick to compress), with text every 64 MiB.
+        ::mkdir("big", 0755);
+        ::mkdir("big/out", 0755);
+        {
+            std::FILE* f = std::fopen("big/huge.dat", "wb");
+            const std::string text = testing_support::corpusBytes(CorpusKind::Text, 1 << 20, 1);
+            const std::string runs(1 << 20, 'x');
+            for (unsigned i = 0; i < 1024; ++i) {
+                const std::string& block = i % 64 == 0 ? text : runs;
+                std::fwrite(block.data(), 1, block.size(), f);
+            }
+            std::fclose(f);
+        }
+        testing_support::writeFile("big/data.pac.list", "0 0\nhuge.dat\n");
+        const std::string bigDir = dir.path() + "/big";
+        const ChildRun packed = runMeasured(self, bigDir, pactool, "archive");
+        if (std::rename("big/data.pac", "big/out/data.pac") != 0) return 1;
+        const ChildRun unpacked = runMeasured(self, bigDir + "/out", pactool, "extract");
+        const bool same = sameFiles("big/huge.dat", "big/out/huge.dat");
+        const double gb = 1073741824 / 1e6;
+        std::printf("one member of 1 GiB, by %s:\n", pactool.c_str());
+        std::printf("  archive: %6.1f s, %7.1f MB/s, peak resident memory %6.1f MiB%s\n", packed.seconds, gb / packed.seconds,
+                    static_cast<double>(packed.peakKiB) / 1024, packed.status == 0 ? "" : "  FAILED");
+        std::printf("  extract: %6.1f s, %7.1f MB/s, peak resident memory %6.1f MiB%s\n", unpacked.seconds,
+                    gb / unpacked.seconds, static_cast<double>(unpacked.peakKiB) / 1024,
+                    unpacked.status == 0 && same ? "" : "  FAILED");
+        if (packed.status != 0 || unpacked.status != 0 || !same) return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,61 @@
+// Compresses the members of an archive on worker threads and hands each
+// member's LZSS stream to one consumer in list order, so the archive, and
+// every message about it, is the same as with one thread.
+//
+// Workers take members in list order.  A member's stream is passed on in
+// blocks through a queue: a worker that runs ahead of the consumer waits once
+// its member holds 4 MiB, or all members together 16 MiB, so memory stays
+// bounded whatever the number and sizes of the members.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ptrvector.h"
+
+namespace pactools {
+
+class CompressionPipeline {
+public:
+    // Starts compressing the files named `names` (relative to the current
+    // directory) on `threads` workers (0: one per core).
+    CompressionPipeline(const PtrVector<std::string>& names, unsigned threads);
+    ~CompressionPipeline();  // stops the workers, finished or not
+    CompressionPipeline(const CompressionPipeline&) = delete;
+    CompressionPipeline& operator=(const CompressionPipeline&) = delete;
+
+    // Waits until member `index` is open.  False when it could not be opened
+    // or is too large; `message` then says why, as one line.
+    bool waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message);
+
+    enum class Next { Block, Finished, Failed };
+    // The next piece of member `index`'s stream (in `block`), or the end of
+    // it (with the stream's total size in `storedSize`), or a failure while
+    // reading it (with `message`).  Members must be taken in list order.
+    Next next(std::uint32_t index, std::vector<std::uint8_t>& block, std::uint64_t& storedSize, std::string& message);
+
+private:
+    struct Member;
+    void work();
+    void compress(std::uint32_t index);
+    // Passes a block on; false when the pipeline is stopping.
+    bool deliver(Member& member, std::vector<std::uint8_t>& block);
+
+    const PtrVector<std::string>& names_;
+    std::vector<std::unique_ptr<Member>> members_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint32_t nextToTake_ = 0;  // guarded by mutex_
+    std::uint32_t consuming_ = 0;   // the member the consumer is on; guarded by mutex_
+    std::size_t queued_ = 0;        // compressed bytes waiting in all members; guarded by mutex_
+    bool stopping_ = false;         // guarded by mutex_
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace pactools
