@@ -36,10 +36,13 @@ inline std::size_t distanceBack(unsigned r, unsigned position) {
     return distance == 0 ? LzssDecoder::kHistory : distance;
 }
 
+inline unsigned ringPosition(const LzssDecoder& d, std::size_t index) {
+    return static_cast<unsigned>((d.ringBase + index) & kRingMask);
+}
+
 inline void copyReference(LzssDecoder& d, unsigned position, unsigned length) {
-    copyBack(d.window + d.write, distanceBack(d.r, position), length);
+    copyBack(d.window + d.write, distanceBack(ringPosition(d, d.write), position), length);
     d.write += length;
-    d.r = (d.r + length) & kRingMask;
 }
 
 // Decodes items into the window until it holds `limit` bytes or the input
@@ -51,7 +54,6 @@ const std::uint8_t* decodeItems(LzssDecoder& d, const std::uint8_t* in, const st
         if (d.phase == LzssDecoder::Phase::Literal) {
             if (d.flags & 1) {
                 d.window[d.write++] = *in;
-                d.r = (d.r + 1) & kRingMask;
                 d.flags >>= 1;
                 d.phase = LzssDecoder::Phase::Item;
             } else {
@@ -70,8 +72,9 @@ const std::uint8_t* decodeItems(LzssDecoder& d, const std::uint8_t* in, const st
 
     // Locals: the compiler need not reload them after every byte stored.
     unsigned flags = d.flags;
-    unsigned r = d.r;
     std::uint8_t* write = d.window + d.write;
+    // Ring position of a window pointer.
+    const auto ringAt = [&d](const std::uint8_t* at) { return ringPosition(d, static_cast<std::size_t>(at - d.window)); };
     std::uint8_t* const stop = d.window + limit;
     while (write < stop && end - in >= 17) {
         if ((flags & 0x100) == 0) {
@@ -80,26 +83,22 @@ const std::uint8_t* decodeItems(LzssDecoder& d, const std::uint8_t* in, const st
                 std::memcpy(write, in, 8);
                 in += 8;
                 write += 8;
-                r = (r + 8) & kRingMask;
                 flags = 0xFF;  // the group is used up
                 continue;
             }
         }
         if (flags & 1) {
             *write++ = *in++;
-            r = (r + 1) & kRingMask;
         } else {
             const unsigned position = in[0] | ((in[1] & 0xF0u) << 4);
             const unsigned length = (in[1] & 0x0Fu) + kThreshold + 1;
             in += 2;
-            copyBack(write, distanceBack(r, position), length);
+            copyBack(write, distanceBack(ringAt(write), position), length);
             write += length;
-            r = (r + length) & kRingMask;
         }
         flags >>= 1;
     }
     d.flags = flags;
-    d.r = r;
     d.write = static_cast<std::size_t>(write - d.window);
     // The last few input bytes, item by item.
     while (d.write < limit && in < end) {
@@ -110,7 +109,6 @@ const std::uint8_t* decodeItems(LzssDecoder& d, const std::uint8_t* in, const st
         }
         if (d.flags & 1) {
             d.window[d.write++] = *in++;
-            d.r = (d.r + 1) & kRingMask;
             d.flags >>= 1;
             d.phase = LzssDecoder::Phase::Item;
         } else {
@@ -143,6 +141,7 @@ LzssDecodeResult lzssDecode(LzssDecoder& d, std::span<const std::uint8_t> input,
         // the window runs short of room for the next items.
         if (d.write + 8 * kMaxMatch > LzssDecoder::kWindowSize) {
             std::memmove(d.window, d.window + d.write - LzssDecoder::kHistory, LzssDecoder::kHistory);
+            d.ringBase = ringPosition(d, d.write - LzssDecoder::kHistory);  // index kHistory keeps its ring position
             d.write = d.handed = LzssDecoder::kHistory;
         }
         const std::size_t limit =

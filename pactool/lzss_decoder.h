@@ -29,7 +29,9 @@ struct LzssDecoder {
 
     Phase phase = Phase::Item;
     unsigned flags = 0;                 // flag shift register; bits 8 and up count the group's items
-    unsigned r = lzss::kFirstPosition;  // ring position of the next byte written
+    // The ring position of window index i is (ringBase + i) mod 4096; at
+    // the start, index kHistory is ring position 4078.
+    unsigned ringBase = lzss::kFirstPosition;
     std::uint8_t firstByte = 0;
     std::size_t write = kHistory;       // window index of the next decoded byte
     std::size_t handed = kHistory;      // window index of the first byte not yet handed out
