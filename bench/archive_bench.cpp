@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "archive_command.h"
+#include "bench_timing.h"
 #include "corpus.h"
 #include "extract_command.h"
 #include "list_file.h"
@@ -30,23 +31,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::bestTime;
+using bench::Clock;
+using bench::secondsSince;
 using testing_support::CorpusKind;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-template <class Work>
-double bestTime(Work work, int runs = 3) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, secondsSince(start));
-    }
-    return best;
-}
 
 // The archive command as designed, with the plain codec: one thread, stdio.
 void plainArchive(const std::string& pacPath) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "corpus.h"
 #include "lzss_decoder.h"
 #include "lzss_encoder.h"
@@ -18,28 +19,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using testing_support::CorpusKind;
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs `work` until it has taken a while; returns the best time of a run.
 template <class Work>
-double bestTime(Work work, double budget = 2.0) {
-    double best = 1e30;
-    double spent = 0;
-    int runs = 0;
-    while (spent < budget || runs < 3) {
-        const auto start = Clock::now();
-        work();
-        const double t = secondsSince(start);
-        best = std::min(best, t);
-        spent += t;
-        ++runs;
-    }
-    return best;
+double bestTime(Work work) {
+    return bench::bestTime(work, 3, 2.0);
 }
 
 std::string productEncode(const std::string& input) {

@@ -32,6 +32,14 @@ std::string lines(std::initializer_list<std::string> items) {
     return text;
 }
 
+// Writes the list file and checks that archiving fails with `output`.
+void expectArchiveFails(const Workspace& w, const std::string& list, const std::string& output) {
+    w.write("data.pac.list", list);
+    const auto result = w.pactool({"archive", "data.pac"});
+    EXPECT_EQ(result.status, 1) << list;
+    EXPECT_EQ(result.output, output) << list;
+}
+
 // A workspace with a few members and their list file, archived as data.pac.
 struct Packed : Workspace {
     Packed() {
@@ -139,14 +147,8 @@ TEST(PactoolArchive, ListFileProblems) {
     auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output, "Cant open list file: data.pac.list\n");
-    w.write("data.pac.list", "");
-    result = w.pactool({"archive", "data.pac"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Unexpected EOF in list file...\n");
-    w.write("data.pac.list", "12\nname\n");
-    result = w.pactool({"archive", "data.pac"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Invalid list file\n");
+    expectArchiveFails(w, "", "Unexpected EOF in list file...\n");
+    expectArchiveFails(w, "12\nname\n", "Invalid list file\n");
     EXPECT_EQ(w.files(), std::vector<std::string>{"data.pac.list"});
 }
 
@@ -157,26 +159,16 @@ TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
     // A name too long for the directory is refused before anything is read.
     const std::string longName(64, 'n');
     w.write(longName, "x");
-    w.write("data.pac.list", "0 0\na.txt\n" + longName + "\n" + std::string(63, 'm') + "\n");
-    auto result = w.pactool({"archive", "data.pac"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "data.pac.list: name longer than 63 bytes: " + longName + "\n");
+    expectArchiveFails(w, "0 0\na.txt\n" + longName + "\n" + std::string(63, 'm') + "\n",
+                       "data.pac.list: name longer than 63 bytes: " + longName + "\n");
 
     // A missing member, and an empty name (a blank line).
-    w.write("data.pac.list", "0 0\na.txt\nmissing\n");
-    result = w.pactool({"archive", "data.pac"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing a.txt\nCan't open missing\n");
-    w.write("data.pac.list", "0 0\na.txt\n\nb.dat\n");
-    result = w.pactool({"archive", "data.pac"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing a.txt\nCan't open \n");
+    expectArchiveFails(w, "0 0\na.txt\nmissing\n", "Compressing a.txt\nCan't open missing\n");
+    expectArchiveFails(w, "0 0\na.txt\n\nb.dat\n", "Compressing a.txt\nCan't open \n");
 
     // A member that is a directory cannot be read.
     ::mkdir(w.path("dir.dat").c_str(), 0755);
-    w.write("data.pac.list", "0 0\ndir.dat\n");
-    result = w.pactool({"archive", "data.pac"});
-    EXPECT_EQ(result.status, 1);
+    expectArchiveFails(w, "0 0\ndir.dat\n", "Can't open dir.dat\n");
 
     EXPECT_EQ(w.read("data.pac"), before);
     for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
