@@ -4,7 +4,7 @@
 
 #include "archive_command.h"
 #include "extract_command.h"
-#include "inspect_command.h"
+#include "archive_browse.h"
 #include "text.h"
 
 namespace pactools {

@@ -258,7 +258,7 @@ TEST(PactoolRoundTrip, CanonicalListAndNamesWithDirectories) {
     EXPECT_EQ(w.read("data.pac.list"), lines({"FF 7F3", "sub\\m.dat"}));
 }
 
-TEST(PactoolInspect, ListShowsSizesAndRatiosAndWritesNothing) {
+TEST(PactoolBrowse, ListShowsSizesAndRatiosAndWritesNothing) {
     Packed w;
     const auto before = w.files();
     const std::string pac = w.read("data.pac");
@@ -279,7 +279,7 @@ TEST(PactoolInspect, ListShowsSizesAndRatiosAndWritesNothing) {
     EXPECT_EQ(w.files(), before);
 }
 
-TEST(PactoolInspect, TestDecodesEveryMemberAndWritesNothing) {
+TEST(PactoolBrowse, TestDecodesEveryMemberAndWritesNothing) {
     Packed w;
     const auto before = w.files();
     auto result = w.pactool({"t", "data.pac"});
@@ -299,7 +299,7 @@ TEST(PactoolInspect, TestDecodesEveryMemberAndWritesNothing) {
     EXPECT_EQ(w.files().size(), before.size() + 1);  // only bad.pac, made by the test
 }
 
-TEST(PactoolInspect, ListAndTestRefuseWhatExtractRefuses) {
+TEST(PactoolBrowse, ListAndTestRefuseWhatExtractRefuses) {
     Workspace w;
     w.write("other.pac", std::string("PAK\0\0\0\0\0\0\0\0\0", 12));
     std::string unsafe = std::string("PAC\0\1\0\0\0\0\0\0\0", 12) + "../x" + std::string(60, '\0') +

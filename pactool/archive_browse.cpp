@@ -1,4 +1,4 @@
-#include "inspect_command.h"
+#include "archive_browse.h"
 
 #include "pac_archive.h"
 #include "text.h"
