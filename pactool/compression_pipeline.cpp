@@ -113,7 +113,7 @@ void CompressionPipeline::compress(std::uint32_t index) {
             return finish(Member::State::Failed, "Error reading " + name + ": the file shrank while it was read", 0);
         }
         remaining -= want;
-        block.reserve(want + want / 8 + 64);
+        block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
         lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
         if (!block.empty() && !deliver(member, block)) return;
     }

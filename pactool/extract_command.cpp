@@ -41,11 +41,14 @@ bool extractMember(PacArchive& archive, const PacEntry& entry, RestoreBuffers& b
     return true;
 }
 
-// Writes `text` to `path` as one complete file.
+// Writes `text` to `path` as one complete file.  A failed write is reported
+// by commit(), which then gives its reason.
 bool writeTextFile(const std::string& path, const std::string& text, std::string& error, bool& created) {
     OutputFile file;
     created = file.create(path, error);
-    return created && file.write(text) && file.commit(error);
+    if (!created) return false;
+    file.write(text);
+    return file.commit(error);
 }
 
 }  // namespace
