@@ -7,58 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform.h"
 
 namespace pactools {
 
 namespace {
-
-#ifdef _WIN32
-using StatRecord = struct _stat64;
-int statPath(const char* path, StatRecord* st) { return _stat64(path, st); }
-int statFd(int fd, StatRecord* st) { return _fstat64(fd, st); }
-int openRead(const char* path) { return _open(path, _O_RDONLY | _O_BINARY); }
-int openNew(const char* path) {
-    return _open(path, _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-}
-int closeFd(int fd) { return _close(fd); }
-long long readFd(int fd, void* data, std::size_t n) {
-    return _read(fd, data, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
-}
-long long writeFd(int fd, const void* data, std::size_t n) {
-    return _write(fd, data, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
-}
-long long seekFd(int fd, std::uint64_t offset) { return _lseeki64(fd, static_cast<long long>(offset), SEEK_SET); }
-bool isWritable(const char* path) { return _access(path, 2) == 0; }
-bool replaceFile(const char* from, const char* to) {
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
-    errno = EACCES;
-    return false;
-}
-bool isDirectory(const StatRecord& st) { return (st.st_mode & _S_IFDIR) != 0; }
-#else
-using StatRecord = struct stat;
-int statPath(const char* path, StatRecord* st) { return ::stat(path, st); }
-int statFd(int fd, StatRecord* st) { return ::fstat(fd, st); }
-int openRead(const char* path) { return ::open(path, O_RDONLY | O_CLOEXEC); }
-int openNew(const char* path) { return ::open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666); }
-int closeFd(int fd) { return ::close(fd); }
-long long readFd(int fd, void* data, std::size_t n) { return ::read(fd, data, n); }
-long long writeFd(int fd, const void* data, std::size_t n) { return ::write(fd, data, n); }
-long long seekFd(int fd, std::uint64_t offset) { return ::lseek(fd, static_cast<off_t>(offset), SEEK_SET); }
-bool isWritable(const char* path) { return ::access(path, W_OK) == 0; }
-bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
-bool isDirectory(const StatRecord& st) { return S_ISDIR(st.st_mode); }
-#endif
 
 constexpr std::size_t kOutputBufferSize = 256 * 1024;
 
@@ -68,11 +22,7 @@ std::string tempSuffix(unsigned attempt) {
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::uint64_t seed = static_cast<std::uint64_t>(
         std::chrono::steady_clock::now().time_since_epoch().count());
-#ifdef _WIN32
-    seed ^= static_cast<std::uint64_t>(GetCurrentProcessId()) << 32;
-#else
-    seed ^= static_cast<std::uint64_t>(::getpid()) << 32;
-#endif
+    seed ^= platform::processId() << 32;
     seed += attempt * 0x9E3779B97F4A7C15ull;
     std::string suffix;
     for (int i = 0; i < 6; ++i) {
@@ -84,59 +34,46 @@ std::string tempSuffix(unsigned attempt) {
     return suffix;
 }
 
-std::string directoryPart(const std::string& path) {
-    std::size_t cut = path.find_last_of('/');
-#ifdef _WIN32
-    const std::size_t back = path.find_last_of("\\:");
-    if (back != std::string::npos && (cut == std::string::npos || back > cut)) cut = back;
-#endif
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 }  // namespace
 
 std::string systemErrorText(int error) {
-    return std::strerror(error);
+    return platform::errorText(error);
 }
 
 bool InputFile::open(const std::string& path, std::string& error) {
     close();
-    fd_ = openRead(path.c_str());
+    int reason = 0;
+    fd_ = platform::openRead(path, reason);
     if (fd_ < 0) {
-        error = systemErrorText(errno);
-        return false;
-    }
-    StatRecord st{};
-    if (statFd(fd_, &st) == 0 && isDirectory(st)) {
-        close();
-        error = systemErrorText(EISDIR);
+        error = systemErrorText(reason);
         return false;
     }
     return true;
 }
 
 void InputFile::close() {
-    if (fd_ >= 0) closeFd(fd_);
+    if (fd_ >= 0) platform::closeFd(fd_);
     fd_ = -1;
 }
 
 bool InputFile::size(std::uint64_t& bytes, std::string& error) const {
-    StatRecord st{};
-    if (statFd(fd_, &st) != 0) {
-        error = systemErrorText(errno);
+    platform::FileStatus status;
+    int reason = 0;
+    if (!platform::statFd(fd_, status, reason)) {
+        error = systemErrorText(reason);
         return false;
     }
-    bytes = static_cast<std::uint64_t>(st.st_size);
+    bytes = status.size;
     return true;
 }
 
 std::int64_t InputFile::read(std::span<std::uint8_t> buffer, std::string& error) {
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const long long got = readFd(fd_, buffer.data() + done, buffer.size() - done);
+        int reason = 0;
+        const long long got = platform::readFd(fd_, buffer.data() + done, buffer.size() - done, reason);
         if (got < 0) {
-            if (errno == EINTR) continue;
-            error = systemErrorText(errno);
+            error = systemErrorText(reason);
             return -1;
         }
         if (got == 0) break;
@@ -146,8 +83,9 @@ std::int64_t InputFile::read(std::span<std::uint8_t> buffer, std::string& error)
 }
 
 bool InputFile::seek(std::uint64_t offset, std::string& error) {
-    if (seekFd(fd_, offset) < 0) {
-        error = systemErrorText(errno);
+    int reason = 0;
+    if (!platform::seekFd(fd_, offset, reason)) {
+        error = systemErrorText(reason);
         return false;
     }
     return true;
@@ -180,8 +118,9 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
 }
 
 bool pathExists(const std::string& path) {
-    StatRecord st{};
-    return statPath(path.c_str(), &st) == 0;
+    platform::FileStatus status;
+    int reason = 0;
+    return platform::statPath(path, status, reason);
 }
 
 bool OutputFile::create(const std::string& target, std::string& error) {
@@ -190,35 +129,39 @@ bool OutputFile::create(const std::string& target, std::string& error) {
         error = systemErrorText(ENOENT);
         return false;
     }
-    target_ = target;
+    // Replace what a link points at, not the link itself.
+    target_ = platform::resolveLinks(target);
     error_.clear();
     replacedMode_ = -1;
-#ifndef _WIN32
-    // Replace what a link points at, not the link itself.
-    if (char* resolved = ::realpath(target.c_str(), nullptr)) {
-        target_ = resolved;
-        std::free(resolved);
-    }
-#endif
-    StatRecord st{};
-    if (statPath(target_.c_str(), &st) == 0) {
-        if (isDirectory(st)) {
-            error = systemErrorText(EISDIR);
+    platform::FileStatus status;
+    int reason = 0;
+    if (platform::statPath(target_, status, reason)) {
+        // Only a regular file is ever replaced: a directory, FIFO or device
+        // node stays as it is.
+        if (!status.regular) {
+            error = systemErrorText(status.directory ? EISDIR : platform::kNotRegularFile);
             return false;
         }
-        if (!isWritable(target_.c_str())) {
+        if (!platform::isWritable(target_)) {
             error = systemErrorText(EACCES);
             return false;
         }
-        replacedMode_ = static_cast<int>(st.st_mode & 07777);
+        replacedMode_ = status.mode;
     }
-    const std::string directory = directoryPart(target_);
+    const std::string directory = platform::directoryPart(target_);
     int lastError = EEXIST;
     for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temp_ = (lastError == ENAMETOOLONG ? directory : target_) + "." + tempSuffix(attempt) + ".tmp";
-        fd_ = openNew(temp_.c_str());
+        tempSlot_ = platform::beginTempFile(temp_.c_str());
+        if (tempSlot_ < 0) {
+            lastError = EMFILE;
+            break;
+        }
+        fd_ = platform::openNew(temp_, lastError);
+        platform::confirmTempFile(tempSlot_);
         if (fd_ < 0) {
-            lastError = errno;
+            platform::endTempFile(tempSlot_);
+            tempSlot_ = -1;
             if (lastError != EEXIST && lastError != ENAMETOOLONG) break;
         }
     }
@@ -240,9 +183,9 @@ bool OutputFile::fail(int error) {
 
 bool OutputFile::writeThrough(const std::uint8_t* data, std::size_t size) {
     for (std::size_t done = 0; done < size;) {
-        const long long put = writeFd(fd_, data + done, size - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return fail(put < 0 ? errno : ENOSPC);
+        int reason = ENOSPC;
+        const long long put = platform::writeFd(fd_, data + done, size - done, reason);
+        if (put <= 0) return fail(reason);
         done += static_cast<std::size_t>(put);
     }
     return true;
@@ -277,9 +220,10 @@ bool OutputFile::write(std::string_view text) {
 
 bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
     if (fd_ < 0 || !flush()) return false;
-    if (seekFd(fd_, offset) < 0) return fail(errno);
+    int reason = 0;
+    if (!platform::seekFd(fd_, offset, reason)) return fail(reason);
     if (!writeThrough(bytes.data(), bytes.size())) return false;
-    if (seekFd(fd_, position_) < 0) return fail(errno);
+    if (!platform::seekFd(fd_, position_, reason)) return fail(reason);
     return true;
 }
 
@@ -289,17 +233,22 @@ bool OutputFile::commit(std::string& error) {
         return false;
     }
     flush();
-#ifndef _WIN32
-    if (error_.empty() && replacedMode_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(replacedMode_)) != 0) fail(errno);
-#endif
-    if (closeFd(fd_) != 0) fail(errno);
+    int reason = 0;
+    if (error_.empty() && replacedMode_ >= 0 && !platform::setMode(fd_, replacedMode_, reason)) fail(reason);
+    // The content reaches stable storage before the rename makes it the
+    // target, so a power cut leaves the old file or the whole new one.
+    if (error_.empty() && !platform::syncFd(fd_, reason)) fail(reason);
+    platform::closeFd(fd_);
     fd_ = -1;
-    if (error_.empty() && !replaceFile(temp_.c_str(), target_.c_str())) fail(errno);
+    if (error_.empty() && !platform::replaceFile(temp_, target_, reason)) fail(reason);
     if (!error_.empty()) {
         error = error_;
         discard();
         return false;
     }
+    platform::syncDirectory(platform::directoryPart(target_));
+    platform::endTempFile(tempSlot_);
+    tempSlot_ = -1;
     temp_.clear();
     buffer_.clear();
     buffer_.shrink_to_fit();
@@ -307,9 +256,11 @@ bool OutputFile::commit(std::string& error) {
 }
 
 void OutputFile::discard() {
-    if (fd_ >= 0) closeFd(fd_);
+    if (fd_ >= 0) platform::closeFd(fd_);
     fd_ = -1;
-    if (!temp_.empty()) std::remove(temp_.c_str());
+    if (!temp_.empty()) platform::removeFile(temp_);
+    if (tempSlot_ >= 0) platform::endTempFile(tempSlot_);
+    tempSlot_ = -1;
     temp_.clear();
 }
 

@@ -23,7 +23,8 @@ public:
     InputFile& operator=(const InputFile&) = delete;
     ~InputFile() { close(); }
 
-    // Opens `path` for reading; on failure `error` gets the reason.
+    // Opens the regular file `path` for reading (never blocking on a FIFO or
+    // device, which are refused); on failure `error` gets the reason.
     bool open(const std::string& path, std::string& error);
     void close();
     bool isOpen() const { return fd_ >= 0; }
@@ -54,7 +55,8 @@ public:
     ~OutputFile() { discard(); }
 
     // Creates the temporary file for `target`.  Fails, touching nothing, when
-    // the target is a directory or an existing file that may not be written.
+    // the target is anything but a regular file (a link is followed) or an
+    // existing file that may not be written.
     bool create(const std::string& target, std::string& error);
     bool isOpen() const { return fd_ >= 0; }
 
@@ -66,8 +68,9 @@ public:
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     std::uint64_t position() const { return position_; }
 
-    // Flushes and closes the temporary file, gives it the permissions a new
-    // file (or the replaced file) would have, and renames it over the target.
+    // Flushes the temporary file to stable storage, gives it the permissions
+    // a new file (or the replaced file) would have, and renames it over the
+    // target.
     bool commit(std::string& error);
     // Abandons the output: closes and removes the temporary file.
     void discard();
@@ -89,6 +92,7 @@ private:
     std::uint64_t position_ = 0;  // bytes written so far (the end of the file)
     std::string error_;           // first write error
     int replacedMode_ = -1;       // permissions of the file being replaced
+    int tempSlot_ = -1;           // where the temporary file is tracked for interrupts
 };
 
 // True when `path` names an existing file (or directory).

@@ -1,12 +1,10 @@
-#include <csignal>
 #include <cstdio>
+
+#include "platform.h"
 
 #include "pactool_cli.h"
 
 int main(int argc, char** argv) {
-#ifdef SIGXFSZ
-    // A file size limit then fails the write, which is reported and cleaned up.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    pactools::platform::prepareProcess();
     return pactools::pactoolMain(argc, argv, stdout);
 }

@@ -1,0 +1,229 @@
+// The platform layer on Linux and other POSIX systems.
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include "platform.h"
+
+namespace pactools::platform {
+
+namespace {
+
+FileStatus statusOf(const struct stat& st) {
+    FileStatus status;
+    status.regular = S_ISREG(st.st_mode);
+    status.directory = S_ISDIR(st.st_mode);
+    status.size = static_cast<std::uint64_t>(st.st_size);
+    status.mode = static_cast<int>(st.st_mode & 07777);
+    return status;
+}
+
+void onInterrupt(int signal) {
+    removeTempFilesOnInterrupt();
+    // The handler was reset on entry; once it returns, the signal, raised
+    // again, ends the process with its usual status.
+    ::raise(signal);
+}
+
+}  // namespace
+
+std::string errorText(int error) {
+    if (error == kNotRegularFile) return "Not a regular file";
+    return std::strerror(error);
+}
+
+bool statPath(const std::string& path, FileStatus& status, int& error) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        error = errno;
+        return false;
+    }
+    status = statusOf(st);
+    return true;
+}
+
+bool statFd(int fd, FileStatus& status, int& error) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+        return false;
+    }
+    status = statusOf(st);
+    return true;
+}
+
+int openRead(const std::string& path, int& error) {
+    // Non-blocking, so that a FIFO or device is refused instead of waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int openNew(const std::string& path, int& error) {
+    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) error = errno;
+    return fd;
+}
+
+void closeFd(int fd) {
+    ::close(fd);
+}
+
+long long readFd(int fd, void* data, std::size_t size, int& error) {
+    for (;;) {
+        const ssize_t got = ::read(fd, data, size);
+        if (got >= 0) return got;
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+    }
+}
+
+long long writeFd(int fd, const void* data, std::size_t size, int& error) {
+    for (;;) {
+        const ssize_t put = ::write(fd, data, size);
+        if (put >= 0) return put;
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+    }
+}
+
+bool seekFd(int fd, std::uint64_t offset, int& error) {
+    if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+bool syncFd(int fd, int& error) {
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        // Files that cannot be synced (some special file systems) are written anyway.
+        if (errno == EINVAL || errno == ENOTSUP) return true;
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+bool setMode(int fd, int mode, int& error) {
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+bool isWritable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+bool replaceFile(const std::string& from, const std::string& to, int& error) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+void syncDirectory(const std::string& directory) {
+    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+    if (fd < 0) return;
+    while (::fsync(fd) != 0 && errno == EINTR) {
+    }
+    ::close(fd);
+}
+
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+std::string resolveLinks(const std::string& path) {
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        std::string result = resolved;
+        std::free(resolved);
+        return result;
+    }
+    return path;
+}
+
+std::string absolutePath(const std::string& path) {
+    const std::string directory = directoryPart(path);
+    const std::string name = path.substr(directory.size());
+    std::string base;
+    if (char* resolved = ::realpath(directory.empty() ? "." : directory.c_str(), nullptr)) {
+        base = resolved;
+        std::free(resolved);
+    } else if (!path.empty() && path[0] == '/') {
+        base = directory;
+    } else {
+        char cwd[PATH_MAX];
+        base = ::getcwd(cwd, sizeof cwd) != nullptr ? std::string(cwd) + "/" + directory : directory;
+    }
+    if (base.empty() || base.back() != '/') base += '/';
+    return base + name;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string directoryPart(const std::string& path) {
+    const std::size_t cut = path.find_last_of('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::uint64_t processId() {
+    return static_cast<std::uint64_t>(::getpid());
+}
+
+void prepareProcess() {
+#ifdef SIGXFSZ
+    // A file size limit then fails the write, which is reported and cleaned up.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigfillset(&action.sa_mask);  // one interrupt at a time
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        // A signal ignored by whoever started us (nohup) stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void removeFileNow(const char* path) {
+    ::unlink(path);
+}
+
+void sleepOneMillisecond() {
+    struct timespec pause {0, 1000000};
+    ::nanosleep(&pause, nullptr);
+}
+
+}  // namespace pactools::platform
