@@ -26,13 +26,17 @@ bool endsWithIgnoreCase(std::string_view text, std::string_view suffix) {
 
 bool LineReader::next(std::string_view& line) {
     if (position >= text.size()) return false;
-    std::size_t end = text.find('\n', position);
+    std::size_t end = text.find_first_of("\r\n", position);
     if (end == std::string_view::npos) end = text.size();
     line = text.substr(position, end - position);
-    const std::size_t cut = line.find('\r');
-    if (cut != std::string_view::npos) line = line.substr(0, cut);
     position = end + 1;
+    if (end < text.size() && text[end] == '\r' && position < text.size() && text[position] == '\n') ++position;
     return true;
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return text;
 }
 
 namespace {
@@ -64,31 +68,18 @@ bool TextScanner::hex(std::uint32_t& value) {
     }
     std::uint64_t accumulated = 0;
     std::size_t digits = 0;
+    bool large = false;
     for (; p < text.size(); ++p, ++digits) {
         const int d = hexDigitValue(text[p]);
         if (d < 0) break;
         // Saturate rather than wrap, as the C library's conversion does.
         accumulated = accumulated > (UINT64_MAX >> 4) ? UINT64_MAX : (accumulated << 4) | static_cast<unsigned>(d);
+        large = large || accumulated > UINT32_MAX;
     }
     if (digits == 0) return false;
+    tooLarge = large;
     std::uint32_t result = static_cast<std::uint32_t>(accumulated);
     if (negative) result = 0u - result;
-    value = result;
-    position = p;
-    return true;
-}
-
-bool TextScanner::hexDigits(std::uint32_t& value, int maxDigits) {
-    std::size_t p = position;
-    while (p < text.size() && isSpace(text[p])) ++p;
-    std::uint32_t result = 0;
-    int digits = 0;
-    for (; digits < maxDigits && p < text.size(); ++p, ++digits) {
-        const int d = hexDigitValue(text[p]);
-        if (d < 0) break;
-        result = (result << 4) | static_cast<unsigned>(d);
-    }
-    if (digits == 0) return false;
     value = result;
     position = p;
     return true;
@@ -113,6 +104,23 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
     return out;
 }
 
+std::string shown(std::string_view name) {
+    std::string text;
+    text.reserve(name.size());
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static const char digits[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += digits[byte >> 4];
+            text += digits[byte & 15];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 std::string hexText(std::uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));
@@ -126,6 +134,16 @@ void say(std::FILE* out, const char* format, ...) {
     std::vfprintf(out, format, args);
     va_end(args);
     std::fflush(out);
+}
+
+}  // namespace pactools
+
+namespace pactools {
+
+void sayReason(const char* tool, std::string_view path, std::string_view reason) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s: %.*s\n", tool, shown(path).c_str(), static_cast<int>(reason.size()), reason.data());
+    std::fflush(stderr);
 }
 
 }  // namespace pactools

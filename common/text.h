@@ -8,14 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform.h"
+
 namespace pactools {
 
 // The line end of text files written on this platform.
-#ifdef _WIN32
-inline constexpr std::string_view kNativeLineEnd = "\r\n";
-#else
-inline constexpr std::string_view kNativeLineEnd = "\n";
-#endif
+inline constexpr std::string_view kNativeLineEnd = platform::kNativeLineEnd;
 
 // White space as text files use it: blank, tab, LF, VT, FF and CR.
 inline bool isSpace(char c) {
@@ -27,9 +25,9 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 bool endsWithIgnoreCase(std::string_view text, std::string_view suffix);
 
-// Hands out the lines of a text one by one.  Every line ends at an LF (or at
-// the end of the text) and is cut at its first CR or LF, so CR LF and LF
-// files read alike.  Lines may be of any length.
+// Hands out the lines of a text one by one.  CR LF, LF and a CR alone each
+// end a line, so files from any system read alike.  Lines may be of any
+// length.
 struct LineReader {
     std::string_view text;
     std::size_t position = 0;
@@ -38,6 +36,9 @@ struct LineReader {
     // Returns false at the end of the text.
     bool next(std::string_view& line);
 };
+
+// Drops a UTF-8 byte order mark from the start of `text`.
+std::string_view withoutByteOrderMark(std::string_view text);
 
 // Scans text the way the formats read numbers.  `position` moves past what
 // was taken, and stays put when nothing could be read.
@@ -48,17 +49,22 @@ struct TextScanner {
     explicit TextScanner(std::string_view t, std::size_t start = 0) : text(t), position(start) {}
     void skipSpace();
     // A hexadecimal number after optional white space: an optional sign, an
-    // optional "0x" prefix, digits of either case.  Values wrap to 32 bits.
+    // optional "0x" prefix, digits of either case.  Values wrap to 32 bits;
+    // `tooLarge` tells when the digits did not fit.
     bool hex(std::uint32_t& value);
-    // Up to `maxDigits` hexadecimal digits after optional white space.
-    bool hexDigits(std::uint32_t& value, int maxDigits);
     // The character `c`, exactly.
     bool literal(char c);
     bool atEnd() const { return position >= text.size(); }
+
+    bool tooLarge = false;  // the last number read by hex() needed more than 32 bits
 };
 
 // Replaces every LF of `text` by `lineEnd`.
 std::string withLineEnds(std::string_view text, std::string_view lineEnd);
+
+// A name or path as messages show it: control characters (below 0x20, and
+// 0x7F) are written as \xHH, so a name cannot drive the terminal.
+std::string shown(std::string_view name);
 
 // "%X": upper case, no prefix, no leading zeros.
 std::string hexText(std::uint32_t value);
@@ -70,5 +76,9 @@ __attribute__((format(gnu_printf, 2, 3)))
 __attribute__((format(printf, 2, 3)))
 #endif
 void say(std::FILE* out, const char* format, ...);
+
+// The system's reason for a failure whose message gives none, as one line on
+// standard error: "pactool: adir: Is a directory".
+void sayReason(const char* tool, std::string_view path, std::string_view reason);
 
 }  // namespace pactools

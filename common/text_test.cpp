@@ -15,9 +15,13 @@ std::vector<std::string> linesOf(std::string_view text) {
     return lines;
 }
 
-TEST(LineReader, CutsAtTheFirstCarriageReturnOrLineFeed) {
+TEST(LineReader, EndsLinesAtLfCrLfOrALoneCr) {
     EXPECT_EQ(linesOf("a\nb\r\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
-    EXPECT_EQ(linesOf("x\ry\nz\n"), (std::vector<std::string>{"x", "z"}));
+    EXPECT_EQ(linesOf("x\ry\nz\n"), (std::vector<std::string>{"x", "y", "z"}));
+    EXPECT_EQ(linesOf("old\rmac\r\rend"), (std::vector<std::string>{"old", "mac", "", "end"}));
+    EXPECT_EQ(linesOf("\r\n\r\n"), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(withoutByteOrderMark("\xEF\xBB\xBFx"), "x");
+    EXPECT_EQ(withoutByteOrderMark("\xEF\xBBx"), "\xEF\xBBx");
     EXPECT_TRUE(linesOf("").empty());
     EXPECT_EQ(linesOf("\n"), (std::vector<std::string>{""}));
     const std::string longLine(5000, 'q');
@@ -37,9 +41,14 @@ TEST(TextScanner, ReadsHexLikeTheFormatsDo) {
     TextScanner huge("123456789ABCDEF0123");  // beyond 64 bits: saturates
     ASSERT_TRUE(huge.hex(v));
     EXPECT_EQ(v, 0xFFFFFFFFu);
+    EXPECT_TRUE(huge.tooLarge);
     TextScanner big("1FFFFFFFF");
     ASSERT_TRUE(big.hex(v));
     EXPECT_EQ(v, 0xFFFFFFFFu);
+    EXPECT_TRUE(big.tooLarge);
+    TextScanner fits("0x00000000FFFFFFFF");  // leading zeros do not count
+    ASSERT_TRUE(fits.hex(v));
+    EXPECT_FALSE(fits.tooLarge);
     TextScanner zeroX("0xg");  // a prefix without digits is the number 0
     ASSERT_TRUE(zeroX.hex(v));
     EXPECT_EQ(v, 0u);
@@ -49,15 +58,9 @@ TEST(TextScanner, ReadsHexLikeTheFormatsDo) {
     EXPECT_EQ(none.position, 0u);  // nothing taken on failure
 }
 
-TEST(TextScanner, ReadsAtMostTheGivenDigits) {
-    TextScanner s(" ABC");
-    std::uint32_t v = 0;
-    ASSERT_TRUE(s.hexDigits(v, 2));
-    EXPECT_EQ(v, 0xABu);
-    EXPECT_EQ(s.position, 3u);
-    ASSERT_TRUE(s.hexDigits(v, 2));
-    EXPECT_EQ(v, 0xCu);
-    EXPECT_FALSE(s.hexDigits(v, 2));
+TEST(Text, ShowsControlCharactersEscaped) {
+    EXPECT_EQ(shown("a\x1B[2Jb\tc\x7F\xC4"), "a\\x1B[2Jb\\x09c\\x7F\xC4");
+    EXPECT_EQ(shown("dir\\x.bin"), "dir\\x.bin");
 }
 
 TEST(Text, FoldsAsciiCaseOnly) {

@@ -9,7 +9,7 @@ std::string listFileName(std::string_view pacPath) {
 }
 
 bool readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header, std::string& error) {
-    LineReader reader(text);
+    LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
     if (!reader.next(line)) {
         error = "Unexpected EOF in list file...";
@@ -20,6 +20,11 @@ bool readList(std::string_view text, PtrVector<std::string>& names, PacHeader& h
     std::uint32_t headerWord = 0;
     if (!scanner.hex(headerByte) || !scanner.hex(headerWord)) {
         error = "Invalid list file";
+        return false;
+    }
+    if (scanner.tooLarge) {
+        // The header byte keeps its low 8 bits, but a word is never cut.
+        error = "Invalid list file: line 1: the header word does not fit in 32 bits";
         return false;
     }
     header.headerByte = static_cast<std::uint8_t>(headerByte);

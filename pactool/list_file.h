@@ -1,7 +1,8 @@
 // The list file that travels with an archive (data.pac -> data.pac.list).
 // Its first line holds the header's two opaque values in hexadecimal
 // ("%X %X"); every further line is one member name, in archive order, taken
-// as it stands (an empty line is an empty name).  Lines end in LF or CR LF.
+// as it stands (an empty line is an empty name).  Lines end in LF, CR LF or
+// CR; a UTF-8 byte order mark at the start is skipped.
 #pragma once
 
 #include <string>
@@ -17,7 +18,8 @@ std::string listFileName(std::string_view pacPath);
 
 // Reads a list file's text into the header's opaque values and the names.
 // On failure `error` is the message line: "Unexpected EOF in list file..."
-// (no first line) or "Invalid list file" (a first line without two numbers).
+// (no first line) or "Invalid list file" (a first line without two numbers,
+// or a header word that does not fit in 32 bits).
 bool readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header, std::string& error);
 
 // The list file for an archive, in canonical form, lines ended by `lineEnd`.

@@ -9,6 +9,13 @@ namespace pactools {
 
 namespace {
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 std::string atLine(std::string_view message, std::size_t index) {
     return std::string(message) + " in scenario file at line: " + std::to_string(index + 1);
 }
@@ -112,7 +119,10 @@ struct Parser {
         std::uint32_t value = 0;
         std::uint32_t length = 0;
         // The comma must follow the first number directly.
-        if (!scanner.hex(value) || !scanner.literal(',') || !scanner.hex(length)) return syntaxError(index);
+        if (!scanner.hex(value) || scanner.tooLarge || !scanner.literal(',') || !scanner.hex(length) ||
+            scanner.tooLarge) {
+            return syntaxError(index);
+        }
         if (length % 4 != 0) {
             error = atLine("Flags length must be a multiple of 4", index);
             return false;
@@ -122,27 +132,23 @@ struct Parser {
         block->opcode = kFlagBlock;
         block->argument = length;
         // Bytes are taken as they are found, never allocated ahead from the
-        // length: data that is not there is reported instead.
-        std::string_view data;
-        std::size_t cursor = 0;
+        // length: data that is not there is reported instead.  Each data line
+        // holds pairs of hexadecimal digits and nothing else (trailing blanks
+        // aside); what follows the last byte needed on its line is ignored.
         while (block->data.size() < length) {
-            if (data.size() < cursor + 2) {
-                ++index;
-                if (index >= lines.size()) {
-                    error = "Not enough data for flags in scenario file at line: " + std::to_string(index + 1);
-                    return false;
-                }
-                data = lines[index];
-                cursor = 0;
-                continue;
+            ++index;
+            if (index >= lines.size()) {
+                error = "Not enough data for flags in scenario file at line: " + std::to_string(index + 1);
+                return false;
             }
-            TextScanner digits(data, cursor);
-            std::uint32_t byte = 0;
-            if (digits.hexDigits(byte, 2)) {
-                block->data.push_back(static_cast<std::uint8_t>(byte));
-                cursor += 2;  // from where it stood, whatever the digits took
-            } else {
-                cursor += 1;
+            std::string_view data = lines[index];
+            while (!data.empty() && isSpace(data.back())) data.remove_suffix(1);
+            if (data.size() % 2 != 0) return syntaxError(index);
+            for (std::size_t cursor = 0; cursor < data.size(); cursor += 2) {
+                const int high = hexValue(data[cursor]);
+                const int low = hexValue(data[cursor + 1]);
+                if (high < 0 || low < 0) return syntaxError(index);
+                if (block->data.size() < length) block->data.push_back(static_cast<std::uint8_t>(high << 4 | low));
             }
         }
         return append(std::move(block), index);
@@ -168,7 +174,7 @@ struct Parser {
         TextScanner scanner(line, 5);
         auto statement = std::make_unique<Statement>();
         statement->opcode = opcode;
-        if (!scanner.hex(statement->argument)) return syntaxError(index);
+        if (!scanner.hex(statement->argument) || scanner.tooLarge) return syntaxError(index);
         return append(std::move(statement), index);
     }
 
@@ -189,9 +195,10 @@ struct Parser {
         TextScanner scanner(line, 5);
         std::uint32_t number = 0;
         auto statement = std::make_unique<Statement>();
-        if (!scanner.hex(number)) return syntaxError(index);
+        // The number is the 16-bit opcode: a larger one is refused, not cut.
+        if (!scanner.hex(number) || number > 0xFFFF || scanner.tooLarge) return syntaxError(index);
         scanner.skipSpace();
-        if (!scanner.literal('(') || !scanner.hex(statement->argument)) return syntaxError(index);
+        if (!scanner.literal('(') || !scanner.hex(statement->argument) || scanner.tooLarge) return syntaxError(index);
         statement->opcode = static_cast<std::uint16_t>(number);
         if (isReservedOpcode(statement->opcode)) {
             // Such a number would be read back as a jump, a push or the flag block.
@@ -246,7 +253,7 @@ struct Parser {
             std::uint32_t address = 0;
             if (!byName.find(name, address)) {
                 error = "Error in scenario file at line " + std::to_string(index + 1) + ", undefined symbol '" +
-                        std::string(name) + "'";
+                        shown(name) + "'";
                 return false;
             }
             statement->argument = address;
@@ -259,7 +266,7 @@ struct Parser {
 
 bool parseText(std::string_view text, StatementList& statements, LabelList& labels, std::string& error) {
     Parser parser{{}, statements, labels, error};
-    LineReader reader(text);
+    LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
     while (reader.next(line)) parser.lines.push_back(line);
     return parser.statementLines() && parser.resolveLabels();

@@ -109,17 +109,17 @@ TEST(ListingParser, FlagsLineAndItsData) {
     EXPECT_EQ(none[1].opcode, kPushC);
     EXPECT_EQ(none[1].offset, 0u);  // the flag block takes no room in the stream
 
-    // The cursor moves two characters on from where it stood.
-    Parsed spaced("Flags(0, 4)\n01 02 03\nPushC 2\n");
-    ASSERT_TRUE(spaced.ok) << spaced.error;
-    EXPECT_EQ(spaced[0].data, (std::vector<std::uint8_t>{1, 2, 2, 3}));
-    EXPECT_EQ(spaced[1].argument, 2u);
-
-    Parsed split("Flags(A, 8)\n0102\nA0B0C0\nd0e0\n0310 ignored\nPushC 3\n");
+    Parsed split("Flags(A, 8)\n0102\nA0B0C0 \t\nd0e0\n03100F\nPushC 3\n");
     ASSERT_TRUE(split.ok) << split.error;
     EXPECT_EQ(split[0].data, (std::vector<std::uint8_t>{1, 2, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0x3}));
-    ASSERT_EQ(split.statements.count, 2u);  // the rest of the last data line is ignored
+    ASSERT_EQ(split.statements.count, 2u);  // pairs after the last byte needed are ignored
     EXPECT_EQ(split[1].argument, 3u);
+
+    // Data lines hold pairs of hex digits and nothing else: never misread.
+    for (const char* data : {"01 02 03 04", "0102030", "0x010203", "010203G4", " 01020304", "01020304 ; note"}) {
+        EXPECT_EQ(failure(std::string("Flags(0, 4)\n") + data + "\n"), "Syntax error in scenario file at line: 2")
+            << data;
+    }
 
     Parsed lenient("FLAGS( 3,0) anything\n");
     EXPECT_TRUE(lenient.ok) << lenient.error;
@@ -152,12 +152,22 @@ TEST(ListingParser, CallLines) {
 }
 
 TEST(ListingParser, CallNumbersThatMeanOtherStatementsAreRefused) {
-    for (const char* number : {"5", "6", "B", "C", "D", "E", "FFFF", "1FFFF"}) {
+    for (const char* number : {"5", "6", "B", "C", "D", "E", "FFFF"}) {
         EXPECT_EQ(failure(std::string("PushC 0\nCall\t") + number + "(0)\n"),
-                  std::string("Call number ") + (std::string(number) == "1FFFF" ? "FFFF" : number) +
-                      " is not a call in scenario file at line: 2");
+                  std::string("Call number ") + number + " is not a call in scenario file at line: 2");
     }
-    EXPECT_TRUE(Parsed("Call 4(0)\nCall 7(0)\nCall A(0)\nCall F(0)\nCall 10004(0)\n").ok);
+    EXPECT_TRUE(Parsed("Call 4(0)\nCall 7(0)\nCall A(0)\nCall F(0)\nCall 0000FFFE(0)\n").ok);
+}
+
+TEST(ListingParser, NumbersTooLargeForTheirFieldAreRefusedNotCut) {
+    for (const char* text : {"Flags(100000000, 0)\n", "Flags(0, 100000004)\n", "PushC 123456789ABCDEF\n",
+                             "PushD 100000000\n", "PushE -100000000\n", "Call 10020(0)\n", "Call 1FFFF(0)\n",
+                             "Call 20(100000000)\n"}) {
+        EXPECT_EQ(failure(text), "Syntax error in scenario file at line: 1") << text;
+    }
+    Parsed fits("PushC FFFFFFFF\nPushD 0x00000000FFFFFFFF\nCall FFFE(FFFFFFFF)\n");
+    ASSERT_TRUE(fits.ok) << fits.error;
+    EXPECT_EQ(fits[1].argument, 0xFFFFFFFFu);
 }
 
 TEST(ListingParser, PushBStringsKeepColonsAndAngleBrackets) {
