@@ -18,7 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PtrVector<PacEntry> entries;
     ptrVectorInit(entries, 32, 0);
     for (const std::string* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{*name, 0, 0, 0}));
-    makefileText("data.pac", entries, "\n");
+    // A makefile, when there is one, holds no character a name could turn into code.
+    std::string makefile;
+    std::string refusal;
+    if (makefileText("data.pac", entries, "\n", makefile, refusal) &&
+        makefile.find_first_of(";|&'\"`*?!~#") != std::string::npos) {
+        std::abort();
+    }
     const std::string canonical = listText(header, entries, "\r\n");
     PtrVector<std::string> again;
     PacHeader reread;

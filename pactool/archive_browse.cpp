@@ -16,7 +16,7 @@ std::string ratioText(std::uint64_t stored, std::uint64_t unpacked) {
 
 void sizeLine(std::FILE* out, std::uint64_t unpacked, std::uint64_t stored, const std::string& name) {
     say(out, "%12llu %12llu %7s  %s\n", static_cast<unsigned long long>(unpacked), static_cast<unsigned long long>(stored),
-        ratioText(stored, unpacked).c_str(), name.c_str());
+        ratioText(stored, unpacked).c_str(), shown(name).c_str());
 }
 
 std::string membersText(std::uint32_t count) {
@@ -48,11 +48,11 @@ bool testCommand(const std::string& pacPath, std::FILE* out) {
         const RestoreResult result =
             restoreArchiveMember(archive, *entry, [](std::span<const std::uint8_t>) { return true; }, buffers);
         if (result.status == RestoreStatus::ReadFailed) {
-            say(out, "Error reading %s: %s\n", pacPath.c_str(), result.error.c_str());
+            say(out, "Error reading %s: %s\n", shown(pacPath).c_str(), result.error.c_str());
             return false;
         }
         if (result.status == RestoreStatus::Ok) {
-            say(out, "OK      %s\n", entry->name.c_str());
+            say(out, "OK      %s\n", shown(entry->name).c_str());
         } else {
             say(out, "FAILED  %s\n", damagedMemberMessage(archive, *entry, result).c_str());
             ++failed;

@@ -5,6 +5,7 @@
 #include "compression_pipeline.h"
 #include "file_io.h"
 #include "list_file.h"
+#include "member_names.h"
 #include "pac_format.h"
 #include "text.h"
 
@@ -13,7 +14,7 @@ namespace pactools {
 namespace {
 
 bool writeFailed(const std::string& pacPath, const OutputFile& archive, std::FILE* out) {
-    say(out, "Error writing %s: %s\n", pacPath.c_str(), archive.error().c_str());
+    say(out, "Error writing %s: %s\n", shown(pacPath).c_str(), archive.error().c_str());
     return false;
 }
 
@@ -23,18 +24,20 @@ bool appendMember(CompressionPipeline& pipeline, std::uint32_t index, const std:
                   OutputFile& archive, PacEntry& entry, std::FILE* out) {
     entry.name = name;
     if (archive.position() > UINT32_MAX) {
-        say(out, "%s: the archive would reach 4 GiB at member %s\n", pacPath.c_str(), name.c_str());
+        say(out, "%s: the archive would reach 4 GiB at member %s\n", shown(pacPath).c_str(), shown(name).c_str());
         return false;
     }
     entry.offset = static_cast<std::uint32_t>(archive.position());
     std::uint64_t size = 0;
     std::string message;
-    if (!pipeline.waitOpened(index, size, message)) {
+    std::string reason;
+    if (!pipeline.waitOpened(index, size, message, reason)) {
         say(out, "%s\n", message.c_str());
+        if (!reason.empty()) sayReason("pactool", name, reason);
         return false;
     }
     entry.unpackedSize = static_cast<std::uint32_t>(size);
-    say(out, "Compressing %s\n", name.c_str());
+    say(out, "Compressing %s\n", shown(name).c_str());
     std::vector<std::uint8_t> block;
     std::uint64_t storedSize = 0;
     for (;;) {
@@ -51,7 +54,7 @@ bool appendMember(CompressionPipeline& pipeline, std::uint32_t index, const std:
         break;
     }
     if (entry.offset + storedSize > UINT32_MAX) {
-        say(out, "%s: the archive would reach 4 GiB at member %s\n", pacPath.c_str(), name.c_str());
+        say(out, "%s: the archive would reach 4 GiB at member %s\n", shown(pacPath).c_str(), shown(name).c_str());
         return false;
     }
     entry.storedSize = static_cast<std::uint32_t>(storedSize);
@@ -66,11 +69,12 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads
     std::string error;
     std::vector<std::uint8_t> listBytes;
     if (!listFile.open(listName, error)) {
-        say(out, "Cant open list file: %s\n", listName.c_str());
+        say(out, "Cant open list file: %s\n", shown(listName).c_str());
+        sayReason("pactool", listName, error);
         return false;
     }
     if (!readRest(listFile, listBytes, error)) {
-        say(out, "Error reading %s: %s\n", listName.c_str(), error.c_str());
+        say(out, "Error reading %s: %s\n", shown(listName).c_str(), error.c_str());
         return false;
     }
 
@@ -86,20 +90,30 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads
     bool namesFit = true;
     for (const std::string* name : names) {
         if (name->size() > kPacMaxNameLength) {
-            say(out, "%s: name longer than %u bytes: %s\n", listName.c_str(), static_cast<unsigned>(kPacMaxNameLength),
-                name->c_str());
+            say(out, "%s: name longer than %u bytes: %s\n", shown(listName).c_str(),
+                static_cast<unsigned>(kPacMaxNameLength), shown(*name).c_str());
             namesFit = false;
         }
     }
     if (!namesFit) return false;
     if (pacDataStart(names.count) > UINT32_MAX) {
-        say(out, "%s: too many members for one archive\n", listName.c_str());
+        say(out, "%s: too many members for one archive\n", shown(listName).c_str());
+        return false;
+    }
+    // Every archive written here can be extracted again: the names extract
+    // would refuse are refused now, before anything is written.
+    std::vector<std::string_view> views;
+    views.reserve(names.count);
+    for (const std::string* name : names) views.push_back(*name);
+    if (!checkMemberNames(views, pacPath, shown(listName), "archive", error)) {
+        say(out, "%s\n", error.c_str());
         return false;
     }
 
     OutputFile archive;
     if (!archive.create(pacPath, error)) {
-        say(out, "Can't open / create %s\n", pacPath.c_str());
+        say(out, "Can't open / create %s\n", shown(pacPath).c_str());
+        sayReason("pactool", pacPath, error);
         return false;
     }
     header.count = names.count;
@@ -118,7 +132,7 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads
     }
     if (!archive.writeAt(kPacHeaderSize, directory)) return writeFailed(pacPath, archive, out);
     if (!archive.commit(error)) {
-        say(out, "Error writing %s: %s\n", pacPath.c_str(), error.c_str());
+        say(out, "Error writing %s: %s\n", shown(pacPath).c_str(), error.c_str());
         return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include "file_io.h"
 #include "lzss_encoder.h"
 #include "pac_format.h"
+#include "text.h"
 
 namespace pactools {
 
@@ -25,6 +26,7 @@ struct CompressionPipeline::Member {
     std::deque<std::vector<std::uint8_t>> blocks;
     std::size_t queued = 0;  // bytes in blocks
     std::string message;
+    std::string reason;  // the system's reason when the member could not be opened
 };
 
 CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, unsigned threads) : names_(names) {
@@ -75,7 +77,7 @@ bool CompressionPipeline::deliver(Member& member, std::vector<std::uint8_t>& blo
 
 void CompressionPipeline::compress(std::uint32_t index) {
     Member& member = *members_[index];
-    const std::string& name = names_[index];
+    const std::string name = shown(names_[index]);
     const auto finish = [&](Member::State state, std::string message, std::uint64_t storedSize) {
         {
             std::lock_guard lock(mutex_);
@@ -89,7 +91,13 @@ void CompressionPipeline::compress(std::uint32_t index) {
     InputFile file;
     std::string error;
     std::uint64_t size = 0;
-    if (!file.open(memberFilePath(name), error)) return finish(Member::State::Failed, "Can't open " + name, 0);
+    if (!file.open(memberFilePath(names_[index]), error)) {
+        {
+            std::lock_guard lock(mutex_);
+            member.reason = error;
+        }
+        return finish(Member::State::Failed, "Can't open " + name, 0);
+    }
     if (!file.size(size, error)) return finish(Member::State::Failed, "Error reading " + name + ": " + error, 0);
     if (size > UINT32_MAX) {
         return finish(Member::State::Failed, name + ": member is 4 GiB or larger, which the archive cannot hold", 0);
@@ -124,7 +132,8 @@ void CompressionPipeline::compress(std::uint32_t index) {
     finish(Member::State::Finished, {}, encoder->outCount);
 }
 
-bool CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message) {
+bool CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message,
+                                     std::string& reason) {
     std::unique_lock lock(mutex_);
     consuming_ = index;
     changed_.notify_all();  // a worker of this member may be waiting for room
@@ -132,6 +141,7 @@ bool CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size, s
     changed_.wait(lock, [&] { return member.state != Member::State::Waiting; });
     if (!member.opened) {
         message = member.message;
+        reason = member.reason;
         return false;
     }
     size = member.size;

@@ -31,8 +31,9 @@ public:
     CompressionPipeline& operator=(const CompressionPipeline&) = delete;
 
     // Waits until member `index` is open.  False when it could not be opened
-    // or is too large; `message` then says why, as one line.
-    bool waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message);
+    // or is too large; `message` then says why, as one line, and `reason`
+    // holds the system's reason when it could not be opened.
+    bool waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message, std::string& reason);
 
     enum class Next { Block, Finished, Failed };
     // The next piece of member `index`'s stream (in `block`), or the end of

@@ -7,12 +7,12 @@ namespace pactools {
 
 namespace {
 
-// A name as make must read it: '$' would start a variable reference.
+// A makefile-safe name as the makefile writes it: the member's file is
+// where '\' separates directories, so that is how make must name it.
 std::string makeWord(std::string_view name) {
-    std::string word;
-    for (char c : name) {
-        if (c == '$') word += '$';
-        word += c;
+    std::string word(name);
+    for (char& c : word) {
+        if (c == '\\') c = '/';
     }
     return word;
 }
@@ -27,7 +27,30 @@ void writeNameList(std::string& text, const PtrVector<std::string>& names) {
 
 }  // namespace
 
-std::string makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd) {
+bool isMakefileSafe(std::string_view name) {
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || byte >= 0x80 ||
+                           std::string_view("._-+/,\\").find(c) != std::string_view::npos;
+        if (!plain) return false;
+    }
+    return true;
+}
+
+bool makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
+                  std::string& text, std::string& refusal) {
+    const char* const allowed = "make and the shell would read it as more than a name (the makefile takes names of "
+                                "letters, digits, bytes from 0x80 up and . _ - + / , \\)";
+    if (!isMakefileSafe(pacPath)) {
+        refusal = "No makefile written: the archive path " + shown(pacPath) + " holds a character " + allowed;
+        return false;
+    }
+    for (const PacEntry* entry : entries) {
+        if (!isMakefileSafe(entry->name)) {
+            refusal = "No makefile written: the member name " + shown(entry->name) + " holds a character " + allowed;
+            return false;
+        }
+    }
     PtrVector<std::string> bins;
     PtrVector<std::string> files;
     ptrVectorInit(bins, 16, 16);
@@ -50,7 +73,7 @@ std::string makefileText(std::string_view pacPath, const PtrVector<PacEntry>& en
 
     const std::string pac = makeWord(pacPath);
     const std::string list = makeWord(listFileName(pacPath));
-    std::string text = "include ../makefile.conf\n\nFILES =";
+    text = "include ../makefile.conf\n\nFILES =";
     writeNameList(text, files);
     text += "\n\nBINS =";
     writeNameList(text, bins);
@@ -63,7 +86,8 @@ std::string makefileText(std::string_view pacPath, const PtrVector<PacEntry>& en
         text += makeWord(*ending);
         text += " : %.txt\n\t$(QVXTOOL) $<\n\n";
     }
-    return withLineEnds(text, lineEnd);
+    text = withLineEnds(text, lineEnd);
+    return true;
 }
 
 }  // namespace pactools

@@ -12,8 +12,16 @@
 
 namespace pactools {
 
+// True when make and the shell read `name` as one plain word: it holds only
+// letters, digits, bytes from 0x80 up, '.', '_', '-', '+', '/', ',' and '\'
+// (written as '/').
+bool isMakefileSafe(std::string_view name);
+
 // The makefile's text for the archive at `pacPath` with these members,
-// lines ended by `lineEnd`.
-std::string makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd);
+// lines ended by `lineEnd`.  A name is never code: when the archive path or
+// a member name is not makefile-safe, there is no makefile, and `refusal`
+// is one line saying which name and why.
+bool makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
+                  std::string& text, std::string& refusal);
 
 }  // namespace pactools

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "text.h"
+
 namespace pactools {
 namespace {
 
@@ -9,6 +11,14 @@ PtrVector<PacEntry> entriesNamed(std::initializer_list<const char*> names) {
     PtrVector<PacEntry> entries;
     for (const char* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{name, 0, 0, 0}));
     return entries;
+}
+
+// The makefile's text; fails the test when there is none.
+std::string makefileFor(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd) {
+    std::string text;
+    std::string refusal;
+    EXPECT_TRUE(makefileText(pacPath, entries, lineEnd, text, refusal)) << refusal;
+    return text;
 }
 
 const char* const kRules =
@@ -21,7 +31,7 @@ const char* const kRules =
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
     const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
-    EXPECT_EQ(makefileText("data.pac", entries, "\n"),
+    EXPECT_EQ(makefileFor("data.pac", entries, "\n"),
               std::string("include ../makefile.conf\n\n"
                           "FILES =\ta.dat \\\n\tnotes \\\n\tbin\n\n"
                           "\nBINS =\ts1.bin \\\n\t.bin \\\n\ts2.bin\n\n") +
@@ -29,27 +39,40 @@ TEST(Makefile, SortsMembersIntoFilesAndBins) {
 }
 
 TEST(Makefile, EmptyArchiveHasEmptyLists) {
-    EXPECT_EQ(makefileText("data.pac", {}, "\n"),
+    EXPECT_EQ(makefileFor("data.pac", {}, "\n"),
               std::string("include ../makefile.conf\n\nFILES =\n\nBINS =\n") + kRules);
 }
 
 TEST(Makefile, AddsAPatternRuleForEachOtherSpellingOfBin) {
     const auto entries = entriesNamed({"S2.BIN", "a.bin", "b.Bin", "C.BIN"});
-    const std::string text = makefileText("data.pac", entries, "\n");
+    const std::string text = makefileFor("data.pac", entries, "\n");
     const std::string tail =
         "%.bin : %.txt\n\t$(QVXTOOL) $<\n\n%.BIN : %.txt\n\t$(QVXTOOL) $<\n\n%.Bin : %.txt\n\t$(QVXTOOL) $<\n\n";
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
-TEST(Makefile, KeepsDollarSignsLiteral) {
-    const auto entries = entriesNamed({"$(shell x).dat"});
-    EXPECT_NE(makefileText("p$.pac", entries, "\n").find("\t$$(shell x).dat\n"), std::string::npos);
-    EXPECT_NE(makefileText("p$.pac", entries, "\n").find("all: p$$.pac\n"), std::string::npos);
+TEST(Makefile, NoNameEverBecomesCode) {
+    // Plain names (bytes from 0x80 up included) give the makefile as it always was.
+    const std::string plain = makefileFor("../x/d_a-t+a,1.pac", entriesNamed({"A-z_0.9+,/\xC4\xFF.bin"}), "\n");
+    EXPECT_NE(plain.find("BINS =\tA-z_0.9+,/\xC4\xFF.bin\n"), std::string::npos);
+    EXPECT_NE(plain.find("all: ../x/d_a-t+a,1.pac\n"), std::string::npos);
+    // '\\' separates directories: make names the file where it lives.
+    EXPECT_NE(makefileFor("d.pac", entriesNamed({"dir\\s.bin"}), "\n").find("\tdir/s.bin\n"), std::string::npos);
+    for (const char* bad : {"$(id).bin", "`id`.bin", "a;b", "a|b", "a&b", "a'b", "a\"b", "#a", "a b", "a:b", "%.bin",
+                            "*.bin", "a?", "~root", "a=b", "a\tb", "a!b", "(a)", "a\x1B"}) {
+        std::string text = "unchanged";
+        std::string refusal;
+        EXPECT_FALSE(makefileText("d.pac", entriesNamed({"ok.bin", bad}), "\n", text, refusal)) << bad;
+        EXPECT_EQ(refusal.rfind("No makefile written: the member name " + shown(bad) + " holds a character ", 0), 0u)
+            << refusal;
+        EXPECT_FALSE(makefileText(std::string("p") + bad, {}, "\n", text, refusal)) << bad;
+        EXPECT_EQ(refusal.rfind("No makefile written: the archive path p" + shown(bad) + " holds", 0), 0u) << refusal;
+    }
 }
 
 TEST(Makefile, UsesTheGivenLineEnds) {
-    const std::string text = makefileText("data.pac", entriesNamed({"a", "b.bin"}), "\r\n");
+    const std::string text = makefileFor("data.pac", entriesNamed({"a", "b.bin"}), "\r\n");
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);
     EXPECT_EQ(text.find("\n\n"), std::string::npos);
     EXPECT_NE(text.find("FILES =\ta\r\n\r\n\r\nBINS =\tb.bin\r\n"), std::string::npos);

@@ -10,13 +10,14 @@ bool openPacArchive(const std::string& path, std::FILE* out, PacArchive& archive
     archive.path = path;
     std::string error;
     if (!archive.file.open(path, error)) {
-        say(out, "Can't open %s\n", path.c_str());
+        say(out, "Can't open %s\n", shown(path).c_str());
+        sayReason("pactool", path, error);
         return false;
     }
     std::uint8_t headerBytes[kPacHeaderSize] = {};
     std::int64_t got = 0;
     if (!archive.file.size(archive.size, error) || (got = archive.file.read(headerBytes, error)) < 0) {
-        say(out, "Error reading %s: %s\n", path.c_str(), error.c_str());
+        say(out, "Error reading %s: %s\n", shown(path).c_str(), error.c_str());
         return false;
     }
     if (!readPacHeader(std::span(headerBytes).first(static_cast<std::size_t>(got)), archive.size, path, archive.header,
@@ -28,7 +29,7 @@ bool openPacArchive(const std::string& path, std::FILE* out, PacArchive& archive
     std::vector<std::uint8_t> directory(kPacEntrySize * static_cast<std::size_t>(archive.header.count));
     got = archive.file.read(directory, error);
     if (got < 0) {
-        say(out, "Error reading %s: %s\n", path.c_str(), error.c_str());
+        say(out, "Error reading %s: %s\n", shown(path).c_str(), error.c_str());
         return false;
     }
     ptrVectorInit(archive.entries, 32, 0);
@@ -53,7 +54,7 @@ RestoreResult restoreArchiveMember(PacArchive& archive, const PacEntry& entry, c
 }
 
 std::string damagedMemberMessage(const PacArchive& archive, const PacEntry& entry, const RestoreResult& result) {
-    return archive.path + ": member " + entry.name + " is damaged: its data gives " + std::to_string(result.produced) +
+    return shown(archive.path) + ": member " + shown(entry.name) + " is damaged: its data gives " + std::to_string(result.produced) +
            " of its " + std::to_string(entry.unpackedSize) + " bytes";
 }
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform.h"
+#include "text.h"
+
 namespace pactools {
 
 namespace {
@@ -88,23 +91,23 @@ bool isUnsafeMemberName(std::string_view name) {
 
 std::string memberFilePath(std::string_view name) {
     std::string path(name);
-#ifndef _WIN32
-    for (char& c : path) {
-        if (c == '\\') c = '/';
+    if (!platform::kWindows) {
+        for (char& c : path) {
+            if (c == '\\') c = '/';
+        }
     }
-#endif
     return path;
 }
 
 bool readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
                    PacHeader& header, std::string& error) {
     if (prefix.size() < kPacHeaderSize || fileSize < kPacHeaderSize || !isPac(prefix)) {
-        error = std::string(archiveName) + ": Not a PAC file...";
+        error = shown(archiveName) + ": Not a PAC file...";
         return false;
     }
     header = decodeHeader(prefix.first<kPacHeaderSize>());
     if (pacDataStart(header.count) > fileSize) {
-        error = std::string(archiveName) + ": Damaged PAC file: its directory of " + std::to_string(header.count) +
+        error = shown(archiveName) + ": Damaged PAC file: its directory of " + std::to_string(header.count) +
                 " entries runs past the end of the file";
         return false;
     }
@@ -113,7 +116,7 @@ bool readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize,
 
 bool readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
                       std::string_view archiveName, PtrVector<PacEntry>& entries, std::string& error) {
-    const std::string archive(archiveName);
+    const std::string archive = shown(archiveName);
     if (bytes.size() < kPacEntrySize * static_cast<std::uint64_t>(header.count)) {
         error = archive + ": Damaged PAC file: its directory runs past the end of the file";
         return false;
@@ -125,13 +128,13 @@ bool readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> byt
             return false;
         }
         if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) {
-            error = archive + ": Damaged PAC file: the data of " + entry->name + " runs past the end of the file";
+            error = archive + ": Damaged PAC file: the data of " + shown(entry->name) + " runs past the end of the file";
             return false;
         }
         if (isUnsafeMemberName(entry->name)) {
             error = entry->name.empty()
                         ? archive + ": Refusing to extract entry " + std::to_string(index + 1) + ": its name is empty"
-                        : archive + ": Refusing to extract " + entry->name +
+                        : archive + ": Refusing to extract " + shown(entry->name) +
                               ": the name is absolute, leads out of the current directory or holds a line break";
             return false;
         }

@@ -6,6 +6,7 @@
 #include "file_io.h"
 #include "listing_parser.h"
 #include "listing_writer.h"
+#include "platform.h"
 #include "scenario_binary.h"
 #include "text.h"
 
@@ -28,7 +29,7 @@ void checkListing(const std::string& path, const std::string& listing, const std
     std::string error;
     std::vector<std::uint8_t> rebuilt;
     if (!parseText(listing, statements, labels, error) || !writeBinary(statements, rebuilt, error)) {
-        say(out, "Warning: %s: the listing does not assemble back (%s)\n", path.c_str(), error.c_str());
+        say(out, "Warning: %s: the listing does not assemble back (%s)\n", shown(path).c_str(), error.c_str());
         return;
     }
     std::size_t at = kScenarioHeaderSize < original.size() ? 4 : 0;
@@ -36,7 +37,7 @@ void checkListing(const std::string& path, const std::string& listing, const std
     while (at < common && original[at] == rebuilt[at]) ++at;
     if (at < common || original.size() != rebuilt.size()) {
         say(out, "Warning: %s: the listing assembles to a different binary (first difference at offset 0x%llX)\n",
-            path.c_str(), static_cast<unsigned long long>(at));
+            shown(path).c_str(), static_cast<unsigned long long>(at));
     }
 }
 
@@ -53,12 +54,12 @@ std::size_t findExtension(std::string_view path) {
 
 std::string binaryOutputName(std::string_view txtPath, std::size_t dot) {
     const std::string stem(txtPath.substr(0, dot));
-#ifndef _WIN32
-    // On a case-sensitive file system, an existing STEM.BIN is the file meant.
-    for (const char* ending : {".bin", ".BIN", ".Bin", ".BIn", ".BiN", ".bIN", ".bIn", ".biN"}) {
-        if (pathExists(stem + ending)) return stem + ending;
+    if (!platform::kWindows) {
+        // On a case-sensitive file system, an existing STEM.BIN is the file meant.
+        for (const char* ending : {".bin", ".BIN", ".Bin", ".BIn", ".BiN", ".bIN", ".bIn", ".biN"}) {
+            if (pathExists(stem + ending)) return stem + ending;
+        }
     }
-#endif
     return stem + ".bin";
 }
 
@@ -67,26 +68,28 @@ bool convertFile(const std::string& path, std::FILE* out) {
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     const bool fromBinary = equalsIgnoreCase(extension, ".bin");
     if (!fromBinary && !equalsIgnoreCase(extension, ".txt")) {
-        say(out, "%s: file extension must be 'bin' or 'txt'.\n", path.c_str());
+        say(out, "%s: file extension must be 'bin' or 'txt'.\n", shown(path).c_str());
         return false;
     }
     InputFile input;
     std::string error;
     if (!input.open(path, error)) {
-        say(out, "%s: Can't open file!\n", path.c_str());
+        say(out, "%s: Can't open file!\n", shown(path).c_str());
+        sayReason("scntool", path, error);
         return false;
     }
-    say(out, "Processing: %s\n", path.c_str());
+    say(out, "Processing: %s\n", shown(path).c_str());
 
     const std::string outputName = fromBinary ? path.substr(0, dot) + ".txt" : binaryOutputName(path, dot);
     OutputFile output;
     if (!output.create(outputName, error)) {
-        say(out, "%s: Can't open/create file!\n", outputName.c_str());
+        say(out, "%s: Can't open/create file!\n", shown(outputName).c_str());
+        sayReason("scntool", outputName, error);
         return false;
     }
     std::vector<std::uint8_t> bytes;
     if (!readRest(input, bytes, error)) {
-        say(out, "Error reading %s: %s\n", path.c_str(), error.c_str());
+        say(out, "Error reading %s: %s\n", shown(path).c_str(), error.c_str());
         say(out, "An error occured while reading the scenario file\n");
         return false;
     }
@@ -114,7 +117,7 @@ bool convertFile(const std::string& path, std::FILE* out) {
     if (fromBinary) output.write(withLineEnds(listing, kNativeLineEnd));
     else output.write(binary);
     if (!output.commit(error)) {
-        say(out, "Error writing %s: %s\n", outputName.c_str(), error.c_str());
+        say(out, "Error writing %s: %s\n", shown(outputName).c_str(), error.c_str());
         say(out, "An error occured while writing the scenario file\n");
         return false;
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "text.h"
+
 namespace pactools {
 
 namespace {
@@ -70,7 +72,7 @@ private:
 std::string problem(std::string_view fileName, std::uint64_t offset, const char* what) {
     char where[32];
     std::snprintf(where, sizeof where, " at offset 0x%llX", static_cast<unsigned long long>(offset));
-    return std::string(fileName) + ": " + what + where;
+    return shown(fileName) + ": " + what + where;
 }
 
 }  // namespace
@@ -95,7 +97,7 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
     flags->argument = static_cast<std::uint32_t>(flagBytes);
     flags->data.assign(file.begin() + kScenarioHeaderSize, file.begin() + kScenarioHeaderSize + static_cast<std::ptrdiff_t>(flagBytes));
     if (!ptrVectorPush(statements, std::move(flags))) {
-        error = std::string(fileName) + ": out of memory";
+        error = shown(fileName) + ": out of memory";
         return false;
     }
 
@@ -138,7 +140,7 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
         position += length;
         offset += length;
         if (!ptrVectorPush(statements, std::move(statement))) {
-            error = std::string(fileName) + ": out of memory";
+            error = shown(fileName) + ": out of memory";
             return false;
         }
     }

@@ -1,0 +1,116 @@
+#include "member_names.h"
+
+#include <unordered_map>
+
+#include "list_file.h"
+#include "pac_format.h"
+#include "platform.h"
+#include "text.h"
+
+namespace pactools {
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// Calls `visit` with each component of `path` between separators.
+template <class Visit>
+void forEachComponent(std::string_view path, Visit visit) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !isSeparator(path[end])) ++end;
+        visit(path.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+bool isDeviceName(std::string_view component) {
+    std::string_view base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (equalsIgnoreCase(base, device)) return true;
+    }
+    return base.size() == 4 && (startsWithIgnoreCase(base, "COM") || startsWithIgnoreCase(base, "LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+bool isWindowsMisreadComponent(std::string_view component) {
+    if (component.empty()) return false;
+    if (component.back() == '.' || component.back() == ' ') return component != "." && component != "..";
+    for (char c : component) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::string_view(":<>\"|?*").find(c) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return isDeviceName(component);
+}
+
+}  // namespace
+
+bool isWindowsMisreadName(std::string_view name) {
+    bool misread = false;
+    forEachComponent(name, [&](std::string_view component) { misread = misread || isWindowsMisreadComponent(component); });
+    return misread;
+}
+
+std::string fileKey(std::string_view path) {
+    std::string key;
+    // A leading separator (an absolute path) is kept, so "/x" and "x" differ.
+    if (!path.empty() && isSeparator(path[0])) key += '/';
+    forEachComponent(path, [&](std::string_view component) {
+        while (!component.empty() && (component.back() == '.' || component.back() == ' ')) component.remove_suffix(1);
+        if (component.empty()) return;
+        if (!key.empty() && key.back() != '/') key += '/';
+        for (char c : component) key += asciiLower(c);
+    });
+    return key;
+}
+
+bool checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
+                      std::string_view verb, std::string& error) {
+    const std::string listPath = listFileName(pacPath);
+    const std::string archiveKey = fileKey(platform::absolutePath(pacPath));
+    const std::string listKey = fileKey(platform::absolutePath(listPath));
+    std::unordered_map<std::string, std::size_t> seen;
+    seen.reserve(names.size());
+    const auto refuse = [&](std::string_view name, const std::string& reason) {
+        error = std::string(source) + ": Refusing to " + std::string(verb) + " " + shown(name) + ": " + reason;
+        return false;
+    };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string_view name = names[i];
+        if (name.empty()) {
+            error = std::string(source) + ": Refusing to " + std::string(verb) + " entry " + std::to_string(i + 1) +
+                    ": its name is empty";
+            return false;
+        }
+        if (isUnsafeMemberName(name)) {
+            return refuse(name, "the name is absolute, leads out of the current directory or holds a line break");
+        }
+        if (platform::kWindows && isWindowsMisreadName(name)) {
+            return refuse(name, "Windows would read the name as a device or as another name");
+        }
+        const std::string key = fileKey(name);
+        if (key == "makefile" || key == "gnumakefile") return refuse(name, "it would replace the makefile");
+        const std::string path = memberFilePath(name);
+        const std::string absoluteKey = fileKey(platform::absolutePath(path));
+        if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) {
+            return refuse(name, "it would replace the archive itself");
+        }
+        if (absoluteKey == listKey || platform::sameFile(path, listPath)) {
+            return refuse(name, "it would replace the list file");
+        }
+        const auto [earlier, isNew] = seen.emplace(key, i);
+        if (!isNew) {
+            return refuse(name, "it names the same file as " + shown(names[earlier->second]) +
+                                    " (names that differ only in letter case, in '\\' and '/', or in trailing dots "
+                                    "and spaces are one file on Windows)");
+        }
+    }
+    return true;
+}
+
+}  // namespace pactools
