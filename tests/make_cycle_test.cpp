@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include "archive_builder.h"
 #include "corpus.h"
 #include "tool_runner.h"
 
@@ -27,8 +28,16 @@ struct Extracted : Workspace {
         source.write("data.pac.list", list);
         const RunResult packed = source.pactool({"archive", "data.pac"});
         EXPECT_EQ(packed.status, 0) << packed.output;
-        write("data.pac", source.read("data.pac"));
-        const RunResult extracted = pactool({"extract", "data.pac"});
+        extract(source.read("data.pac"));
+    }
+    // An archive built byte by byte, extracted where `directories` exist.
+    Extracted(const std::vector<testing_support::ArchiveMember>& members, const std::vector<std::string>& directories) {
+        for (const auto& directory : directories) ::mkdir(path(directory).c_str(), 0755);
+        extract(testing_support::buildArchive(members));
+    }
+    void extract(const std::string& pac) {
+        write("data.pac", pac);
+        extracted = pactool({"extract", "data.pac"});
         EXPECT_EQ(extracted.status, 0) << extracted.output;
         ::mkdir((parent() + "/game").c_str(), 0755);
         testing_support::writeFile(parent() + "/makefile.conf",
@@ -49,6 +58,7 @@ struct Extracted : Workspace {
         arguments.insert(arguments.end(), targets.begin(), targets.end());
         return testing_support::runProgramDirect(dir(), "make", arguments);
     }
+    RunResult extracted;
 };
 
 TEST(MakeCycle, RebuildsTheArchiveAfterAMemberChanges) {
@@ -137,6 +147,45 @@ TEST(MakeCycle, DecompileEditAndRebuildScenarios) {
     EXPECT_NE(check.read("scene.txt").find("PushB\t<Mira: Die Laterne ist aus -> again.>"), std::string::npos);
     EXPECT_NE(check.read("SCENE2.txt").find("PushB\t<Mira: La lanterne est \xC3\xA9teinte -> again.>"), std::string::npos);
     EXPECT_EQ(check.read("notes.txt"), "notes\n");
+}
+
+TEST(MakeCycle, PlainNamesOfEveryAllowedCharacterGoThroughTheCycle) {
+    // Letters, digits, bytes from 0x80 up, . _ - + / , and '\\' between directories.
+    const std::string odd = "-x_1+2,\xC3\xA9.bin";
+    Extracted w({{odd, assembled(kScene)}, {"d\\s.bin", assembled(kScene)}, {"d/n,1.dat", "notes"}}, {"d"});
+    ASSERT_TRUE(w.exists("makefile")) << w.extracted.output;
+    RunResult result = w.make({"decompile"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    ASSERT_TRUE(w.exists("-x_1+2,\xC3\xA9.txt"));
+    ASSERT_TRUE(w.exists("d/s.txt"));
+    w.age("data.pac");
+    edit(w, "d/s.txt", "The lantern is out", "Edited");
+    result = w.make();
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Processing: d/s.txt\n"), std::string::npos) << result.output;
+    Workspace check;
+    check.write("data.pac", w.read("data.pac"));
+    ASSERT_EQ(check.pactool({"list", "data.pac"}).status, 0);
+    ::mkdir(check.path("d").c_str(), 0755);
+    ASSERT_EQ(check.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(check.read("d/s.bin"), w.read("d/s.bin"));
+    EXPECT_NE(check.read("d/s.bin"), assembled(kScene));
+}
+
+TEST(MakeCycle, NoMemberNameEverRunsACommand) {
+    // Each character make or the shell would read as more than a name.
+    for (const char* name : {"$(shell touch PWNED).bin", "$$(touch PWNED).bin", "`touch PWNED`.bin", "a;touch PWNED;.bin",
+                             "a|touch PWNED.bin", "a&touch PWNED&.bin", "a'b.bin", "a\"b.bin", "#a.bin", "a b.bin",
+                             "ab:c.bin", "%.bin", "*.bin", "a?.bin", "a=b.bin", "~b.bin", "a!b.bin", "a\tb.bin"}) {
+        Extracted w({{"first.bin", assembled(kScene)}, {name, assembled(kScene)}, {"last.dat", "x"}}, {});
+        EXPECT_NE(w.extracted.output.find("No makefile written: the member name "), std::string::npos)
+            << w.extracted.output;
+        EXPECT_TRUE(w.exists(name)) << name;  // the member itself is extracted
+        EXPECT_FALSE(w.exists("makefile")) << name;
+        for (const char* target : {"decompile", "all"}) EXPECT_NE(w.make({target}).status, 0) << name;
+        EXPECT_FALSE(w.exists("PWNED")) << name;
+        EXPECT_FALSE(testing_support::fileExists(w.parent() + "/PWNED")) << name;
+    }
 }
 
 TEST(MakeCycle, ASyntaxErrorStopsMakeAndKeepsEverything) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "corpus.h"
+#include "archive_builder.h"
 #include "tool_runner.h"
 
 namespace {
@@ -15,16 +16,11 @@ using testing_support::CorpusKind;
 using testing_support::dataPath;
 using testing_support::readFile;
 using testing_support::toolLineEnd;
+using testing_support::le32;
+using testing_support::put32;
 using testing_support::Workspace;
 
-std::uint32_t le32(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint8_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 3])) << 24;
-}
 
-void put32(std::string& bytes, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
-}
 
 std::string lines(std::initializer_list<std::string> items) {
     std::string text;
@@ -134,19 +130,55 @@ TEST(PactoolArchive, HeaderValuesAndSpecialLists) {
     ASSERT_EQ(w.pactool({"a", "data.pac"}).status, 0);
     EXPECT_EQ(w.read("data.pac"), std::string("PAC\xFF\0\0\0\0\x10\0\0\0", 12));
 
+    // A byte order mark, and lines ended by CR alone, read as written.
     w.write("x", "same");
-    w.write("data.pac.list", "0 0\nx\nx\n");  // listed twice, stored twice
+    w.write("y", "other");
+    w.write("data.pac.list", "\xEF\xBB\xBF" "1A 7F3\rx\ry\r");
     ASSERT_EQ(w.pactool({"a", "data.pac"}).status, 0);
     const std::string pac = w.read("data.pac");
-    EXPECT_EQ(le32(pac, 4), 2u);
-    EXPECT_EQ(le32(pac, 12 + 76 + 64), le32(pac, 12 + 64) + le32(pac, 12 + 72));
+    EXPECT_EQ(pac.substr(0, 12), std::string("PAC\x1A\x02\0\0\0\xF3\x07\0\0", 12));
+    EXPECT_EQ(pac.substr(12 + 76, 2), std::string("y\0", 2));
+    // A header word is never cut to 32 bits.
+    expectArchiveFails(w, "0 100000000\nx\n", "Invalid list file: line 1: the header word does not fit in 32 bits\n");
+    EXPECT_EQ(w.read("data.pac"), pac);
+}
+
+TEST(PactoolArchive, RefusesNamesThatExtractCouldNotRestore) {
+    Workspace w;
+    w.write("x", "x");
+    const std::string windowsOnly = ": Windows would read the name as a device or as another name\n";
+    const struct {
+        const char* names;
+        std::string message;
+    } cases[] = {
+        {"x\nX", "data.pac.list: Refusing to archive X: it names the same file as x (names that differ only in letter "
+                 "case, in '\\' and '/', or in trailing dots and spaces are one file on Windows)\n"},
+        {"x\n./x. ", "data.pac.list: Refusing to archive ./x. : it names the same file as x (names that differ only in "
+                     "letter case, in '\\' and '/', or in trailing dots and spaces are one file on Windows)\n"},
+        {"x\ndata.pac", "data.pac.list: Refusing to archive data.pac: it would replace the archive itself\n"},
+        {"Data.Pac.List", "data.pac.list: Refusing to archive Data.Pac.List: it would replace the list file\n"},
+        {"x\nmakefile", "data.pac.list: Refusing to archive makefile: it would replace the makefile\n"},
+        {"x\n\nx", "data.pac.list: Refusing to archive entry 2: its name is empty\n"},
+        {"/etc/passwd", "data.pac.list: Refusing to archive /etc/passwd: the name is absolute, leads out of the current "
+                        "directory or holds a line break\n"},
+        {"a/../x", "data.pac.list: Refusing to archive a/../x: the name is absolute, leads out of the current "
+                   "directory or holds a line break\n"},
+    };
+    for (const auto& c : cases) expectArchiveFails(w, std::string("0 0\n") + c.names + "\n", c.message);
+    if (testing_support::toolsAreWindows()) {
+        for (const char* name : {"NUL", "con.txt", "x.", "a:b", "a|b"}) {
+            expectArchiveFails(w, std::string("0 0\n") + name + "\n",
+                               std::string("data.pac.list: Refusing to archive ") + name + windowsOnly);
+        }
+    }
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"data.pac.list", "x"}));
 }
 
 TEST(PactoolArchive, ListFileProblems) {
     Workspace w;
     auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\n");
+    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\npactool: data.pac.list: No such file or directory\n");
     expectArchiveFails(w, "", "Unexpected EOF in list file...\n");
     expectArchiveFails(w, "12\nname\n", "Invalid list file\n");
     EXPECT_EQ(w.files(), std::vector<std::string>{"data.pac.list"});
@@ -163,12 +195,13 @@ TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
                        "data.pac.list: name longer than 63 bytes: " + longName + "\n");
 
     // A missing member, and an empty name (a blank line).
-    expectArchiveFails(w, "0 0\na.txt\nmissing\n", "Compressing a.txt\nCan't open missing\n");
-    expectArchiveFails(w, "0 0\na.txt\n\nb.dat\n", "Compressing a.txt\nCan't open \n");
+    expectArchiveFails(w, "0 0\na.txt\nmissing\n",
+                       "Compressing a.txt\nCan't open missing\npactool: missing: No such file or directory\n");
+    expectArchiveFails(w, "0 0\na.txt\n\nb.dat\n", "data.pac.list: Refusing to archive entry 2: its name is empty\n");
 
     // A member that is a directory cannot be read.
     ::mkdir(w.path("dir.dat").c_str(), 0755);
-    expectArchiveFails(w, "0 0\ndir.dat\n", "Can't open dir.dat\n");
+    expectArchiveFails(w, "0 0\ndir.dat\n", "Can't open dir.dat\npactool: dir.dat: Is a directory\n");
 
     EXPECT_EQ(w.read("data.pac"), before);
     for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
@@ -205,7 +238,7 @@ TEST(PactoolArchive, CannotCreateTheArchive) {
     ::mkdir(w.path("data.pac").c_str(), 0755);  // a directory stands in the way
     const auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Can't open / create data.pac\n");
+    EXPECT_EQ(result.output, "Can't open / create data.pac\npactool: data.pac: Is a directory\n");
 }
 
 TEST(PactoolRoundTrip, ExtractRestoresEverythingAndRebuildsTheSameArchive) {
@@ -313,7 +346,7 @@ TEST(PactoolBrowse, ListAndTestRefuseWhatExtractRefuses) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.output.find("unsafe.pac: Refusing to extract ../x"), std::string::npos) << result.output;
         result = w.pactool({command, "missing.pac"});
-        EXPECT_EQ(result.output, "Can't open missing.pac\n");
+        EXPECT_EQ(result.output, "Can't open missing.pac\npactool: missing.pac: No such file or directory\n");
     }
 }
 
@@ -330,7 +363,7 @@ TEST(PactoolExtract, RefusesWhatIsNotAnArchiveBeforeWritingAnything) {
     Workspace w;
     auto result = w.pactool({"e", "none.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Can't open none.pac\n");
+    EXPECT_EQ(result.output, "Can't open none.pac\npactool: none.pac: No such file or directory\n");
     w.write("short.pac", std::string("PAC\0\1", 5));
     w.write("other.pac", std::string("PAK\0\0\0\0\0\0\0\0\0", 12));
     for (const char* name : {"short.pac", "other.pac"}) {
@@ -400,7 +433,7 @@ TEST(PactoolExtract, MemberInAMissingDirectory) {
                             std::string("\x58\0\0\0\0\0\0\0\0\0\0\0", 12));
     const auto result = w.pactool({"e", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Extracting sub/x\nCan't open / create\tsub/x\n");
+    EXPECT_EQ(result.output, "Extracting sub/x\nCan't open / create\tsub/x\npactool: sub/x: No such file or directory\n");
 }
 
 TEST(PactoolExtract, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "scenario_generator.h"
+#include "archive_builder.h"
 #include "tool_runner.h"
 
 namespace {
@@ -11,6 +12,8 @@ namespace {
 using testing_support::dataPath;
 using testing_support::readFile;
 using testing_support::toolLineEnd;
+using testing_support::le32;
+using testing_support::put32;
 using testing_support::Workspace;
 
 std::string native(const std::string& text) {
@@ -26,9 +29,6 @@ std::string sample(int n, const char* extension) {
     return readFile(dataPath("scenario/sample" + std::to_string(n) + extension));
 }
 
-void put32(std::string& bytes, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
-}
 
 TEST(ScntoolCommandLine, Usage) {
     Workspace w;
@@ -83,7 +83,7 @@ TEST(ScntoolConvert, EachArgumentOnItsOwnInOrder) {
     const auto result = w.scntool({"a.bin", "c.dat", "missing.txt", "b.txt"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output, "Processing: a.bin\nc.dat: file extension must be 'bin' or 'txt'.\n"
-                             "missing.txt: Can't open file!\nProcessing: b.txt\n");
+                             "missing.txt: Can't open file!\nscntool: missing.txt: No such file or directory\nProcessing: b.txt\n");
     EXPECT_EQ(w.read("a.txt"), native(sample(1, ".txt")));
     EXPECT_EQ(w.read("b.bin"), sample(3, ".bin"));
 }
@@ -159,7 +159,7 @@ TEST(ScntoolConvert, CannotCreateTheOutput) {
     ::mkdir(w.path("x.txt").c_str(), 0755);
     const auto result = w.scntool({"x.bin"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Processing: x.bin\nx.txt: Can't open/create file!\n");
+    EXPECT_EQ(result.output, "Processing: x.bin\nx.txt: Can't open/create file!\nscntool: x.txt: Is a directory\n");
 }
 
 TEST(ScntoolConvert, WarnsWhenAListingWouldNotAssembleBack) {

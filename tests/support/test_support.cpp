@@ -148,10 +148,17 @@ bool BackgroundProgram::waitForOutput(const std::string& text, int timeoutMillis
 RunResult BackgroundProgram::wait() {
     RunResult result;
     int raw = 0;
-    if (pid_ > 0 && ::waitpid(pid_, &raw, 0) == pid_) result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    if (pid_ > 0 && ::waitpid(pid_, &raw, 0) == pid_) {
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+    }
     pid_ = -1;
     result.output = output();
     return result;
+}
+
+void BackgroundProgram::signal(int number) const {
+    if (pid_ > 0) ::kill(pid_, number);
 }
 
 std::string shellQuote(const std::string& word) {

@@ -56,6 +56,7 @@ std::string consoleText(std::string text);
 
 struct RunResult {
     int status = -1;     // exit status, or -1 when the tool did not exit normally
+    int signal = 0;      // the signal that ended it, if one did
     std::string output;  // standard output and standard error
 };
 
@@ -81,6 +82,8 @@ public:
     // Waits until its output contains `text` (or it ended); true when it does.
     bool waitForOutput(const std::string& text, int timeoutMilliseconds = 30000) const;
     RunResult wait();
+    // Sends it a signal.
+    void signal(int number) const;
 
 private:
     TempDir scratch_;

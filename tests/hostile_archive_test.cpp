@@ -1,0 +1,224 @@
+// Archives as an attacker would share them, and interrupted runs: nothing may
+// be replaced that the edit cycle needs, no node other than a regular file
+// may be written, no name may drive the terminal, and an interrupt leaves no
+// temporary file behind.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "archive_builder.h"
+#include "corpus.h"
+#include "tool_runner.h"
+
+namespace {
+
+using testing_support::ArchiveMember;
+using testing_support::buildArchive;
+using testing_support::RunResult;
+using testing_support::Workspace;
+
+bool windowsTools() {
+    return testing_support::toolsAreWindows();
+}
+
+void expectNoTemporaryFiles(const Workspace& w) {
+    for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
+const char* const kSameFile =
+    " (names that differ only in letter case, in '\\' and '/', or in trailing dots and spaces are one file on Windows)\n";
+
+TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
+    const struct {
+        std::vector<std::string> names;
+        std::string message;
+    } cases[] = {
+        {{"a", "data.pac"}, "data.pac: Refusing to extract data.pac: it would replace the archive itself\n"},
+        {{"DATA.PAC"}, "data.pac: Refusing to extract DATA.PAC: it would replace the archive itself\n"},
+        {{"data.pac.list"}, "data.pac: Refusing to extract data.pac.list: it would replace the list file\n"},
+        {{"makefile"}, "data.pac: Refusing to extract makefile: it would replace the makefile\n"},
+        {{"GNUmakefile"}, "data.pac: Refusing to extract GNUmakefile: it would replace the makefile\n"},
+        {{"a", "MakeFile"}, "data.pac: Refusing to extract MakeFile: it would replace the makefile\n"},
+        {{"a", "b", "a"}, std::string("data.pac: Refusing to extract a: it names the same file as a") + kSameFile},
+        {{"x.txt", "X.TXT"}, std::string("data.pac: Refusing to extract X.TXT: it names the same file as x.txt") + kSameFile},
+        {{"d/x", "d\\x"}, std::string("data.pac: Refusing to extract d\\x: it names the same file as d/x") + kSameFile},
+        {{"a.txt", "a.txt."}, std::string("data.pac: Refusing to extract a.txt.: it names the same file as a.txt") + kSameFile},
+        {{"a.txt", "a.txt "}, std::string("data.pac: Refusing to extract a.txt : it names the same file as a.txt") + kSameFile},
+    };
+    for (const auto& c : cases) {
+        Workspace w;
+        std::vector<ArchiveMember> members;
+        for (const auto& name : c.names) members.push_back({name, "content of " + name});
+        const std::string pac = buildArchive(members);
+        w.write("data.pac", pac);
+        w.write("data.pac.list", "precious list");
+        w.write("makefile", "precious makefile");
+        ::mkdir(w.path("d").c_str(), 0755);
+        const RunResult result = w.pactool({"extract", "data.pac"});
+        EXPECT_EQ(result.status, 1) << c.names.back();
+        EXPECT_EQ(result.output, c.message);
+        EXPECT_EQ(w.files(), (std::vector<std::string>{"d", "data.pac", "data.pac.list", "makefile"}));
+        EXPECT_EQ(w.read("data.pac"), pac);
+        EXPECT_EQ(w.read("data.pac.list"), "precious list");
+        EXPECT_EQ(w.read("makefile"), "precious makefile");
+    }
+}
+
+TEST(HostileArchive, NamesWindowsWouldMisreadAreRefusedThereAndOrdinaryElsewhere) {
+    // COM and AUX are left out: Wine maps them to the host's serial port.
+    for (const char* name : {"CON", "nul.txt", "d/PRN", "LPT1.bin", "CONOUT$", "a.txt.", "b ", "ab:stream", "a<b", "a>b",
+                             "a\"b", "a|b", "a?b", "a*b", "a\x01"}) {
+        Workspace w;
+        ::mkdir(w.path("d").c_str(), 0755);
+        w.write("data.pac", buildArchive({{"first", "1"}, {name, "2"}}));
+        const RunResult result = w.pactool({"extract", "data.pac"});
+        if (windowsTools()) {
+            EXPECT_EQ(result.status, 1) << name;
+            EXPECT_NE(result.output.find(": Windows would read the name as a device or as another name\n"),
+                      std::string::npos)
+                << result.output;
+            EXPECT_EQ(w.files(), (std::vector<std::string>{"d", "data.pac"})) << name;
+        } else {
+            EXPECT_EQ(result.status, 0) << result.output;
+            EXPECT_EQ(w.read(name), "2");
+        }
+    }
+}
+
+TEST(HostileArchive, ControlCharactersInNamesAreShownEscaped) {
+    if (windowsTools()) GTEST_SKIP() << "Windows refuses such names outright";
+    Workspace w;
+    const std::string name = "a\x1B[2J\x07z";
+    w.write("data.pac", buildArchive({{name, "x"}}));
+    RunResult result = w.pactool({"extract", "data.pac"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output.substr(0, result.output.find('\n') + 1), "Extracting a\\x1B[2J\\x07z\n");
+    EXPECT_EQ(result.output.find('\x1B'), std::string::npos);
+    EXPECT_EQ(w.read(name), "x");
+    result = w.pactool({"list", "data.pac"});
+    EXPECT_EQ(result.output.find('\x1B'), std::string::npos) << result.output;
+    result = w.scntool({name + ".bin"});
+    EXPECT_EQ(result.output, "a\\x1B[2J\\x07z.bin: Can't open file!\nscntool: a\\x1B[2J\\x07z.bin: No such file or directory\n");
+}
+
+TEST(HostileArchive, OnlyRegularFilesAreReplaced) {
+    if (windowsTools()) GTEST_SKIP() << "FIFOs and links are a POSIX matter";
+    // Each output in turn is a link to a FIFO, which must stay a FIFO.
+    for (const char* output : {"a.txt", "data.pac.list", "makefile"}) {
+        Workspace w;
+        w.write("data.pac", buildArchive({{"a.txt", "member"}}));
+        ASSERT_EQ(::mkfifo(w.path("fifo").c_str(), 0644), 0);
+        ASSERT_EQ(::symlink("fifo", w.path(output).c_str()), 0);
+        const RunResult result = w.pactool({"extract", "data.pac"});
+        const bool member = std::strcmp(output, "a.txt") == 0;
+        EXPECT_EQ(result.status, std::strcmp(output, "makefile") == 0 ? 0 : 1) << result.output;
+        const std::string told = member ? "Can't open / create\ta.txt\npactool: a.txt: Not a regular file\n"
+                                        : std::string("Can't open / create ") + output + "\npactool: " + output +
+                                              ": Not a regular file\n";
+        EXPECT_NE(result.output.find(told), std::string::npos) << result.output;
+        struct stat st {};
+        ASSERT_EQ(::stat(w.path("fifo").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << output;
+        expectNoTemporaryFiles(w);
+    }
+    // The archive command's output, and scntool's.
+    Workspace w;
+    w.write("m", "x");
+    w.write("data.pac.list", "0 0\nm\n");
+    ASSERT_EQ(::mkfifo(w.path("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("fifo", w.path("data.pac").c_str()), 0);
+    EXPECT_EQ(w.pactool({"archive", "data.pac"}).output,
+              "Can't open / create data.pac\npactool: data.pac: Not a regular file\n");
+    ASSERT_EQ(::symlink("fifo", w.path("s.txt").c_str()), 0);
+    EXPECT_EQ(w.scntool({"s.txt"}).output, "s.txt: Can't open file!\nscntool: s.txt: Not a regular file\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(w.path("fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// Interrupts a run once it has printed `started`, after `delay`, and checks
+// what it left: no temporary file, and `target` either as before or complete.
+void interruptAndCheck(const Workspace& w, const std::vector<std::string>& arguments, const std::string& started,
+                       int signal, int delayMilliseconds, const std::string& target, const std::string& before,
+                       const std::string& complete) {
+    testing_support::BackgroundProgram tool(w.dir(), testing_support::pactoolPath(), arguments);
+    ASSERT_TRUE(tool.waitForOutput(started));
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMilliseconds));
+    tool.signal(signal);
+    const RunResult result = tool.wait();
+    const std::string after = w.read(target);
+    // The target is never partial: interrupted before its rename it is as
+    // before, after it complete.
+    EXPECT_TRUE(after == before || after == complete) << "signal " << signal << " after " << delayMilliseconds << " ms";
+    if (result.signal != 0) {
+        EXPECT_EQ(result.signal, signal);
+    } else {
+        EXPECT_EQ(result.status, 0) << result.output;  // it finished before the signal came
+        EXPECT_TRUE(after == complete);
+    }
+    expectNoTemporaryFiles(w);
+}
+
+TEST(HostileArchive, InterruptsLeaveNoTemporaryFileAndTheTargetIntact) {
+    if (windowsTools()) GTEST_SKIP() << "POSIX signals";
+    Workspace w;
+    const std::string big = testing_support::corpusBytes(testing_support::CorpusKind::Mixed, 12 << 20, 3);
+    w.write("big", big);
+    w.write("small", "small");
+    w.write("data.pac.list", "0 0\nsmall\nbig\n");
+    ASSERT_EQ(w.pactool({"archive", "data.pac"}).status, 0);
+    const std::string complete = w.read("data.pac");
+    w.write("small", "changed");  // a finished run would change the archive
+    ASSERT_EQ(w.pactool({"archive", "data.pac"}).status, 0);
+    const std::string changed = w.read("data.pac");
+    w.write("small", "small");
+    const struct {
+        int signal;
+        int delay;
+    } moments[] = {{SIGINT, 0}, {SIGTERM, 150}, {SIGHUP, 400}, {SIGINT, 900}};
+    for (const auto& m : moments) {
+        interruptAndCheck(w, {"archive", "data.pac"}, "Compressing big", m.signal, m.delay, "data.pac", changed,
+                          complete);
+        w.write("data.pac", changed);
+    }
+
+    // Extract of the same large member.
+    Workspace x;
+    x.write("data.pac", complete);
+    x.write("big", "old");
+    for (const auto& m : moments) {
+        interruptAndCheck(x, {"extract", "data.pac"}, "Extracting big", m.signal, m.delay / 10, "big", "old", big);
+        x.write("big", "old");
+    }
+}
+
+TEST(HostileArchive, FinishedFilesAreFlushedBeforeTheyAreRenamed) {
+    if (windowsTools()) GTEST_SKIP() << "strace follows Linux processes";
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    Workspace w;
+    w.write("data.pac", buildArchive({{"a", "first"}, {"b", "second"}}));
+    const RunResult result = testing_support::runProgramDirect(
+        w.dir(), "strace",
+        {"-f", "-qq", "-o", w.parent() + "/trace", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+         testing_support::pactoolPath(), "extract", "data.pac"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    // Each rename is preceded by a flush of the file and followed by one of
+    // its directory: a, b, the list file and the makefile.
+    std::string calls;
+    for (const std::string& line : {testing_support::readFile(w.parent() + "/trace")}) {
+        for (std::size_t at = 0; at < line.size();) {
+            const std::size_t end = line.find('\n', at);
+            const std::string call = line.substr(at, end - at);
+            if (call.find("sync(") != std::string::npos) calls += 'S';
+            else if (call.find("rename") != std::string::npos) calls += 'R';
+            at = end == std::string::npos ? line.size() : end + 1;
+        }
+    }
+    EXPECT_EQ(calls, "SRSSRSSRSSRS");
+}
+
+}  // namespace
