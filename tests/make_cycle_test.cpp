@@ -151,12 +151,13 @@ TEST(MakeCycle, DecompileEditAndRebuildScenarios) {
 
 TEST(MakeCycle, PlainNamesOfEveryAllowedCharacterGoThroughTheCycle) {
     // Letters, digits, bytes from 0x80 up, . _ - + / , and '\\' between directories.
-    const std::string odd = "-x_1+2,\xC3\xA9.bin";
+    // (On Windows, bytes from 0x80 up go through the ANSI code page.)
+    const std::string odd = testing_support::toolsAreWindows() ? "-x_1+2,.bin" : "-x_1+2,\xC3\xA9.bin";
     Extracted w({{odd, assembled(kScene)}, {"d\\s.bin", assembled(kScene)}, {"d/n,1.dat", "notes"}}, {"d"});
     ASSERT_TRUE(w.exists("makefile")) << w.extracted.output;
     RunResult result = w.make({"decompile"});
     ASSERT_EQ(result.status, 0) << result.output;
-    ASSERT_TRUE(w.exists("-x_1+2,\xC3\xA9.txt"));
+    ASSERT_TRUE(w.exists(odd.substr(0, odd.size() - 4) + ".txt"));
     ASSERT_TRUE(w.exists("d/s.txt"));
     w.age("data.pac");
     edit(w, "d/s.txt", "The lantern is out", "Edited");
@@ -177,6 +178,9 @@ TEST(MakeCycle, NoMemberNameEverRunsACommand) {
     for (const char* name : {"$(shell touch PWNED).bin", "$$(touch PWNED).bin", "`touch PWNED`.bin", "a;touch PWNED;.bin",
                              "a|touch PWNED.bin", "a&touch PWNED&.bin", "a'b.bin", "a\"b.bin", "#a.bin", "a b.bin",
                              "ab:c.bin", "%.bin", "*.bin", "a?.bin", "a=b.bin", "~b.bin", "a!b.bin", "a\tb.bin"}) {
+        // Windows refuses some of these as file names outright (tested elsewhere).
+        const bool windowsRefuses = std::string(name).find_first_of(":\"|?*\t") != std::string::npos;
+        if (testing_support::toolsAreWindows() && windowsRefuses) continue;
         Extracted w({{"first.bin", assembled(kScene)}, {name, assembled(kScene)}, {"last.dat", "x"}}, {});
         EXPECT_NE(w.extracted.output.find("No makefile written: the member name "), std::string::npos)
             << w.extracted.output;
