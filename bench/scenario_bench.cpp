@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing_parser.h"
+#include "messages.h"
 #include "listing_writer.h"
 #include "scenario_binary.h"
 #include "scenario_generator.h"
@@ -40,10 +41,11 @@ int main() {
             StatementList statements;
             LabelList labels;
             initScenarioLists(statements, labels);
-            std::string error;
             listing.clear();
-            if (!readBinary(bytes, "bench.bin", statements, labels, error) || !writeText(statements, labels, listing)) {
-                std::fprintf(stderr, "listing failed: %s\n", error.c_str());
+            pactools::Error error = readBinary(bytes, "bench.bin", statements, labels);
+            if (!error) error = writeText(statements, labels, listing);
+            if (error) {
+                std::fprintf(stderr, "listing failed: %s\n", pactools::messageText(error).c_str());
                 return 1;
             }
             const double listed = seconds(start);
@@ -52,8 +54,10 @@ int main() {
             LabelList parsedLabels;
             initScenarioLists(parsed, parsedLabels);
             std::vector<std::uint8_t> rebuilt;
-            if (!parseText(listing, parsed, parsedLabels, error) || !writeBinary(parsed, rebuilt, error)) {
-                std::fprintf(stderr, "assembling failed: %s\n", error.c_str());
+            error = parseText(listing, parsed, parsedLabels);
+            if (!error) error = writeBinary(parsed, rebuilt);
+            if (error) {
+                std::fprintf(stderr, "assembling failed: %s\n", pactools::messageText(error).c_str());
                 return 1;
             }
             const double assembled = seconds(middle);

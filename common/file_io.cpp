@@ -36,19 +36,24 @@ std::string tempSuffix(unsigned attempt) {
 
 }  // namespace
 
-std::string systemErrorText(int error) {
-    return platform::errorText(error);
+bool MemorySink::write(std::span<const std::uint8_t> data) {
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return true;
 }
 
-bool InputFile::open(const std::string& path, std::string& error) {
+bool MemorySink::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
+    if (offset > bytes.size() || data.size() > bytes.size() - offset) return false;
+    std::copy(data.begin(), data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+    return true;
+}
+
+Error InputFile::open(const std::string& path) {
     close();
+    path_ = path;
     int reason = 0;
     fd_ = platform::openRead(path, reason);
-    if (fd_ < 0) {
-        error = systemErrorText(reason);
-        return false;
-    }
-    return true;
+    if (fd_ < 0) return fileError(Fault::CannotOpen, path, reason);
+    return {};
 }
 
 void InputFile::close() {
@@ -56,65 +61,54 @@ void InputFile::close() {
     fd_ = -1;
 }
 
-bool InputFile::size(std::uint64_t& bytes, std::string& error) const {
+Error InputFile::size(std::uint64_t& bytes) const {
     platform::FileStatus status;
     int reason = 0;
-    if (!platform::statFd(fd_, status, reason)) {
-        error = systemErrorText(reason);
-        return false;
-    }
+    if (!platform::statFd(fd_, status, reason)) return fileError(Fault::ReadFailed, path_, reason);
     bytes = status.size;
-    return true;
+    return {};
 }
 
-std::int64_t InputFile::read(std::span<std::uint8_t> buffer, std::string& error) {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
+Error InputFile::read(std::span<std::uint8_t> buffer, std::size_t& got) {
+    got = 0;
+    while (got < buffer.size()) {
         int reason = 0;
-        const long long got = platform::readFd(fd_, buffer.data() + done, buffer.size() - done, reason);
-        if (got < 0) {
-            error = systemErrorText(reason);
-            return -1;
-        }
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
+        const long long n = platform::readFd(fd_, buffer.data() + got, buffer.size() - got, reason);
+        if (n < 0) return fileError(Fault::ReadFailed, path_, reason);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
     }
-    return static_cast<std::int64_t>(done);
+    return {};
 }
 
-bool InputFile::seek(std::uint64_t offset, std::string& error) {
+Error InputFile::seek(std::uint64_t offset) {
     int reason = 0;
-    if (!platform::seekFd(fd_, offset, reason)) {
-        error = systemErrorText(reason);
-        return false;
-    }
-    return true;
+    if (!platform::seekFd(fd_, offset, reason)) return fileError(Fault::ReadFailed, path_, reason);
+    return {};
 }
 
-bool readRest(InputFile& file, std::vector<std::uint8_t>& bytes, std::string& error) {
+Error readRest(InputFile& file, std::vector<std::uint8_t>& bytes) {
     std::uint64_t size = 0;
-    if (!file.size(size, error)) return false;
-    if (size > SIZE_MAX / 2) {
-        error = systemErrorText(EFBIG);
-        return false;
-    }
+    if (Error error = file.size(size)) return error;
+    if (size > SIZE_MAX / 2) return fileError(Fault::ReadFailed, file.path(), EFBIG);
     // The size is a hint: read on until the end, whatever it turns out to be.
     bytes.assign(static_cast<std::size_t>(size) + 1, 0);
     std::size_t done = 0;
     for (;;) {
-        const std::int64_t got = file.read(std::span(bytes).subspan(done), error);
-        if (got < 0) return false;
-        done += static_cast<std::size_t>(got);
+        std::size_t got = 0;
+        if (Error error = file.read(std::span(bytes).subspan(done), got)) return error;
+        done += got;
         if (done < bytes.size()) break;
         bytes.resize(bytes.size() * 2);
     }
     bytes.resize(done);
-    return true;
+    return {};
 }
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+Error readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     InputFile file;
-    return file.open(path, error) && readRest(file, bytes, error);
+    if (Error error = file.open(path)) return error;
+    return readRest(file, bytes);
 }
 
 bool pathExists(const std::string& path) {
@@ -123,15 +117,13 @@ bool pathExists(const std::string& path) {
     return platform::statPath(path, status, reason);
 }
 
-bool OutputFile::create(const std::string& target, std::string& error) {
+Error OutputFile::create(const std::string& target) {
     discard();
-    if (target.empty()) {
-        error = systemErrorText(ENOENT);
-        return false;
-    }
+    name_ = target;
+    if (target.empty()) return fileError(Fault::CannotCreate, target, ENOENT);
     // Replace what a link points at, not the link itself.
     target_ = platform::resolveLinks(target);
-    error_.clear();
+    failure_ = 0;
     replacedMode_ = -1;
     platform::FileStatus status;
     int reason = 0;
@@ -139,13 +131,9 @@ bool OutputFile::create(const std::string& target, std::string& error) {
         // Only a regular file is ever replaced: a directory, FIFO or device
         // node stays as it is.
         if (!status.regular) {
-            error = systemErrorText(status.directory ? EISDIR : platform::kNotRegularFile);
-            return false;
+            return fileError(Fault::CannotCreate, target, status.directory ? EISDIR : platform::kNotRegularFile);
         }
-        if (!platform::isWritable(target_)) {
-            error = systemErrorText(EACCES);
-            return false;
-        }
+        if (!platform::isWritable(target_)) return fileError(Fault::CannotCreate, target, EACCES);
         replacedMode_ = status.mode;
     }
     const std::string directory = platform::directoryPart(target_);
@@ -167,17 +155,16 @@ bool OutputFile::create(const std::string& target, std::string& error) {
     }
     if (fd_ < 0) {
         temp_.clear();
-        error = systemErrorText(lastError);
-        return false;
+        return fileError(Fault::CannotCreate, target, lastError);
     }
     buffer_.resize(kOutputBufferSize);
     used_ = 0;
     position_ = 0;
-    return true;
+    return {};
 }
 
 bool OutputFile::fail(int error) {
-    if (error_.empty()) error_ = systemErrorText(error);
+    if (failure_ == 0) failure_ = error;
     return false;
 }
 
@@ -192,14 +179,14 @@ bool OutputFile::writeThrough(const std::uint8_t* data, std::size_t size) {
 }
 
 bool OutputFile::flush() {
-    if (!error_.empty()) return false;
+    if (failure_ != 0) return false;
     const std::size_t pending = used_;
     used_ = 0;
     return writeThrough(buffer_.data(), pending);
 }
 
 bool OutputFile::write(std::span<const std::uint8_t> bytes) {
-    if (fd_ < 0 || !error_.empty()) return false;
+    if (fd_ < 0 || failure_ != 0) return false;
     position_ += bytes.size();
     if (bytes.size() >= buffer_.size()) {  // large: straight through, without a copy
         return flush() && writeThrough(bytes.data(), bytes.size());
@@ -227,24 +214,21 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     return true;
 }
 
-bool OutputFile::commit(std::string& error) {
-    if (fd_ < 0) {
-        error = error_.empty() ? systemErrorText(EBADF) : error_;
-        return false;
-    }
+Error OutputFile::commit() {
+    if (fd_ < 0) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
     flush();
     int reason = 0;
-    if (error_.empty() && replacedMode_ >= 0 && !platform::setMode(fd_, replacedMode_, reason)) fail(reason);
+    if (failure_ == 0 && replacedMode_ >= 0 && !platform::setMode(fd_, replacedMode_, reason)) fail(reason);
     // The content reaches stable storage before the rename makes it the
     // target, so a power cut leaves the old file or the whole new one.
-    if (error_.empty() && !platform::syncFd(fd_, reason)) fail(reason);
+    if (failure_ == 0 && !platform::syncFd(fd_, reason)) fail(reason);
     platform::closeFd(fd_);
     fd_ = -1;
-    if (error_.empty() && !platform::replaceFile(temp_, target_, reason)) fail(reason);
-    if (!error_.empty()) {
-        error = error_;
+    if (failure_ == 0 && !platform::replaceFile(temp_, target_, reason)) fail(reason);
+    if (failure_ != 0) {
+        const Error error = fileError(Fault::WriteFailed, name_, failure_);
         discard();
-        return false;
+        return error;
     }
     platform::syncDirectory(platform::directoryPart(target_));
     platform::endTempFile(tempSlot_);
@@ -252,7 +236,7 @@ bool OutputFile::commit(std::string& error) {
     temp_.clear();
     buffer_.clear();
     buffer_.shrink_to_fit();
-    return true;
+    return {};
 }
 
 void OutputFile::discard() {

@@ -11,10 +11,30 @@
 #include <string_view>
 #include <vector>
 
+#include "error.h"
+
 namespace pactools {
 
-// The text of a system error number, e.g. "No such file or directory".
-std::string systemErrorText(int error);
+// Where bytes go: a file being written, or memory in tests and fuzzers.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Appends; false once the sink has failed (the failure is told elsewhere).
+    virtual bool write(std::span<const std::uint8_t> bytes) = 0;
+    // Overwrites bytes already written, at `offset`.
+    virtual bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
+    // Bytes written so far.
+    virtual std::uint64_t position() const = 0;
+};
+
+// A sink that keeps what it is given.
+class MemorySink : public ByteSink {
+public:
+    bool write(std::span<const std::uint8_t> bytes) override;
+    bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
+    std::uint64_t position() const override { return bytes.size(); }
+    std::vector<std::uint8_t> bytes;
+};
 
 class InputFile {
 public:
@@ -24,60 +44,60 @@ public:
     ~InputFile() { close(); }
 
     // Opens the regular file `path` for reading (never blocking on a FIFO or
-    // device, which are refused); on failure `error` gets the reason.
-    bool open(const std::string& path, std::string& error);
+    // device, which are refused): CannotOpen with the system's reason.
+    Error open(const std::string& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
 
     // Size of the open file in bytes.
-    bool size(std::uint64_t& bytes, std::string& error) const;
+    Error size(std::uint64_t& bytes) const;
     // Reads up to buffer.size() bytes from the current position, retrying
-    // short reads until the buffer is full or the file ends.  Returns the
-    // number of bytes read (less than asked only at the end), or -1.
-    std::int64_t read(std::span<std::uint8_t> buffer, std::string& error);
+    // short reads until the buffer is full or the file ends; `got` is less
+    // than asked only at the end.
+    Error read(std::span<std::uint8_t> buffer, std::size_t& got);
     // Moves the read position to `offset` from the start.
-    bool seek(std::uint64_t offset, std::string& error);
+    Error seek(std::uint64_t offset);
 
 private:
     int fd_ = -1;
+    std::string path_;
 };
 
 // Reads the rest of an open file into `bytes`.
-bool readRest(InputFile& file, std::vector<std::uint8_t>& bytes, std::string& error);
+Error readRest(InputFile& file, std::vector<std::uint8_t>& bytes);
 // Reads a whole file into `bytes`.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
+Error readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
-class OutputFile {
+class OutputFile : public ByteSink {
 public:
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile() { discard(); }
+    ~OutputFile() override { discard(); }
 
-    // Creates the temporary file for `target`.  Fails, touching nothing, when
-    // the target is anything but a regular file (a link is followed) or an
-    // existing file that may not be written.
-    bool create(const std::string& target, std::string& error);
+    // Creates the temporary file for `target`.  Fails (CannotCreate),
+    // touching nothing, when the target is anything but a regular file (a
+    // link is followed) or an existing file that may not be written.
+    Error create(const std::string& target);
     bool isOpen() const { return fd_ >= 0; }
 
     // Buffered writes at the end of the file.  After a failure every further
-    // write fails too, and commit() reports the first error.
-    bool write(std::span<const std::uint8_t> bytes);
+    // write fails too; commit() then reports the first failure.
+    bool write(std::span<const std::uint8_t> bytes) override;
     bool write(std::string_view text);
-    // Overwrites bytes already written, at `offset`.
-    bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
-    std::uint64_t position() const { return position_; }
+    bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
+    std::uint64_t position() const override { return position_; }
 
     // Flushes the temporary file to stable storage, gives it the permissions
     // a new file (or the replaced file) would have, and renames it over the
-    // target.
-    bool commit(std::string& error);
+    // target.  This is where every write failure is told (WriteFailed); the
+    // output is then discarded.
+    Error commit();
     // Abandons the output: closes and removes the temporary file.
     void discard();
 
     const std::string& target() const { return target_; }
-    // The first write error, empty while all is well.
-    const std::string& error() const { return error_; }
 
 private:
     bool flush();
@@ -85,12 +105,13 @@ private:
     bool fail(int error);
 
     int fd_ = -1;
-    std::string target_;
+    std::string name_;     // the target as given, for messages
+    std::string target_;   // the file replaced (links followed)
     std::string temp_;
     std::vector<std::uint8_t> buffer_;
     std::size_t used_ = 0;
     std::uint64_t position_ = 0;  // bytes written so far (the end of the file)
-    std::string error_;           // first write error
+    int failure_ = 0;             // the first write failure's reason
     int replacedMode_ = -1;       // permissions of the file being replaced
     int tempSlot_ = -1;           // where the temporary file is tracked for interrupts
 };

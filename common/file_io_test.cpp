@@ -24,15 +24,15 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
 
 TEST(OutputFile, AppearsOnlyWhenCommittedWithTheModeOfANewFile) {
     TempDir dir;
-    const mode_t old = ::umask(027);
-    OutputFile out;
-    std::string error;
-    ASSERT_TRUE(out.create(dir / "a.bin", error)) << error;
-    out.write(std::string_view("hello "));
-    out.write(bytesOf(std::string(300000, 'x')));  // more than one buffer
-    EXPECT_FALSE(testing_support::fileExists(dir / "a.bin"));
-    ASSERT_TRUE(out.commit(error)) << error;
-    ::umask(old);
+    {
+        const testing_support::ScopedUmask mask(027);
+        OutputFile out;
+        ASSERT_FALSE(out.create(dir / "a.bin"));
+        out.write(std::string_view("hello "));
+        out.write(bytesOf(std::string(300000, 'x')));  // more than one buffer
+        EXPECT_FALSE(testing_support::fileExists(dir / "a.bin"));
+        ASSERT_FALSE(out.commit());
+    }
     EXPECT_EQ(readFile(dir / "a.bin"), "hello " + std::string(300000, 'x'));
     EXPECT_EQ(fileMode(dir / "a.bin"), 0640);
     EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"a.bin"});
@@ -43,10 +43,9 @@ TEST(OutputFile, ReplacingKeepsTheOldFilesMode) {
     writeFile(dir / "a.txt", "old");
     ::chmod((dir / "a.txt").c_str(), 0604);
     OutputFile out;
-    std::string error;
-    ASSERT_TRUE(out.create(dir / "a.txt", error));
+    ASSERT_FALSE(out.create(dir / "a.txt"));
     out.write(std::string_view("new"));
-    ASSERT_TRUE(out.commit(error)) << error;
+    ASSERT_FALSE(out.commit());
     EXPECT_EQ(readFile(dir / "a.txt"), "new");
     EXPECT_EQ(fileMode(dir / "a.txt"), 0604);
 }
@@ -56,8 +55,7 @@ TEST(OutputFile, AbandonedOutputLeavesTheTargetAsItWas) {
     writeFile(dir / "keep", "precious");
     {
         OutputFile out;
-        std::string error;
-        ASSERT_TRUE(out.create(dir / "keep", error));
+        ASSERT_FALSE(out.create(dir / "keep"));
         out.write(std::string_view("half"));
     }  // never committed
     EXPECT_EQ(readFile(dir / "keep"), "precious");
@@ -67,13 +65,12 @@ TEST(OutputFile, AbandonedOutputLeavesTheTargetAsItWas) {
 TEST(OutputFile, PatchesBytesAlreadyWritten) {
     TempDir dir;
     OutputFile out;
-    std::string error;
-    ASSERT_TRUE(out.create(dir / "p", error));
+    ASSERT_FALSE(out.create(dir / "p"));
     out.write(std::string_view("0000abcdef"));
     ASSERT_TRUE(out.writeAt(0, bytesOf("WXYZ")));
     out.write(std::string_view("!"));
     EXPECT_EQ(out.position(), 11u);
-    ASSERT_TRUE(out.commit(error));
+    ASSERT_FALSE(out.commit());
     EXPECT_EQ(readFile(dir / "p"), "WXYZabcdef!");
 }
 
@@ -83,13 +80,11 @@ TEST(OutputFile, RefusesTargetsThatMayNotBeWritten) {
     ::chmod((dir / "ro").c_str(), 0444);
     ::mkdir((dir / "sub").c_str(), 0755);
     OutputFile out;
-    std::string error;
     if (::geteuid() != 0) {  // root may write anything
-        EXPECT_FALSE(out.create(dir / "ro", error));
-        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(out.create(dir / "ro").system, EACCES);
     }
-    EXPECT_FALSE(out.create(dir / "sub", error));
-    EXPECT_FALSE(out.create(dir / "missing/x", error));
+    EXPECT_EQ(out.create(dir / "sub").system, EISDIR);
+    EXPECT_EQ(out.create(dir / "missing/x").fault, Fault::CannotCreate);
     EXPECT_EQ(readFile(dir / "ro"), "locked");
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"ro", "sub"}));
 }
@@ -97,21 +92,17 @@ TEST(OutputFile, RefusesTargetsThatMayNotBeWritten) {
 TEST(OutputFile, AFullDiskFailsTheCommitAndLeavesNoTrace) {
     TempDir dir;
     writeFile(dir / "big", "before");
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 100000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    OutputFile out;
-    std::string error;
-    ASSERT_TRUE(out.create(dir / "big", error));
-    out.write(bytesOf(std::string(1 << 20, 'z')));
-    const bool committed = out.commit(error);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(committed);
-    EXPECT_EQ(error, systemErrorText(EFBIG));
+    Error error;
+    {
+        const testing_support::ScopedFileSizeLimit limit(100000);
+        OutputFile out;
+        ASSERT_FALSE(out.create(dir / "big"));
+        out.write(bytesOf(std::string(1 << 20, 'z')));
+        error = out.commit();
+    }
+    EXPECT_EQ(error.fault, Fault::WriteFailed);
+    EXPECT_EQ(error.system, EFBIG);
+    EXPECT_EQ(error.file, dir / "big");
     EXPECT_EQ(readFile(dir / "big"), "before");
     EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"big"});
 }
@@ -121,10 +112,9 @@ TEST(OutputFile, WritesThroughALinkToItsTarget) {
     writeFile(dir / "real", "old");
     ASSERT_EQ(::symlink("real", (dir / "link").c_str()), 0);
     OutputFile out;
-    std::string error;
-    ASSERT_TRUE(out.create(dir / "link", error));
+    ASSERT_FALSE(out.create(dir / "link"));
     out.write(std::string_view("new"));
-    ASSERT_TRUE(out.commit(error));
+    ASSERT_FALSE(out.commit());
     EXPECT_EQ(readFile(dir / "real"), "new");
     struct stat st {};
     ASSERT_EQ(::lstat((dir / "link").c_str(), &st), 0);
@@ -135,28 +125,31 @@ TEST(InputFile, ReadsWholeFilesAndReportsMissingOnes) {
     TempDir dir;
     writeFile(dir / "f", std::string(70000, 'k'));
     std::vector<std::uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(readWholeFile(dir / "f", bytes, error));
+    ASSERT_FALSE(readWholeFile(dir / "f", bytes));
     EXPECT_EQ(bytes.size(), 70000u);
-    EXPECT_FALSE(readWholeFile(dir / "none", bytes, error));
-    EXPECT_EQ(error, systemErrorText(ENOENT));
-    EXPECT_FALSE(readWholeFile(dir.path(), bytes, error));  // a directory is no input
+    const Error missing = readWholeFile(dir / "none", bytes);
+    EXPECT_EQ(missing.fault, Fault::CannotOpen);
+    EXPECT_EQ(missing.system, ENOENT);
+    EXPECT_EQ(missing.file, dir / "none");
+    EXPECT_EQ(readWholeFile(dir.path(), bytes).system, EISDIR);  // a directory is no input
 }
 
 TEST(InputFile, ReadsInPiecesFromAnyPosition) {
     TempDir dir;
     writeFile(dir / "f", "0123456789");
     InputFile in;
-    std::string error;
-    ASSERT_TRUE(in.open(dir / "f", error));
+    ASSERT_FALSE(in.open(dir / "f"));
     std::uint64_t size = 0;
-    ASSERT_TRUE(in.size(size, error));
+    ASSERT_FALSE(in.size(size));
     EXPECT_EQ(size, 10u);
-    ASSERT_TRUE(in.seek(6, error));
+    ASSERT_FALSE(in.seek(6));
     std::uint8_t buffer[8];
-    EXPECT_EQ(in.read(buffer, error), 4);
+    std::size_t got = 0;
+    ASSERT_FALSE(in.read(buffer, got));
+    EXPECT_EQ(got, 4u);
     EXPECT_EQ(std::string(buffer, buffer + 4), "6789");
-    EXPECT_EQ(in.read(buffer, error), 0);
+    ASSERT_FALSE(in.read(buffer, got));
+    EXPECT_EQ(got, 0u);
 }
 
 }  // namespace

@@ -9,6 +9,15 @@
 #include <string>
 #include <string_view>
 
+// Lets the compiler check printf-style formats (the C99 family on MinGW).
+#if defined(__MINGW32__)
+#define PACTOOLS_PRINTF(f, a) __attribute__((format(gnu_printf, f, a)))
+#elif defined(__GNUC__)
+#define PACTOOLS_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define PACTOOLS_PRINTF(f, a)
+#endif
+
 namespace pactools::platform {
 
 #ifdef _WIN32

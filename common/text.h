@@ -70,11 +70,7 @@ std::string shown(std::string_view name);
 std::string hexText(std::uint32_t value);
 
 // printf to a message stream; a null stream swallows the message.
-#if defined(__MINGW32__)
-__attribute__((format(gnu_printf, 2, 3)))
-#elif defined(__GNUC__)
-__attribute__((format(printf, 2, 3)))
-#endif
+PACTOOLS_PRINTF(2, 3)
 void say(std::FILE* out, const char* format, ...);
 
 // The system's reason for a failure whose message gives none, as one line on

@@ -1,5 +1,5 @@
-// Reads an archive held in memory and restores every member as the extract
-// command does, then writes its list file and makefile and reads the list
+// Reads an archive held in memory through the code extract runs and restores
+// every member, then writes its list file and makefile and reads the list
 // back: it must give the same header and names.
 #include <cstdint>
 #include <cstdlib>
@@ -7,52 +7,59 @@
 
 #include "list_file.h"
 #include "makefile_writer.h"
-#include "member_restore.h"
-#include "pac_format.h"
+#include "pac_archive.h"
 
 using namespace pactools;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::span<const std::uint8_t> archive(data, size);
-    PacHeader header;
-    std::string error;
-    if (!readPacHeader(archive.first(std::min<std::size_t>(size, kPacHeaderSize)), size, "fuzz.pac", header, error)) {
-        return 0;
+namespace {
+
+// Remembers how far into the file a member's reads went.
+class WatchedReader : public MemoryArchiveReader {
+public:
+    using MemoryArchiveReader::MemoryArchiveReader;
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) override {
+        Error error = MemoryArchiveReader::readAt(offset, buffer, got);
+        furthest = std::max(furthest, offset + got);
+        return error;
     }
-    PtrVector<PacEntry> entries;
-    ptrVectorInit(entries, 32, 0);
-    if (!readPacDirectory(header, archive.subspan(kPacHeaderSize), size, "fuzz.pac", entries, error)) return 0;
+    std::uint64_t furthest = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    WatchedReader reader(std::span<const std::uint8_t>(data, size));
+    PacArchive archive;
+    if (openPacArchive(reader, "fuzz.pac", archive)) return 0;
 
     static RestoreBuffers buffers;
-    for (const PacEntry* entry : entries) {
-        std::size_t position = entry->offset;
-        const StoredReader read = [&](std::span<std::uint8_t> buffer, std::string&) -> std::int64_t {
-            const std::size_t n = std::min(buffer.size(), size - position);
-            std::memcpy(buffer.data(), data + position, n);
-            position += n;
-            return static_cast<std::int64_t>(n);
-        };
-        const RestoreResult result = restoreMember(*entry, read, [](std::span<const std::uint8_t>) { return true; }, buffers);
-        if (result.produced > entry->unpackedSize) std::abort();
-        if (position > static_cast<std::size_t>(entry->offset) + entry->storedSize) std::abort();  // read too far
-        if ((result.status == RestoreStatus::Ok) != (result.produced == entry->unpackedSize)) std::abort();
+    for (const PacEntry* entry : archive.entries) {
+        reader.furthest = 0;
+        std::uint64_t produced = 0;
+        const Error error = restoreArchiveMember(archive, *entry, [&](std::span<const std::uint8_t> bytes) {
+            produced += bytes.size();
+            return true;
+        }, buffers);
+        if (produced > entry->unpackedSize) std::abort();
+        if (reader.furthest > static_cast<std::uint64_t>(entry->offset) + entry->storedSize) std::abort();  // read too far
+        if (!error != (produced == entry->unpackedSize)) std::abort();
+        if (error && (error.fault != Fault::MemberDamaged || error.at != produced)) std::abort();
     }
 
-    const std::string list = listText(header, entries, "\n");
+    const std::string list = listText(archive.header, archive.entries, "\n");
     // A makefile, when there is one, holds no character a name could turn into code.
     std::string makefile;
-    std::string refusal;
-    if (makefileText("fuzz.pac", entries, "\r\n", makefile, refusal) &&
+    if (!makefileText("fuzz.pac", archive.entries, "\r\n", makefile) &&
         makefile.find_first_of(";|&'\"`*?!~#") != std::string::npos) {
         std::abort();
     }
     PtrVector<std::string> names;
     PacHeader reread;
-    if (!readList(list, names, reread, error)) std::abort();
-    if (reread.headerByte != header.headerByte || reread.headerWord != header.headerWord) std::abort();
-    if (names.count != entries.count) std::abort();
+    if (readList(list, names, reread)) std::abort();
+    if (reread.headerByte != archive.header.headerByte || reread.headerWord != archive.header.headerWord) std::abort();
+    if (names.count != archive.entries.count) std::abort();
     for (std::uint32_t i = 0; i < names.count; ++i) {
-        if (names[i] != entries[i].name) std::abort();
+        if (names[i] != archive.entries[i].name) std::abort();
     }
     return 0;
 }

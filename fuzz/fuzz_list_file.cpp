@@ -13,22 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PtrVector<std::string> names;
     ptrVectorInit(names, 32, 32);
     PacHeader header;
-    std::string error;
-    if (!readList(text, names, header, error)) return 0;
+    if (readList(text, names, header)) return 0;
     PtrVector<PacEntry> entries;
     ptrVectorInit(entries, 32, 0);
     for (const std::string* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{*name, 0, 0, 0}));
     // A makefile, when there is one, holds no character a name could turn into code.
     std::string makefile;
-    std::string refusal;
-    if (makefileText("data.pac", entries, "\n", makefile, refusal) &&
+    if (!makefileText("data.pac", entries, "\n", makefile) &&
         makefile.find_first_of(";|&'\"`*?!~#") != std::string::npos) {
         std::abort();
     }
     const std::string canonical = listText(header, entries, "\r\n");
     PtrVector<std::string> again;
     PacHeader reread;
-    if (!readList(canonical, again, reread, error)) std::abort();
+    if (readList(canonical, again, reread)) std::abort();
     if (reread.headerByte != header.headerByte || reread.headerWord != header.headerWord) std::abort();
     if (again.count != names.count) std::abort();
     for (std::uint32_t i = 0; i < names.count; ++i) {

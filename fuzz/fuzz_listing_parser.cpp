@@ -13,18 +13,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StatementList statements;
     LabelList labels;
     initScenarioLists(statements, labels);
-    std::string error;
-    if (!parseText({reinterpret_cast<const char*>(data), size}, statements, labels, error)) return 0;
+    if (parseText({reinterpret_cast<const char*>(data), size}, statements, labels)) return 0;
     std::vector<std::uint8_t> binary;
-    if (!writeBinary(statements, binary, error)) {
+    if (writeBinary(statements, binary)) {
         if (!statements.empty()) std::abort();  // only an empty scenario may be refused
         return 0;
     }
     StatementList reread;
     LabelList rereadLabels;
     initScenarioLists(reread, rereadLabels);
-    if (!readBinary(binary, "fuzz.bin", reread, rereadLabels, error)) std::abort();
+    if (readBinary(binary, "fuzz.bin", reread, rereadLabels)) std::abort();
     std::string listing;
-    if (!writeText(reread, rereadLabels, listing)) std::abort();
+    if (writeText(reread, rereadLabels, listing)) std::abort();
     return 0;
 }

@@ -15,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 runs=${2:-0}
 shift $(( $# > 2 ? 2 : $# ))
-targets=${*:-"fuzz_extract fuzz_list_file fuzz_scenario_binary fuzz_listing_parser fuzz_lzss"}
+targets=${*:-"fuzz_extract fuzz_archive fuzz_list_file fuzz_scenario_binary fuzz_listing_parser fuzz_lzss"}
 build="$root/build/fuzz"
 
 CXX=${FUZZ_CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -33,7 +33,7 @@ for target in $targets; do
     [ "$runs" -gt 0 ] && limits="-runs=$runs"
     [ "$seconds" -gt 0 ] && [ "$runs" -gt 0 ] && limits="-runs=$runs -max_total_time=$seconds"
     maxlen=8192
-    [ "$target" = fuzz_lzss ] && maxlen=4096  # three encodings and a decoding per input
+    [ "$target" = fuzz_lzss ] || [ "$target" = fuzz_archive ] && maxlen=4096  # three encodings and a decoding per input
     echo "== $target ($limits)"
     if "$build/fuzz/$target" $limits -max_len=$maxlen -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
         -artifact_prefix="$build/findings/$target-" "$work" >"$build/$target.log" 2>&1; then

@@ -1,5 +1,6 @@
 #include "archive_browse.h"
 
+#include "messages.h"
 #include "pac_archive.h"
 #include "text.h"
 
@@ -23,11 +24,21 @@ std::string membersText(std::uint32_t count) {
     return std::to_string(count) + (count == 1 ? " member" : " members");
 }
 
+
+// Opens the archive at `pacPath`, telling why when it can't.
+bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchive& archive, std::FILE* out) {
+    Error error = reader.open(pacPath);
+    if (!error) error = openPacArchive(reader, pacPath, archive);
+    if (error) report(out, "pactool", error);
+    return !error;
+}
+
 }  // namespace
 
 bool listCommand(const std::string& pacPath, std::FILE* out) {
+    FileArchiveReader reader;
     PacArchive archive;
-    if (!openPacArchive(pacPath, out, archive)) return false;
+    if (!openArchive(pacPath, reader, archive, out)) return false;
     std::uint64_t unpacked = 0;
     std::uint64_t stored = 0;
     for (const PacEntry* entry : archive.entries) {
@@ -40,22 +51,22 @@ bool listCommand(const std::string& pacPath, std::FILE* out) {
 }
 
 bool testCommand(const std::string& pacPath, std::FILE* out) {
+    FileArchiveReader reader;
     PacArchive archive;
-    if (!openPacArchive(pacPath, out, archive)) return false;
+    if (!openArchive(pacPath, reader, archive, out)) return false;
     RestoreBuffers buffers;
     std::uint32_t failed = 0;
     for (const PacEntry* entry : archive.entries) {
-        const RestoreResult result =
+        const Error error =
             restoreArchiveMember(archive, *entry, [](std::span<const std::uint8_t>) { return true; }, buffers);
-        if (result.status == RestoreStatus::ReadFailed) {
-            say(out, "Error reading %s: %s\n", shown(pacPath).c_str(), result.error.c_str());
-            return false;
-        }
-        if (result.status == RestoreStatus::Ok) {
+        if (!error) {
             say(out, "OK      %s\n", shown(entry->name).c_str());
-        } else {
-            say(out, "FAILED  %s\n", damagedMemberMessage(archive, *entry, result).c_str());
+        } else if (error.fault == Fault::MemberDamaged) {
+            say(out, "FAILED  %s\n", messageText(error).c_str());
             ++failed;
+        } else {
+            report(out, "pactool", error);
+            return false;
         }
     }
     if (failed == 0) say(out, "%s tested, all OK\n", membersText(archive.entries.count).c_str());

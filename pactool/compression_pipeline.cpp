@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "file_io.h"
 #include "lzss_encoder.h"
 #include "pac_format.h"
-#include "text.h"
 
 namespace pactools {
 
@@ -25,11 +23,11 @@ struct CompressionPipeline::Member {
     std::uint64_t storedSize = 0;
     std::deque<std::vector<std::uint8_t>> blocks;
     std::size_t queued = 0;  // bytes in blocks
-    std::string message;
-    std::string reason;  // the system's reason when the member could not be opened
+    Error error;
 };
 
-CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, unsigned threads) : names_(names) {
+CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, MemberSource& source, unsigned threads)
+    : names_(names), source_(source) {
     for (std::uint32_t i = 0; i < names.count; ++i) members_.push_back(std::make_unique<Member>());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     threads = std::min<unsigned>(threads, std::max<std::uint32_t>(1, names.count));
@@ -77,30 +75,27 @@ bool CompressionPipeline::deliver(Member& member, std::vector<std::uint8_t>& blo
 
 void CompressionPipeline::compress(std::uint32_t index) {
     Member& member = *members_[index];
-    const std::string name = shown(names_[index]);
-    const auto finish = [&](Member::State state, std::string message, std::uint64_t storedSize) {
+    const std::string& name = names_[index];
+    const auto finish = [&](Member::State state, Error error, std::uint64_t storedSize) {
         {
             std::lock_guard lock(mutex_);
             member.state = state;
-            member.message = std::move(message);
+            member.error = std::move(error);
             member.storedSize = storedSize;
         }
         changed_.notify_all();
     };
+    const auto failed = [&](Fault fault) { return finish(Member::State::Failed, fileError(fault, name), 0); };
 
-    InputFile file;
-    std::string error;
+    std::unique_ptr<MemberFile> file;
     std::uint64_t size = 0;
-    if (!file.open(memberFilePath(names_[index]), error)) {
-        {
-            std::lock_guard lock(mutex_);
-            member.reason = error;
-        }
-        return finish(Member::State::Failed, "Can't open " + name, 0);
-    }
-    if (!file.size(size, error)) return finish(Member::State::Failed, "Error reading " + name + ": " + error, 0);
+    Error error = source_.open(name, file);
+    if (!error) error = file->size(size);
+    if (error) return finish(Member::State::Failed, std::move(error), 0);
     if (size > UINT32_MAX) {
-        return finish(Member::State::Failed, name + ": member is 4 GiB or larger, which the archive cannot hold", 0);
+        Error tooLarge{Fault::MemberTooLarge};
+        tooLarge.name = name;
+        return finish(Member::State::Failed, std::move(tooLarge), 0);
     }
     {
         std::lock_guard lock(mutex_);
@@ -115,41 +110,36 @@ void CompressionPipeline::compress(std::uint32_t index) {
     std::vector<std::uint8_t> block;
     for (std::uint64_t remaining = size; remaining > 0;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
-        const std::int64_t got = file.read(std::span(chunk).first(want), error);
-        if (got < 0) return finish(Member::State::Failed, "Error reading " + name + ": " + error, 0);
-        if (static_cast<std::size_t>(got) < want) {
-            return finish(Member::State::Failed, "Error reading " + name + ": the file shrank while it was read", 0);
+        std::size_t got = 0;
+        if (Error readError = file->read(std::span(chunk).first(want), got)) {
+            return finish(Member::State::Failed, std::move(readError), 0);
         }
+        if (got < want) return failed(Fault::FileShrank);
         remaining -= want;
         block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
         lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
         if (!block.empty() && !deliver(member, block)) return;
     }
     std::uint8_t extra = 0;
-    const std::int64_t after = file.read(std::span(&extra, 1), error);
-    if (after < 0) return finish(Member::State::Failed, "Error reading " + name + ": " + error, 0);
-    if (after > 0) return finish(Member::State::Failed, "Error reading " + name + ": the file grew while it was read", 0);
+    std::size_t after = 0;
+    if (Error readError = file->read(std::span(&extra, 1), after)) return finish(Member::State::Failed, std::move(readError), 0);
+    if (after > 0) return failed(Fault::FileGrew);
     finish(Member::State::Finished, {}, encoder->outCount);
 }
 
-bool CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message,
-                                     std::string& reason) {
+Error CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size) {
     std::unique_lock lock(mutex_);
     consuming_ = index;
     changed_.notify_all();  // a worker of this member may be waiting for room
     Member& member = *members_[index];
     changed_.wait(lock, [&] { return member.state != Member::State::Waiting; });
-    if (!member.opened) {
-        message = member.message;
-        reason = member.reason;
-        return false;
-    }
+    if (!member.opened) return member.error;
     size = member.size;
-    return true;
+    return {};
 }
 
 CompressionPipeline::Next CompressionPipeline::next(std::uint32_t index, std::vector<std::uint8_t>& block,
-                                                    std::uint64_t& storedSize, std::string& message) {
+                                                    std::uint64_t& storedSize, Error& error) {
     std::unique_lock lock(mutex_);
     Member& member = *members_[index];
     changed_.wait(lock, [&] { return !member.blocks.empty() || member.state != Member::State::Open; });
@@ -163,7 +153,7 @@ CompressionPipeline::Next CompressionPipeline::next(std::uint32_t index, std::ve
         return Next::Block;
     }
     if (member.state == Member::State::Failed) {
-        message = member.message;
+        error = member.error;
         return Next::Failed;
     }
     storedSize = member.storedSize;

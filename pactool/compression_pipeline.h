@@ -17,29 +17,31 @@
 #include <thread>
 #include <vector>
 
+#include "error.h"
+#include "member_source.h"
 #include "ptrvector.h"
 
 namespace pactools {
 
 class CompressionPipeline {
 public:
-    // Starts compressing the files named `names` (relative to the current
-    // directory) on `threads` workers (0: one per core).
-    CompressionPipeline(const PtrVector<std::string>& names, unsigned threads);
+    // Starts compressing the members named `names`, read from `source`, on
+    // `threads` workers (0: one per core).
+    CompressionPipeline(const PtrVector<std::string>& names, MemberSource& source, unsigned threads);
     ~CompressionPipeline();  // stops the workers, finished or not
     CompressionPipeline(const CompressionPipeline&) = delete;
     CompressionPipeline& operator=(const CompressionPipeline&) = delete;
 
-    // Waits until member `index` is open.  False when it could not be opened
-    // or is too large; `message` then says why, as one line, and `reason`
-    // holds the system's reason when it could not be opened.
-    bool waitOpened(std::uint32_t index, std::uint64_t& size, std::string& message, std::string& reason);
+    // Waits until member `index` is open and gives its size; fails when it
+    // could not be opened or is too large (MemberTooLarge).
+    Error waitOpened(std::uint32_t index, std::uint64_t& size);
 
     enum class Next { Block, Finished, Failed };
     // The next piece of member `index`'s stream (in `block`), or the end of
     // it (with the stream's total size in `storedSize`), or a failure while
-    // reading it (with `message`).  Members must be taken in list order.
-    Next next(std::uint32_t index, std::vector<std::uint8_t>& block, std::uint64_t& storedSize, std::string& message);
+    // reading it (in `error`: a read error, FileShrank, FileGrew).  Members
+    // must be taken in list order.
+    Next next(std::uint32_t index, std::vector<std::uint8_t>& block, std::uint64_t& storedSize, Error& error);
 
 private:
     struct Member;
@@ -49,6 +51,7 @@ private:
     bool deliver(Member& member, std::vector<std::uint8_t>& block);
 
     const PtrVector<std::string>& names_;
+    MemberSource& source_;
     std::vector<std::unique_ptr<Member>> members_;
     std::mutex mutex_;
     std::condition_variable changed_;

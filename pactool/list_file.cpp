@@ -8,34 +8,22 @@ std::string listFileName(std::string_view pacPath) {
     return std::string(pacPath) + ".list";
 }
 
-bool readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header, std::string& error) {
+Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header) {
     LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
-    if (!reader.next(line)) {
-        error = "Unexpected EOF in list file...";
-        return false;
-    }
+    if (!reader.next(line)) return Error{Fault::ListEmpty};
     TextScanner scanner(line);
     std::uint32_t headerByte = 0;
     std::uint32_t headerWord = 0;
-    if (!scanner.hex(headerByte) || !scanner.hex(headerWord)) {
-        error = "Invalid list file";
-        return false;
-    }
-    if (scanner.tooLarge) {
-        // The header byte keeps its low 8 bits, but a word is never cut.
-        error = "Invalid list file: line 1: the header word does not fit in 32 bits";
-        return false;
-    }
+    if (!scanner.hex(headerByte) || !scanner.hex(headerWord)) return Error{Fault::ListInvalid};
+    // The header byte keeps its low 8 bits, but a word is never cut.
+    if (scanner.tooLarge) return Error{Fault::ListHeaderWordTooLarge};
     header.headerByte = static_cast<std::uint8_t>(headerByte);
     header.headerWord = headerWord;
     while (reader.next(line)) {
-        if (!ptrVectorPush(names, std::make_unique<std::string>(line))) {
-            error = "Out of memory reading the list file";
-            return false;
-        }
+        if (!ptrVectorPush(names, std::make_unique<std::string>(line))) return Error{Fault::ListOutOfMemory};
     }
-    return true;
+    return {};
 }
 
 std::string listText(const PacHeader& header, const PtrVector<PacEntry>& entries, std::string_view lineEnd) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "error.h"
 #include "pac_format.h"
 #include "ptrvector.h"
 
@@ -17,10 +18,9 @@ namespace pactools {
 std::string listFileName(std::string_view pacPath);
 
 // Reads a list file's text into the header's opaque values and the names.
-// On failure `error` is the message line: "Unexpected EOF in list file..."
-// (no first line) or "Invalid list file" (a first line without two numbers,
-// or a header word that does not fit in 32 bits).
-bool readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header, std::string& error);
+// Fails with ListEmpty (no first line), ListInvalid (a first line without
+// two numbers) or ListHeaderWordTooLarge.
+Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header);
 
 // The list file for an archive, in canonical form, lines ended by `lineEnd`.
 std::string listText(const PacHeader& header, const PtrVector<PacEntry>& entries, std::string_view lineEnd);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "messages.h"
+
 namespace pactools {
 namespace {
 
@@ -20,8 +22,7 @@ TEST(ListFile, ReadsHeaderValuesLeniently) {
                           Case{"0 FFFFFFFF", 0, 0xFFFFFFFF}}) {
         PtrVector<std::string> names;
         PacHeader header;
-        std::string error;
-        ASSERT_TRUE(readList(std::string(c.line) + "\n", names, header, error)) << c.line;
+        ASSERT_FALSE(readList(std::string(c.line) + "\n", names, header)) << c.line;
         EXPECT_EQ(header.headerByte, c.byte) << c.line;
         EXPECT_EQ(header.headerWord, c.word) << c.line;
         EXPECT_EQ(names.count, 0u);
@@ -32,9 +33,8 @@ TEST(ListFile, TakesEveryFurtherLineAsAName) {
     PtrVector<std::string> names;
     ptrVectorInit(names, 32, 32);
     PacHeader header;
-    std::string error;
     const std::string longName(600, 'n');  // lines of any length stay one name
-    ASSERT_TRUE(readList("1 2\r\na.dat\r\n\r\n dir\\b.bin \n" + longName + "\nlast", names, header, error));
+    ASSERT_FALSE(readList("1 2\r\na.dat\r\n\r\n dir\\b.bin \n" + longName + "\nlast", names, header));
     ASSERT_EQ(names.count, 5u);
     EXPECT_EQ(names[0], "a.dat");
     EXPECT_EQ(names[1], "");
@@ -46,12 +46,9 @@ TEST(ListFile, TakesEveryFurtherLineAsAName) {
 TEST(ListFile, ReportsAMissingOrBadFirstLine) {
     PtrVector<std::string> names;
     PacHeader header;
-    std::string error;
-    EXPECT_FALSE(readList("", names, header, error));
-    EXPECT_EQ(error, "Unexpected EOF in list file...");
+    EXPECT_EQ(messageText(readList("", names, header)), "Unexpected EOF in list file...");
     for (const char* text : {"1A\nname\n", "\n", "zz 1\n", "1,2\n"}) {
-        EXPECT_FALSE(readList(text, names, header, error)) << text;
-        EXPECT_EQ(error, "Invalid list file");
+        EXPECT_EQ(messageText(readList(text, names, header)), "Invalid list file") << text;
     }
 }
 

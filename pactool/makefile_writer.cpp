@@ -37,18 +37,14 @@ bool isMakefileSafe(std::string_view name) {
     return true;
 }
 
-bool makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
-                  std::string& text, std::string& refusal) {
-    const char* const allowed = "make and the shell would read it as more than a name (the makefile takes names of "
-                                "letters, digits, bytes from 0x80 up and . _ - + / , \\)";
-    if (!isMakefileSafe(pacPath)) {
-        refusal = "No makefile written: the archive path " + shown(pacPath) + " holds a character " + allowed;
-        return false;
-    }
+Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
+                   std::string& text) {
+    if (!isMakefileSafe(pacPath)) return fileError(Fault::MakefileUnsafeArchive, std::string(pacPath));
     for (const PacEntry* entry : entries) {
         if (!isMakefileSafe(entry->name)) {
-            refusal = "No makefile written: the member name " + shown(entry->name) + " holds a character " + allowed;
-            return false;
+            Error error{Fault::MakefileUnsafeMember};
+            error.name = entry->name;
+            return error;
         }
     }
     PtrVector<std::string> bins;
@@ -87,7 +83,7 @@ bool makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, 
         text += " : %.txt\n\t$(QVXTOOL) $<\n\n";
     }
     text = withLineEnds(text, lineEnd);
-    return true;
+    return {};
 }
 
 }  // namespace pactools

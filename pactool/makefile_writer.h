@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "error.h"
 #include "pac_format.h"
 
 namespace pactools {
@@ -19,9 +20,9 @@ bool isMakefileSafe(std::string_view name);
 
 // The makefile's text for the archive at `pacPath` with these members,
 // lines ended by `lineEnd`.  A name is never code: when the archive path or
-// a member name is not makefile-safe, there is no makefile, and `refusal`
-// is one line saying which name and why.
-bool makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
-                  std::string& text, std::string& refusal);
+// a member name is not makefile-safe there is no makefile
+// (MakefileUnsafeArchive, MakefileUnsafeMember).
+Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
+                   std::string& text);
 
 }  // namespace pactools

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "messages.h"
 #include "text.h"
 
 namespace pactools {
@@ -16,8 +17,8 @@ PtrVector<PacEntry> entriesNamed(std::initializer_list<const char*> names) {
 // The makefile's text; fails the test when there is none.
 std::string makefileFor(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd) {
     std::string text;
-    std::string refusal;
-    EXPECT_TRUE(makefileText(pacPath, entries, lineEnd, text, refusal)) << refusal;
+    const Error error = makefileText(pacPath, entries, lineEnd, text);
+    EXPECT_FALSE(error) << messageText(error);
     return text;
 }
 
@@ -61,12 +62,11 @@ TEST(Makefile, NoNameEverBecomesCode) {
     EXPECT_NE(makefileFor("d.pac", entriesNamed({"dir\\s.bin"}), "\n").find("\tdir/s.bin\n"), std::string::npos);
     for (const char* bad : {"$(id).bin", "`id`.bin", "a;b", "a|b", "a&b", "a'b", "a\"b", "#a", "a b", "a:b", "%.bin",
                             "*.bin", "a?", "~root", "a=b", "a\tb", "a!b", "(a)", "a\x1B"}) {
-        std::string text = "unchanged";
-        std::string refusal;
-        EXPECT_FALSE(makefileText("d.pac", entriesNamed({"ok.bin", bad}), "\n", text, refusal)) << bad;
+        std::string text;
+        std::string refusal = messageText(makefileText("d.pac", entriesNamed({"ok.bin", bad}), "\n", text));
         EXPECT_EQ(refusal.rfind("No makefile written: the member name " + shown(bad) + " holds a character ", 0), 0u)
             << refusal;
-        EXPECT_FALSE(makefileText(std::string("p") + bad, {}, "\n", text, refusal)) << bad;
+        refusal = messageText(makefileText(std::string("p") + bad, {}, "\n", text));
         EXPECT_EQ(refusal.rfind("No makefile written: the archive path p" + shown(bad) + " holds", 0), 0u) << refusal;
     }
 }

@@ -69,48 +69,35 @@ std::string fileKey(std::string_view path) {
     return key;
 }
 
-bool checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
-                      std::string_view verb, std::string& error) {
+Error checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
+                       std::string_view verb) {
     const std::string listPath = listFileName(pacPath);
     const std::string archiveKey = fileKey(platform::absolutePath(pacPath));
     const std::string listKey = fileKey(platform::absolutePath(listPath));
     std::unordered_map<std::string, std::size_t> seen;
     seen.reserve(names.size());
-    const auto refuse = [&](std::string_view name, const std::string& reason) {
-        error = std::string(source) + ": Refusing to " + std::string(verb) + " " + shown(name) + ": " + reason;
-        return false;
-    };
+    Error refusal = fileError(Fault::None, std::string(source));
+    refusal.detail = verb;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string_view name = names[i];
-        if (name.empty()) {
-            error = std::string(source) + ": Refusing to " + std::string(verb) + " entry " + std::to_string(i + 1) +
-                    ": its name is empty";
-            return false;
-        }
-        if (isUnsafeMemberName(name)) {
-            return refuse(name, "the name is absolute, leads out of the current directory or holds a line break");
-        }
-        if (platform::kWindows && isWindowsMisreadName(name)) {
-            return refuse(name, "Windows would read the name as a device or as another name");
-        }
+        refusal.name = name;
+        refusal.at = i + 1;
+        if (name.empty()) return refusal.as(Fault::NameEmpty);
+        if (isUnsafeMemberName(name)) return refusal.as(Fault::NameUnsafe);
+        if (platform::kWindows && isWindowsMisreadName(name)) return refusal.as(Fault::NameMisreadByWindows);
         const std::string key = fileKey(name);
-        if (key == "makefile" || key == "gnumakefile") return refuse(name, "it would replace the makefile");
+        if (key == "makefile" || key == "gnumakefile") return refusal.as(Fault::NameIsMakefile);
         const std::string path = memberFilePath(name);
         const std::string absoluteKey = fileKey(platform::absolutePath(path));
-        if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) {
-            return refuse(name, "it would replace the archive itself");
-        }
-        if (absoluteKey == listKey || platform::sameFile(path, listPath)) {
-            return refuse(name, "it would replace the list file");
-        }
+        if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) return refusal.as(Fault::NameIsArchive);
+        if (absoluteKey == listKey || platform::sameFile(path, listPath)) return refusal.as(Fault::NameIsList);
         const auto [earlier, isNew] = seen.emplace(key, i);
         if (!isNew) {
-            return refuse(name, "it names the same file as " + shown(names[earlier->second]) +
-                                    " (names that differ only in letter case, in '\\' and '/', or in trailing dots "
-                                    "and spaces are one file on Windows)");
+            refusal.other = names[earlier->second];
+            return refusal.as(Fault::NameCollides);
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace pactools

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "error.h"
+
 namespace pactools {
 
 // A name Windows would not take as an ordinary file name: a component
@@ -25,11 +27,11 @@ std::string fileKey(std::string_view path);
 
 // Checks the members' names before `verb` ("extract" or "archive") writes
 // anything; `source` names what the names came from in the message.  False
-// with one line in `error` for the first name that is unsafe (absolute, a
-// drive letter, "..", empty, a line break), would replace the archive at
-// `pacPath`, its list file or a makefile, names the same file as an earlier
-// member, or (on Windows) would be misread.
-bool checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
-                      std::string_view verb, std::string& error);
+// for the first name that is unsafe (absolute, a drive letter, "..",
+// empty, a line break), would replace the archive at `pacPath`, its list
+// file or a makefile, names the same file as an earlier member, or (on
+// Windows) would be misread.
+Error checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
+                       std::string_view verb);
 
 }  // namespace pactools

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "messages.h"
+
 #include "platform.h"
 
 namespace pactools {
@@ -51,12 +53,8 @@ TEST(MemberNames, RefusesNamesThatWouldReplaceAnotherFile) {
                                        : nullptr},
     };
     for (const Case& c : cases) {
-        std::string error;
-        const bool ok = checkMemberNames(c.names, "data.pac", "L", "extract", error);
-        EXPECT_EQ(ok, c.expected == nullptr) << c.names.front();
-        if (c.expected != nullptr) {
-            EXPECT_EQ(error, c.expected);
-        }
+        const Error error = checkMemberNames(c.names, "data.pac", "L", "extract");
+        EXPECT_EQ(messageText(error), c.expected == nullptr ? "" : c.expected) << c.names.front();
     }
 }
 

@@ -4,9 +4,10 @@
 
 namespace pactools {
 
-RestoreResult restoreMember(const PacEntry& entry, const StoredReader& read, const RestoredWriter& write,
-                            RestoreBuffers& buffers) {
-    RestoreResult result;
+Error restoreMember(const PacEntry& entry, const StoredReader& read, const RestoredWriter& write,
+                    RestoreBuffers& buffers, std::uint64_t* produced) {
+    std::uint64_t given = 0;
+    if (produced != nullptr) *produced = 0;
     *buffers.decoder = LzssDecoder{};
     std::uint64_t unread = entry.storedSize;  // stored bytes not yet read
     std::uint64_t missing = entry.unpackedSize;
@@ -14,30 +15,31 @@ RestoreResult restoreMember(const PacEntry& entry, const StoredReader& read, con
     while (missing > 0) {
         if (pending.empty() && unread > 0) {
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(unread, buffers.input.size()));
-            const std::int64_t got = read(std::span(buffers.input).first(want), result.error);
-            if (got < 0) {
-                result.status = RestoreStatus::ReadFailed;
-                return result;
-            }
+            std::size_t got = 0;
+            if (Error error = read(std::span(buffers.input).first(want), got)) return error;
             if (got == 0) break;  // the archive ended early
-            unread -= static_cast<std::uint64_t>(got);
-            pending = std::span<const std::uint8_t>(buffers.input).first(static_cast<std::size_t>(got));
+            unread -= got;
+            pending = std::span<const std::uint8_t>(buffers.input).first(got);
         }
         const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(missing, buffers.output.size()));
         const LzssDecodeResult step = lzssDecode(*buffers.decoder, pending, std::span(buffers.output).first(room));
         pending = pending.subspan(step.consumed);
         missing -= step.produced;
         if (step.produced > 0) {
-            if (!write(std::span(buffers.output).first(step.produced))) {
-                result.status = RestoreStatus::WriteFailed;
-                return result;
-            }
-            result.produced += step.produced;
+            if (!write(std::span(buffers.output).first(step.produced))) return Error{Fault::WriteFailed};
+            given += step.produced;
+            if (produced != nullptr) *produced = given;
         }
         if (step.produced == 0 && step.consumed == 0 && pending.empty() && unread == 0) break;  // the stream ended
     }
-    if (missing > 0) result.status = RestoreStatus::Short;
-    return result;
+    if (missing > 0) {
+        Error damaged{Fault::MemberDamaged};
+        damaged.name = entry.name;
+        damaged.at = given;
+        damaged.of = entry.unpackedSize;
+        return damaged;
+    }
+    return {};
 }
 
 }  // namespace pactools

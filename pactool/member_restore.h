@@ -11,29 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "error.h"
 #include "lzss_decoder.h"
 #include "pac_format.h"
 
 namespace pactools {
 
-// Reads up to buffer.size() stored bytes; returns how many (0 at the end), or
-// -1 with `error` set.
-using StoredReader = std::function<std::int64_t(std::span<std::uint8_t> buffer, std::string& error)>;
+// Reads up to buffer.size() stored bytes into `got` (0 at the end).
+using StoredReader = std::function<Error(std::span<std::uint8_t> buffer, std::size_t& got)>;
 // Takes decoded bytes; false when they could not be written.
 using RestoredWriter = std::function<bool(std::span<const std::uint8_t> bytes)>;
-
-enum class RestoreStatus {
-    Ok,
-    ReadFailed,   // the reader reported an error (in `error`)
-    WriteFailed,  // the writer refused bytes
-    Short,        // the stream gave fewer bytes than the member's size
-};
-
-struct RestoreResult {
-    RestoreStatus status = RestoreStatus::Ok;
-    std::uint64_t produced = 0;  // decoded bytes handed to the writer
-    std::string error;
-};
 
 // Working memory for restoring members, reused from one member to the next.
 struct RestoreBuffers {
@@ -42,7 +29,12 @@ struct RestoreBuffers {
     std::unique_ptr<LzssDecoder> decoder = std::make_unique<LzssDecoder>();
 };
 
-RestoreResult restoreMember(const PacEntry& entry, const StoredReader& read, const RestoredWriter& write,
-                            RestoreBuffers& buffers);
+// Restores `entry`.  Fails with the reader's error, with WriteFailed (no
+// file: the writer knows why) when the writer refused bytes, or with
+// MemberDamaged (its name, and the bytes given of its size) when the stream
+// gives fewer bytes than the member's size.  `produced` counts the bytes
+// handed to the writer.
+Error restoreMember(const PacEntry& entry, const StoredReader& read, const RestoredWriter& write,
+                    RestoreBuffers& buffers, std::uint64_t* produced = nullptr);
 
 }  // namespace pactools

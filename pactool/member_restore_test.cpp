@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "corpus.h"
 #include "oracle_io.h"
 
@@ -14,12 +16,12 @@ struct Source {
     std::size_t piece = SIZE_MAX;  // largest read it serves
     std::size_t served = 0;
     StoredReader reader() {
-        return [this](std::span<std::uint8_t> buffer, std::string&) -> std::int64_t {
-            const std::size_t n = std::min({buffer.size(), piece, stream.size() - position});
-            std::copy_n(stream.data() + position, n, reinterpret_cast<char*>(buffer.data()));
-            position += n;
-            served += n;
-            return static_cast<std::int64_t>(n);
+        return [this](std::span<std::uint8_t> buffer, std::size_t& got) -> Error {
+            got = std::min({buffer.size(), piece, stream.size() - position});
+            std::copy_n(stream.data() + position, got, reinterpret_cast<char*>(buffer.data()));
+            position += got;
+            served += got;
+            return {};
         };
     }
 };
@@ -33,12 +35,13 @@ TEST(RestoreMember, ReadsNoMoreThanTheStoredSizeAndStopsAtTheUnpackedSize) {
         std::string restored;
         RestoreBuffers buffers;
         const PacEntry entry{"m", 0, static_cast<std::uint32_t>(input.size()), static_cast<std::uint32_t>(stream.size())};
-        const RestoreResult result = restoreMember(entry, source.reader(), [&restored](std::span<const std::uint8_t> b) {
+        std::uint64_t produced = 0;
+        const Error error = restoreMember(entry, source.reader(), [&restored](std::span<const std::uint8_t> b) {
             restored.append(b.begin(), b.end());
             return true;
-        }, buffers);
-        EXPECT_EQ(result.status, RestoreStatus::Ok);
-        EXPECT_EQ(result.produced, input.size());
+        }, buffers, &produced);
+        EXPECT_FALSE(error);
+        EXPECT_EQ(produced, input.size());
         EXPECT_TRUE(restored == input) << piece;
         EXPECT_LE(source.served, stream.size());
     }
@@ -52,30 +55,28 @@ TEST(RestoreMember, ReportsShortStreamsAndFailingReadersAndWriters) {
 
     Source shortSource{stream.substr(0, stream.size() / 2)};
     PacEntry entry{"m", 0, 50000, static_cast<std::uint32_t>(stream.size() / 2)};
-    RestoreResult result = restoreMember(entry, shortSource.reader(), discard, buffers);
-    EXPECT_EQ(result.status, RestoreStatus::Short);
-    EXPECT_LT(result.produced, 50000u);
+    Error result = restoreMember(entry, shortSource.reader(), discard, buffers);
+    EXPECT_EQ(result.fault, Fault::MemberDamaged);
+    EXPECT_EQ(result.name, "m");
+    EXPECT_LT(result.at, 50000u);
+    EXPECT_EQ(result.of, 50000u);
 
     Source ended{stream.substr(0, 100)};  // the archive holds less than the stored size
     entry.storedSize = static_cast<std::uint32_t>(stream.size());
-    EXPECT_EQ(restoreMember(entry, ended.reader(), discard, buffers).status, RestoreStatus::Short);
+    EXPECT_EQ(restoreMember(entry, ended.reader(), discard, buffers).fault, Fault::MemberDamaged);
 
-    const StoredReader failing = [](std::span<std::uint8_t>, std::string& error) -> std::int64_t {
-        error = "Input/output error";
-        return -1;
-    };
+    const StoredReader failing = [](std::span<std::uint8_t>, std::size_t&) { return fileError(Fault::ReadFailed, "x", EIO); };
     result = restoreMember(entry, failing, discard, buffers);
-    EXPECT_EQ(result.status, RestoreStatus::ReadFailed);
-    EXPECT_EQ(result.error, "Input/output error");
+    EXPECT_EQ(result.fault, Fault::ReadFailed);
+    EXPECT_EQ(result.system, EIO);
 
     Source full{stream};
     result = restoreMember(entry, full.reader(), [](std::span<const std::uint8_t>) { return false; }, buffers);
-    EXPECT_EQ(result.status, RestoreStatus::WriteFailed);
+    EXPECT_EQ(result.fault, Fault::WriteFailed);
 
     const PacEntry empty{"e", 0, 0, 0};
     Source none{""};
-    result = restoreMember(empty, none.reader(), discard, buffers);
-    EXPECT_EQ(result.status, RestoreStatus::Ok);
+    EXPECT_FALSE(restoreMember(empty, none.reader(), discard, buffers));
     EXPECT_EQ(none.served, 0u);
 }
 

@@ -1,61 +1,53 @@
 #include "pac_archive.h"
 
-#include <vector>
-
-#include "text.h"
+#include <algorithm>
+#include <cstring>
 
 namespace pactools {
 
-bool openPacArchive(const std::string& path, std::FILE* out, PacArchive& archive) {
+Error FileArchiveReader::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) {
+    got = 0;
+    if (Error error = file_.seek(offset)) return error;
+    return file_.read(buffer, got);
+}
+
+Error MemoryArchiveReader::size(std::uint64_t& bytes) {
+    bytes = bytes_.size();
+    return {};
+}
+
+Error MemoryArchiveReader::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) {
+    got = offset >= bytes_.size() ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes_.size() - offset));
+    if (got > 0) std::memcpy(buffer.data(), bytes_.data() + offset, got);
+    return {};
+}
+
+Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive) {
     archive.path = path;
-    std::string error;
-    if (!archive.file.open(path, error)) {
-        say(out, "Can't open %s\n", shown(path).c_str());
-        sayReason("pactool", path, error);
-        return false;
-    }
+    archive.reader = &reader;
     std::uint8_t headerBytes[kPacHeaderSize] = {};
-    std::int64_t got = 0;
-    if (!archive.file.size(archive.size, error) || (got = archive.file.read(headerBytes, error)) < 0) {
-        say(out, "Error reading %s: %s\n", shown(path).c_str(), error.c_str());
-        return false;
-    }
-    if (!readPacHeader(std::span(headerBytes).first(static_cast<std::size_t>(got)), archive.size, path, archive.header,
-                       error)) {
-        say(out, "%s\n", error.c_str());
-        return false;
-    }
+    std::size_t got = 0;
+    if (Error error = reader.size(archive.size)) return error;
+    if (Error error = reader.readAt(0, headerBytes, got)) return error;
+    if (Error error = readPacHeader(std::span(headerBytes).first(got), archive.size, path, archive.header)) return error;
     // The header check made sure the directory lies within the file.
     std::vector<std::uint8_t> directory(kPacEntrySize * static_cast<std::size_t>(archive.header.count));
-    got = archive.file.read(directory, error);
-    if (got < 0) {
-        say(out, "Error reading %s: %s\n", shown(path).c_str(), error.c_str());
-        return false;
-    }
+    if (Error error = reader.readAt(kPacHeaderSize, directory, got)) return error;
     ptrVectorInit(archive.entries, 32, 0);
-    if (!readPacDirectory(archive.header, std::span(directory).first(static_cast<std::size_t>(got)), archive.size, path,
-                          archive.entries, error)) {
-        say(out, "%s\n", error.c_str());
-        return false;
-    }
-    return true;
+    return readPacDirectory(archive.header, std::span(directory).first(got), archive.size, path, archive.entries);
 }
 
-RestoreResult restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
-                                   RestoreBuffers& buffers) {
-    RestoreResult result;
-    if (!archive.file.seek(entry.offset, result.error)) {
-        result.status = RestoreStatus::ReadFailed;
-        return result;
-    }
-    return restoreMember(
-        entry, [&archive](std::span<std::uint8_t> buffer, std::string& error) { return archive.file.read(buffer, error); },
-        write, buffers);
-}
-
-std::string damagedMemberMessage(const PacArchive& archive, const PacEntry& entry, const RestoreResult& result) {
-    return shown(archive.path) + ": member " + shown(entry.name) + " is damaged: its data gives " + std::to_string(result.produced) +
-           " of its " + std::to_string(entry.unpackedSize) + " bytes";
+Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
+                           RestoreBuffers& buffers) {
+    std::uint64_t offset = entry.offset;
+    const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
+        Error error = archive.reader->readAt(offset, buffer, got);
+        offset += got;
+        return error;
+    };
+    Error error = restoreMember(entry, read, write, buffers);
+    if (error.fault == Fault::MemberDamaged) error.file = archive.path;
+    return error;
 }
 
 }  // namespace pactools

@@ -1,35 +1,66 @@
 // Opening an archive for reading: the header and the whole directory are
 // read and checked (see readPacHeader and readPacDirectory) before anyone
-// looks at a member.  Shared by extract, list and test.
+// looks at a member.  Shared by extract, list and test; the bytes come from
+// a reader, so the fuzzers run this same code on memory.
 #pragma once
 
-#include <cstdio>
+#include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "error.h"
 #include "file_io.h"
 #include "member_restore.h"
 #include "pac_format.h"
 
 namespace pactools {
 
+// Random access to an archive's bytes.
+class ArchiveReader {
+public:
+    virtual ~ArchiveReader() = default;
+    virtual Error size(std::uint64_t& bytes) = 0;
+    // Reads up to buffer.size() bytes at `offset`; fewer only at the end.
+    virtual Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) = 0;
+};
+
+// An archive file.
+class FileArchiveReader : public ArchiveReader {
+public:
+    Error open(const std::string& path) { return file_.open(path); }
+    Error size(std::uint64_t& bytes) override { return file_.size(bytes); }
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) override;
+
+private:
+    InputFile file_;
+};
+
+// An archive in memory.
+class MemoryArchiveReader : public ArchiveReader {
+public:
+    explicit MemoryArchiveReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    Error size(std::uint64_t& bytes) override;
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) override;
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
 struct PacArchive {
-    std::string path;
-    InputFile file;
+    std::string path;  // as messages name it
+    ArchiveReader* reader = nullptr;
     std::uint64_t size = 0;
     PacHeader header;
     PtrVector<PacEntry> entries;
 };
 
-// Opens and checks the archive at `path`, printing one message on `out`
-// when it can't: "Can't open PATH", a read error, "PATH: Not a PAC file...",
-// or what is damaged or unsafe.
-bool openPacArchive(const std::string& path, std::FILE* out, PacArchive& archive);
+// Reads and checks the header and directory of the archive `reader` holds.
+Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive);
 
-// Restores member `entry` of an open archive, handing its bytes to `write`.
-RestoreResult restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
-                                   RestoreBuffers& buffers);
-
-// "ARCHIVE: member NAME is damaged: its data gives N of its M bytes".
-std::string damagedMemberMessage(const PacArchive& archive, const PacEntry& entry, const RestoreResult& result);
+// Restores member `entry` of an open archive, handing its bytes to `write`;
+// a damaged member's error names the archive.
+Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
+                           RestoreBuffers& buffers);
 
 }  // namespace pactools

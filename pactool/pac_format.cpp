@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform.h"
-#include "text.h"
 
 namespace pactools {
 
@@ -99,51 +98,39 @@ std::string memberFilePath(std::string_view name) {
     return path;
 }
 
-bool readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
-                   PacHeader& header, std::string& error) {
+Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
+                   PacHeader& header) {
     if (prefix.size() < kPacHeaderSize || fileSize < kPacHeaderSize || !isPac(prefix)) {
-        error = shown(archiveName) + ": Not a PAC file...";
-        return false;
+        return fileError(Fault::NotPac, std::string(archiveName));
     }
     header = decodeHeader(prefix.first<kPacHeaderSize>());
     if (pacDataStart(header.count) > fileSize) {
-        error = shown(archiveName) + ": Damaged PAC file: its directory of " + std::to_string(header.count) +
-                " entries runs past the end of the file";
-        return false;
+        Error error = fileError(Fault::DirectoryPastEnd, std::string(archiveName));
+        error.at = header.count;
+        return error;
     }
-    return true;
+    return {};
 }
 
-bool readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
-                      std::string_view archiveName, PtrVector<PacEntry>& entries, std::string& error) {
-    const std::string archive = shown(archiveName);
-    if (bytes.size() < kPacEntrySize * static_cast<std::uint64_t>(header.count)) {
-        error = archive + ": Damaged PAC file: its directory runs past the end of the file";
-        return false;
-    }
+Error readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
+                       std::string_view archiveName, PtrVector<PacEntry>& entries) {
+    Error error = fileError(Fault::None, std::string(archiveName));
+    if (bytes.size() < kPacEntrySize * static_cast<std::uint64_t>(header.count)) return error.as(Fault::DirectoryShort);
     for (std::uint32_t index = 0; index < header.count; ++index) {
         auto entry = std::make_unique<PacEntry>();
+        error.at = index + 1;
         if (!decodeEntry(bytes.subspan(kPacEntrySize * index).first<kPacEntrySize>(), *entry)) {
-            error = archive + ": Damaged PAC file: entry " + std::to_string(index + 1) + " has a name without NUL";
-            return false;
+            return error.as(Fault::EntryWithoutNul);
         }
-        if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) {
-            error = archive + ": Damaged PAC file: the data of " + shown(entry->name) + " runs past the end of the file";
-            return false;
+        error.name = entry->name;
+        if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) return error.as(Fault::DataPastEnd);
+        if (entry->name.empty() || isUnsafeMemberName(entry->name)) {
+            error.detail = "extract";
+            return error.as(entry->name.empty() ? Fault::NameEmpty : Fault::NameUnsafe);
         }
-        if (isUnsafeMemberName(entry->name)) {
-            error = entry->name.empty()
-                        ? archive + ": Refusing to extract entry " + std::to_string(index + 1) + ": its name is empty"
-                        : archive + ": Refusing to extract " + shown(entry->name) +
-                              ": the name is absolute, leads out of the current directory or holds a line break";
-            return false;
-        }
-        if (!ptrVectorPush(entries, std::move(entry))) {
-            error = archive + ": out of memory";
-            return false;
-        }
+        if (!ptrVectorPush(entries, std::move(entry))) return error.as(Fault::OutOfMemory);
     }
-    return true;
+    return {};
 }
 
 }  // namespace pactools

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "error.h"
 #include "ptrvector.h"
 
 namespace pactools {
@@ -56,16 +57,15 @@ bool isUnsafeMemberName(std::string_view name);
 std::string memberFilePath(std::string_view name);
 
 // Checks the archive's first bytes (`prefix`, at most the header's size of
-// them) against a file of `fileSize` bytes: a PAC header whose directory
-// fits in the file.  On failure `error` is one line naming `archiveName`.
-bool readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
-                   PacHeader& header, std::string& error);
+// them) against a file of `fileSize` bytes: a PAC header (else NotPac) whose
+// directory fits in the file (else DirectoryPastEnd).
+Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
+                    PacHeader& header);
 
 // Decodes the directory (`bytes`: count x 76 bytes) and checks every entry:
 // a NUL-terminated name that is safe to extract, and data that lies within
-// the file.  Appends the entries; on failure `error` is one line naming
-// `archiveName` and the entry.
-bool readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
-                      std::string_view archiveName, PtrVector<PacEntry>& entries, std::string& error);
+// the file.  Appends the entries; errors name `archiveName` and the entry.
+Error readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
+                       std::string_view archiveName, PtrVector<PacEntry>& entries);
 
 }  // namespace pactools

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "messages.h"
+#include "platform.h"
+
 #include <vector>
 
 namespace pactools {
@@ -17,13 +20,13 @@ std::vector<std::uint8_t> archiveBytes(const PacHeader& header, const std::vecto
     return bytes;
 }
 
-bool readAll(const std::vector<std::uint8_t>& bytes, PtrVector<PacEntry>& entries, std::string& error) {
+// Reads header and directory; the message of the first error, or "".
+std::string readAll(const std::vector<std::uint8_t>& bytes, PtrVector<PacEntry>& entries) {
     PacHeader header;
-    if (!readPacHeader(std::span(bytes).first(std::min<std::size_t>(bytes.size(), kPacHeaderSize)), bytes.size(),
-                       "x.pac", header, error)) {
-        return false;
-    }
-    return readPacDirectory(header, std::span(bytes).subspan(kPacHeaderSize), bytes.size(), "x.pac", entries, error);
+    Error error = readPacHeader(std::span(bytes).first(std::min<std::size_t>(bytes.size(), kPacHeaderSize)),
+                                bytes.size(), "x.pac", header);
+    if (!error) error = readPacDirectory(header, std::span(bytes).subspan(kPacHeaderSize), bytes.size(), "x.pac", entries);
+    return messageText(error);
 }
 
 TEST(PacFormat, HeaderAndEntriesAreLittleEndianRecords) {
@@ -39,8 +42,7 @@ TEST(PacFormat, HeaderAndEntriesAreLittleEndianRecords) {
     EXPECT_EQ(bytes[12 + 5], 0);  // the name field is zero after the name
 
     PtrVector<PacEntry> decoded;
-    std::string error;
-    ASSERT_TRUE(readAll(bytes, decoded, error)) << error;
+    ASSERT_EQ(readAll(bytes, decoded), "");
     ASSERT_EQ(decoded.count, 2u);
     EXPECT_EQ(decoded[1].name, "dir\\b.bin");
     EXPECT_EQ(decoded[1].unpackedSize, 0x01020304u);
@@ -56,28 +58,23 @@ TEST(PacFormat, OnlyTheFirstThreeBytesMarkAnArchive) {
 }
 
 TEST(PacFormat, RefusesDamagedArchives) {
-    std::string error;
     PtrVector<PacEntry> entries;
     const std::vector<std::uint8_t> shortFile = {'P', 'A', 'C', 0, 0};
-    EXPECT_FALSE(readAll(shortFile, entries, error));
-    EXPECT_EQ(error, "x.pac: Not a PAC file...");
+    EXPECT_EQ(readAll(shortFile, entries), "x.pac: Not a PAC file...");
 
     auto bytes = archiveBytes({0, 1, 0}, {{"a", 88, 3, 4}}, 4);
     bytes[4] = 2;  // claims a second entry that is not there
-    EXPECT_FALSE(readAll(bytes, entries, error));
-    EXPECT_NE(error.find("directory"), std::string::npos) << error;
+    EXPECT_NE(readAll(bytes, entries).find("directory"), std::string::npos);
 
     bytes = archiveBytes({0, 1, 0}, {{"a", 88, 3, 5}}, 4);  // data one byte past the end
-    EXPECT_FALSE(readAll(bytes, entries, error));
-    EXPECT_EQ(error, "x.pac: Damaged PAC file: the data of a runs past the end of the file");
+    EXPECT_EQ(readAll(bytes, entries), "x.pac: Damaged PAC file: the data of a runs past the end of the file");
 
     bytes = archiveBytes({0, 1, 0}, {{"a", 0xFFFFFFF0u, 3, 0x20}}, 0);  // offset + size beyond 32 bits
-    EXPECT_FALSE(readAll(bytes, entries, error));
+    EXPECT_NE(readAll(bytes, entries), "");
 
     bytes = archiveBytes({0, 1, 0}, {{"a", 88, 0, 0}}, 0);
     std::fill(bytes.begin() + 12, bytes.begin() + 12 + 64, 'n');  // no NUL in the name field
-    EXPECT_FALSE(readAll(bytes, entries, error));
-    EXPECT_EQ(error, "x.pac: Damaged PAC file: entry 1 has a name without NUL");
+    EXPECT_EQ(readAll(bytes, entries), "x.pac: Damaged PAC file: entry 1 has a name without NUL");
 }
 
 TEST(PacFormat, RefusesNamesThatLeaveTheCurrentDirectory) {
@@ -85,9 +82,8 @@ TEST(PacFormat, RefusesNamesThatLeaveTheCurrentDirectory) {
                              "", "two\nlines", "cr\r"}) {
         EXPECT_TRUE(isUnsafeMemberName(name)) << name;
         PtrVector<PacEntry> entries;
-        std::string error;
-        EXPECT_FALSE(readAll(archiveBytes({0, 1, 0}, {{name, 88, 0, 0}}, 0), entries, error)) << name;
-        EXPECT_NE(error.find("Refusing"), std::string::npos) << error;
+        EXPECT_NE(readAll(archiveBytes({0, 1, 0}, {{name, 88, 0, 0}}, 0), entries).find("Refusing"), std::string::npos)
+            << name;
     }
     for (const char* name : {"a", "dir/a.bin", "dir\\a.bin", "..a", "a..", "a/.../b", ".hidden", "1:x"}) {
         EXPECT_FALSE(isUnsafeMemberName(name)) << name;
@@ -95,11 +91,7 @@ TEST(PacFormat, RefusesNamesThatLeaveTheCurrentDirectory) {
 }
 
 TEST(PacFormat, BackslashesSeparateDirectoriesOnThisSystem) {
-#ifdef _WIN32
-    EXPECT_EQ(memberFilePath("dir\\a.bin"), "dir\\a.bin");
-#else
-    EXPECT_EQ(memberFilePath("dir\\a.bin"), "dir/a.bin");
-#endif
+    EXPECT_EQ(memberFilePath("dir\\a.bin"), platform::kWindows ? "dir\\a.bin" : "dir/a.bin");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
         say(out,
             "Usage %s [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n\tlist (short:l)\n"
             "\ttest (short:t)\n",
-            argc > 0 ? argv[0] : "pactool");
+            argc > 0 ? shown(argv[0]).c_str() : "pactool");
         return 0;
     }
     const std::string pacPath = argv[2];

@@ -6,6 +6,7 @@
 #include "file_io.h"
 #include "listing_parser.h"
 #include "listing_writer.h"
+#include "messages.h"
 #include "platform.h"
 #include "scenario_binary.h"
 #include "text.h"
@@ -13,6 +14,10 @@
 namespace pactools {
 
 namespace {
+
+constexpr const char* kTool = "scntool";
+constexpr const char* kReadingFailed = "An error occured while reading the scenario file\n";
+constexpr const char* kWritingFailed = "An error occured while writing the scenario file\n";
 
 std::string_view asText(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
@@ -26,19 +31,50 @@ void checkListing(const std::string& path, const std::string& listing, const std
     StatementList statements;
     LabelList labels;
     initScenarioLists(statements, labels);
-    std::string error;
     std::vector<std::uint8_t> rebuilt;
-    if (!parseText(listing, statements, labels, error) || !writeBinary(statements, rebuilt, error)) {
-        say(out, "Warning: %s: the listing does not assemble back (%s)\n", shown(path).c_str(), error.c_str());
+    Error error = parseText(listing, statements, labels);
+    if (!error) error = writeBinary(statements, rebuilt);
+    if (error) {
+        Error warning = fileError(Fault::ListingDoesNotAssemble, path);
+        warning.detail = messageText(error);
+        report(out, kTool, warning);
         return;
     }
-    std::size_t at = kScenarioHeaderSize < original.size() ? 4 : 0;
+    std::size_t at = original.size() >= kScenarioHeaderSize ? 4 : 0;
     const std::size_t common = std::min(original.size(), rebuilt.size());
     while (at < common && original[at] == rebuilt[at]) ++at;
     if (at < common || original.size() != rebuilt.size()) {
-        say(out, "Warning: %s: the listing assembles to a different binary (first difference at offset 0x%llX)\n",
-            shown(path).c_str(), static_cast<unsigned long long>(at));
+        Error warning = fileError(Fault::ListingDiffers, path);
+        warning.at = at;
+        report(out, kTool, warning);
     }
+}
+
+// Opens `path` and reads it whole, with "Processing" once it is open.
+bool readInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::FILE* out) {
+    InputFile input;
+    if (Error error = input.open(path)) {
+        report(out, kTool, error.as(Fault::CannotOpenScenario));
+        return false;
+    }
+    say(out, "Processing: %s\n", shown(path).c_str());
+    if (Error error = readRest(input, bytes)) {
+        report(out, kTool, error);
+        say(out, "%s", kReadingFailed);
+        return false;
+    }
+    return true;
+}
+
+// Writes a finished output; nothing is left behind when it fails.
+bool writeOutput(OutputFile& output, std::span<const std::uint8_t> bytes, std::FILE* out) {
+    output.write(bytes);
+    if (Error error = output.commit()) {
+        report(out, kTool, error);
+        say(out, "%s", kWritingFailed);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -63,82 +99,68 @@ std::string binaryOutputName(std::string_view txtPath, std::size_t dot) {
     return stem + ".bin";
 }
 
-bool convertFile(const std::string& path, std::FILE* out) {
-    const std::size_t dot = findExtension(path);
-    const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
-    const bool fromBinary = equalsIgnoreCase(extension, ".bin");
-    if (!fromBinary && !equalsIgnoreCase(extension, ".txt")) {
-        say(out, "%s: file extension must be 'bin' or 'txt'.\n", shown(path).c_str());
-        return false;
-    }
-    InputFile input;
-    std::string error;
-    if (!input.open(path, error)) {
-        say(out, "%s: Can't open file!\n", shown(path).c_str());
-        sayReason("scntool", path, error);
-        return false;
-    }
-    say(out, "Processing: %s\n", shown(path).c_str());
-
-    const std::string outputName = fromBinary ? path.substr(0, dot) + ".txt" : binaryOutputName(path, dot);
-    OutputFile output;
-    if (!output.create(outputName, error)) {
-        say(out, "%s: Can't open/create file!\n", shown(outputName).c_str());
-        sayReason("scntool", outputName, error);
-        return false;
-    }
+bool listBinary(const std::string& binPath, const std::string& txtPath, std::FILE* out) {
     std::vector<std::uint8_t> bytes;
-    if (!readRest(input, bytes, error)) {
-        say(out, "Error reading %s: %s\n", shown(path).c_str(), error.c_str());
-        say(out, "An error occured while reading the scenario file\n");
+    if (!readInput(binPath, bytes, out)) return false;
+    OutputFile output;
+    if (Error error = output.create(txtPath)) {
+        report(out, kTool, error.as(Fault::CannotCreateScenario));
         return false;
     }
-    input.close();
-
     StatementList statements;
     LabelList labels;
     initScenarioLists(statements, labels);
-    const bool read = fromBinary ? readBinary(bytes, path, statements, labels, error)
-                                 : parseText(asText(bytes), statements, labels, error);
-    if (!read) {
-        say(out, "%s\n", error.c_str());
-        say(out, "An error occured while reading the scenario file\n");
+    if (Error error = readBinary(bytes, binPath, statements, labels)) {
+        report(out, kTool, error);
+        say(out, "%s", kReadingFailed);
         return false;
     }
-
     std::string listing;
-    std::vector<std::uint8_t> binary;
-    const bool written = fromBinary ? writeText(statements, labels, listing) : writeBinary(statements, binary, error);
-    if (!written) {
-        if (!fromBinary) say(out, "%s\n", error.c_str());
-        say(out, "An error occured while writing the scenario file\n");
+    if (Error error = writeText(statements, labels, listing)) {
+        listing += messageText(error) + "\n";  // the listing ends with the reason
+        say(out, "%s", kWritingFailed);
         return false;
     }
-    if (fromBinary) output.write(withLineEnds(listing, kNativeLineEnd));
-    else output.write(binary);
-    if (!output.commit(error)) {
-        say(out, "Error writing %s: %s\n", shown(outputName).c_str(), error.c_str());
-        say(out, "An error occured while writing the scenario file\n");
+    const std::string text = withLineEnds(listing, kNativeLineEnd);
+    if (!writeOutput(output, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), out)) {
         return false;
     }
-    if (fromBinary) checkListing(path, listing, bytes, out);
+    checkListing(binPath, listing, bytes, out);
     return true;
 }
 
-int scntoolMain(int argc, char** argv, std::FILE* out) {
-    const std::string_view first = argc > 1 ? argv[1] : "";
-    if (first == "--version") {
-        say(out, "scntool %s\n", PACTOOLS_VERSION);
-        return 0;
+bool assembleListing(const std::string& txtPath, const std::string& binPath, std::FILE* out) {
+    std::vector<std::uint8_t> bytes;
+    if (!readInput(txtPath, bytes, out)) return false;
+    OutputFile output;
+    if (Error error = output.create(binPath)) {
+        report(out, kTool, error.as(Fault::CannotCreateScenario));
+        return false;
     }
-    if (argc < 2 || first == "-h" || first == "--help") {
-        say(out, "Usage: %s <input files>\nWhere input files can be either binary or text scenario files\n\n",
-            argc > 0 ? argv[0] : "scntool");
-        return 0;
+    StatementList statements;
+    LabelList labels;
+    initScenarioLists(statements, labels);
+    if (Error error = parseText(asText(bytes), statements, labels)) {
+        report(out, kTool, error);
+        say(out, "%s", kReadingFailed);
+        return false;
     }
-    bool allConverted = true;
-    for (int i = 1; i < argc; ++i) allConverted = convertFile(argv[i], out) && allConverted;
-    return allConverted ? 0 : 1;
+    std::vector<std::uint8_t> binary;
+    if (Error error = writeBinary(statements, binary)) {
+        report(out, kTool, error);
+        say(out, "%s", kWritingFailed);
+        return false;
+    }
+    return writeOutput(output, binary, out);
+}
+
+bool convertFile(const std::string& path, std::FILE* out) {
+    const std::size_t dot = findExtension(path);
+    const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
+    if (equalsIgnoreCase(extension, ".bin")) return listBinary(path, path.substr(0, dot) + ".txt", out);
+    if (equalsIgnoreCase(extension, ".txt")) return assembleListing(path, binaryOutputName(path, dot), out);
+    report(out, kTool, fileError(Fault::ExtensionRefused, path));
+    return false;
 }
 
 }  // namespace pactools

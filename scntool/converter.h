@@ -18,12 +18,15 @@ std::size_t findExtension(std::string_view path);
 // beside it, which is then replaced instead of creating a second file.
 std::string binaryOutputName(std::string_view txtPath, std::size_t dot);
 
-// Converts one file in the direction its extension gives, printing progress,
-// errors and warnings on `out`.  Returns false when it failed.
-bool convertFile(const std::string& path, std::FILE* out);
+// Lists the binary scenario `binPath` into `txtPath`, then warns when the
+// listing would not assemble back to the same binary.  Prints progress,
+// errors and warnings on `out`; false when it failed.
+bool listBinary(const std::string& binPath, const std::string& txtPath, std::FILE* out);
 
-// The command line: every argument converted in order.  Exit status 0 when
-// all were converted (or for the usage text), 1 when any failed.
-int scntoolMain(int argc, char** argv, std::FILE* out);
+// Assembles the listing `txtPath` into `binPath`.
+bool assembleListing(const std::string& txtPath, const std::string& binPath, std::FILE* out);
+
+// Converts one file in the direction its extension gives.
+bool convertFile(const std::string& path, std::FILE* out);
 
 }  // namespace pactools

@@ -16,8 +16,9 @@ int hexValue(char c) {
     return -1;
 }
 
-std::string atLine(std::string_view message, std::size_t index) {
-    return std::string(message) + " in scenario file at line: " + std::to_string(index + 1);
+// An error at the line of 0-based index `index`.
+Error atLine(Fault fault, std::size_t index) {
+    return lineError(fault, index + 1);
 }
 
 // The first label of each name, in one flat open-addressing table whose
@@ -86,25 +87,25 @@ struct Parser {
     std::vector<std::string_view> lines;
     StatementList& statements;
     LabelList& labels;
-    std::string& error;
+    Error& error;
     std::uint64_t offset = 0;  // statement-stream offset of the next statement
 
     bool append(std::unique_ptr<Statement> statement, std::size_t index) {
         if (statement->opcode != kFlagBlock) statement->offset = static_cast<std::uint32_t>(offset);
         offset += statementSize(*statement);
         if (offset > UINT32_MAX) {
-            error = atLine("Statements reach 4 GiB", index);
+            error = atLine(Fault::StatementsReach4GiB, index);
             return false;
         }
         if (!ptrVectorPush(statements, std::move(statement))) {
-            error = atLine("Out of memory", index);
+            error = atLine(Fault::ListingOutOfMemory, index);
             return false;
         }
         return true;
     }
 
     bool syntaxError(std::size_t index) {
-        error = atLine("Syntax error", index);
+        error = atLine(Fault::SyntaxError, index);
         return false;
     }
 
@@ -112,7 +113,7 @@ struct Parser {
     // the last line it used.
     bool flags(std::size_t& index) {
         if (!statements.empty()) {
-            error = atLine("Flags must come before every statement", index);
+            error = atLine(Fault::FlagsNotFirst, index);
             return false;
         }
         TextScanner scanner(lines[index], 6);
@@ -124,7 +125,7 @@ struct Parser {
             return syntaxError(index);
         }
         if (length % 4 != 0) {
-            error = atLine("Flags length must be a multiple of 4", index);
+            error = atLine(Fault::FlagsLengthNotMultiple, index);
             return false;
         }
         auto block = std::make_unique<Statement>();
@@ -138,7 +139,7 @@ struct Parser {
         while (block->data.size() < length) {
             ++index;
             if (index >= lines.size()) {
-                error = "Not enough data for flags in scenario file at line: " + std::to_string(index + 1);
+                error = atLine(Fault::NotEnoughFlagData, index);
                 return false;
             }
             std::string_view data = lines[index];
@@ -180,7 +181,7 @@ struct Parser {
 
     bool jump(std::string_view line, std::size_t keyword, std::uint16_t opcode, std::size_t index) {
         if (line.size() <= keyword) {
-            error = atLine("Jump without a label", index);
+            error = atLine(Fault::JumpWithoutLabel, index);
             return false;
         }
         auto statement = std::make_unique<Statement>();
@@ -202,7 +203,8 @@ struct Parser {
         statement->opcode = static_cast<std::uint16_t>(number);
         if (isReservedOpcode(statement->opcode)) {
             // Such a number would be read back as a jump, a push or the flag block.
-            error = atLine("Call number " + hexText(statement->opcode) + " is not a call", index);
+            error = atLine(Fault::CallIsNotACall, index);
+            error.of = statement->opcode;
             return false;
         }
         return append(std::move(statement), index);
@@ -221,7 +223,7 @@ struct Parser {
                 label->address = static_cast<std::uint32_t>(offset);
                 label->name = std::string(line.substr(start, colon - start));
                 if (!ptrVectorPush(labels, std::move(label))) {
-                    error = atLine("Out of memory", index);
+                    error = atLine(Fault::ListingOutOfMemory, index);
                     return false;
                 }
                 continue;
@@ -252,8 +254,8 @@ struct Parser {
             while (!name.empty() && isSpace(name.front())) name.remove_prefix(1);
             std::uint32_t address = 0;
             if (!byName.find(name, address)) {
-                error = "Error in scenario file at line " + std::to_string(index + 1) + ", undefined symbol '" +
-                        shown(name) + "'";
+                error = atLine(Fault::UndefinedSymbol, index);
+                error.name = name;
                 return false;
             }
             statement->argument = address;
@@ -264,12 +266,14 @@ struct Parser {
 
 }  // namespace
 
-bool parseText(std::string_view text, StatementList& statements, LabelList& labels, std::string& error) {
+Error parseText(std::string_view text, StatementList& statements, LabelList& labels) {
+    Error error;
     Parser parser{{}, statements, labels, error};
     LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
     while (reader.next(line)) parser.lines.push_back(line);
-    return parser.statementLines() && parser.resolveLabels();
+    if (parser.statementLines()) parser.resolveLabels();
+    return error;
 }
 
 }  // namespace pactools

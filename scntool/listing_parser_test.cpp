@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "messages.h"
+
 #include "listing_writer.h"
 #include "scenario_binary.h"
 #include "scenario_generator.h"
@@ -17,7 +19,8 @@ struct Parsed {
     bool ok = false;
     explicit Parsed(std::string_view text) {
         initScenarioLists(statements, labels);
-        ok = parseText(text, statements, labels, error);
+        error = messageText(parseText(text, statements, labels));
+        ok = error.empty();
     }
     const Statement& operator[](std::uint32_t i) const { return statements[i]; }
 };
@@ -35,8 +38,7 @@ TEST(ListingParser, ReferenceListingsAssembleToTheirBinaries) {
         Parsed p(text);
         ASSERT_TRUE(p.ok) << name << ": " << p.error;
         std::vector<std::uint8_t> binary;
-        std::string error;
-        ASSERT_TRUE(writeBinary(p.statements, binary, error));
+        ASSERT_FALSE(writeBinary(p.statements, binary));
         EXPECT_EQ(std::string(binary.begin(), binary.end()),
                   testing_support::readFile(testing_support::dataPath(name + ".bin")))
             << name;
@@ -62,16 +64,14 @@ TEST(ListingParser, GeneratedScenariosRoundTripThroughTheirListings) {
         StatementList statements;
         LabelList labels;
         initScenarioLists(statements, labels);
-        std::string error;
-        ASSERT_TRUE(readBinary({reinterpret_cast<const std::uint8_t*>(binary.data()), binary.size()}, "g.bin",
-                               statements, labels, error))
-            << error;
+        ASSERT_FALSE(readBinary({reinterpret_cast<const std::uint8_t*>(binary.data()), binary.size()}, "g.bin",
+                                statements, labels));
         std::string listing;
-        ASSERT_TRUE(writeText(statements, labels, listing));
+        ASSERT_FALSE(writeText(statements, labels, listing));
         Parsed parsed(listing);
         ASSERT_TRUE(parsed.ok) << "seed " << seed << ": " << parsed.error << "\n" << listing;
         std::vector<std::uint8_t> rebuilt;
-        ASSERT_TRUE(writeBinary(parsed.statements, rebuilt, error));
+        ASSERT_FALSE(writeBinary(parsed.statements, rebuilt));
         ASSERT_EQ(std::string(rebuilt.begin(), rebuilt.end()), binary) << "seed " << seed << "\n" << listing;
     }
 }

@@ -84,7 +84,7 @@ void writeFlagBlock(const Statement& flags, std::string& text) {
 
 }  // namespace
 
-bool writeText(const StatementList& statements, const LabelList& labels, std::string& text) {
+Error writeText(const StatementList& statements, const LabelList& labels, std::string& text) {
     LabelIndex index(labels);
     text.reserve(text.size() + 16 * static_cast<std::size_t>(statements.count));  // a typical line's length
     for (const Statement* statement : statements) {
@@ -100,12 +100,7 @@ bool writeText(const StatementList& statements, const LabelList& labels, std::st
         switch (statement->opcode) {
         case kJmp:
         case kCJmp: {
-            if (!index.find(statement->argument, name)) {
-                char line[32];
-                std::snprintf(line, sizeof line, "Error: No label at %08X.\n", static_cast<unsigned>(statement->offset));
-                text += line;
-                return false;
-            }
+            if (!index.find(statement->argument, name)) return lineError(Fault::MissingLabel, statement->offset);
             text += statement->opcode == kJmp ? "Jmp\t" : "CJmp\t";
             text += name;
             text += '\n';
@@ -140,7 +135,7 @@ bool writeText(const StatementList& statements, const LabelList& labels, std::st
             text += ":\n";
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace pactools

@@ -15,13 +15,15 @@
 
 #include <string>
 
+#include "error.h"
 #include "scenario.h"
 
 namespace pactools {
 
 // Appends the listing of a model to `text`, lines ended by LF.  Fails only
-// when a jump has no label at its target; the listing then ends with the
-// line "Error: No label at %08X." (the jump's own offset).
-bool writeText(const StatementList& statements, const LabelList& labels, std::string& text);
+// when a jump has no label at its target (MissingLabel, at the jump's own
+// offset); the listing then stops before that jump, and the converter ends
+// it with the error's line.
+Error writeText(const StatementList& statements, const LabelList& labels, std::string& text);
 
 }  // namespace pactools

@@ -2,7 +2,7 @@
 
 #include "platform.h"
 
-#include "converter.h"
+#include "scntool_cli.h"
 
 int main(int argc, char** argv) {
     pactools::platform::prepareProcess();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "text.h"
 
 namespace pactools {
 
@@ -69,27 +68,25 @@ private:
     bool hasEmptyValue_ = false;
 };
 
-std::string problem(std::string_view fileName, std::uint64_t offset, const char* what) {
-    char where[32];
-    std::snprintf(where, sizeof where, " at offset 0x%llX", static_cast<unsigned long long>(offset));
-    return shown(fileName) + ": " + what + where;
+Error problem(std::string_view fileName, std::uint64_t offset, Fault fault) {
+    Error error = fileError(fault, std::string(fileName));
+    error.at = offset;
+    return error;
 }
 
 }  // namespace
 
-bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, StatementList& statements,
-                LabelList& labels, std::string& error) {
+Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, StatementList& statements,
+                 LabelList& labels) {
     const std::uint64_t size = file.size();
     if (size < kScenarioHeaderSize) {
-        error = problem(fileName, 0, "file too short for a scenario header");
-        return false;
+        return problem(fileName, 0, Fault::ScenarioTooShort);
     }
     const std::uint32_t flagsValue = get32(&file[4]);
     const std::uint64_t flagBytes = 4 * static_cast<std::uint64_t>(get32(&file[8]));
     const std::uint32_t codeSize = get32(&file[12]);
     if (flagBytes > size - kScenarioHeaderSize) {
-        error = problem(fileName, kScenarioHeaderSize, "flag data runs past the end of the file");
-        return false;
+        return problem(fileName, kScenarioHeaderSize, Fault::FlagDataPastEnd);
     }
     auto flags = std::make_unique<Statement>();
     flags->offset = flagsValue;
@@ -97,8 +94,7 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
     flags->argument = static_cast<std::uint32_t>(flagBytes);
     flags->data.assign(file.begin() + kScenarioHeaderSize, file.begin() + kScenarioHeaderSize + static_cast<std::ptrdiff_t>(flagBytes));
     if (!ptrVectorPush(statements, std::move(flags))) {
-        error = shown(fileName) + ": out of memory";
-        return false;
+        return fileError(Fault::OutOfMemory, std::string(fileName));
     }
 
     AddressSet targets;
@@ -106,27 +102,23 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
     std::uint64_t offset = 0;                                  // in the statement stream
     while (offset < codeSize) {
         if (size - position < 6) {
-            error = problem(fileName, position, "statement runs past the end of the file");
-            return false;
+            return problem(fileName, position, Fault::StatementPastEnd);
         }
         auto statement = std::make_unique<Statement>();
         statement->offset = static_cast<std::uint32_t>(offset);
         statement->opcode = get16(&file[position]);
         statement->argument = get32(&file[position + 2]);
         if (statement->opcode == kFlagBlock) {
-            error = problem(fileName, position, "opcode FFFF in the statement stream");
-            return false;
+            return problem(fileName, position, Fault::FlagOpcodeInStream);
         }
         if (statement->opcode == kPushB) {
             const std::uint64_t length = statement->argument;
             if (length > size - position - 6) {
-                error = problem(fileName, position, "PushB string runs past the end of the file");
-                return false;
+                return problem(fileName, position, Fault::PushBPastEnd);
             }
             const auto begin = file.begin() + static_cast<std::ptrdiff_t>(position + 6);
             if (std::find(begin, begin + static_cast<std::ptrdiff_t>(length), 0) == begin + static_cast<std::ptrdiff_t>(length)) {
-                error = problem(fileName, position, "PushB string holds no NUL");
-                return false;
+                return problem(fileName, position, Fault::PushBWithoutNul);
             }
             statement->data.assign(begin, begin + static_cast<std::ptrdiff_t>(length));
         }
@@ -140,17 +132,15 @@ bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, S
         position += length;
         offset += length;
         if (!ptrVectorPush(statements, std::move(statement))) {
-            error = shown(fileName) + ": out of memory";
-            return false;
+            return fileError(Fault::OutOfMemory, std::string(fileName));
         }
     }
-    return true;
+    return {};
 }
 
-bool writeBinary(const StatementList& statements, std::vector<std::uint8_t>& file, std::string& error) {
+Error writeBinary(const StatementList& statements, std::vector<std::uint8_t>& file) {
     if (statements.empty()) {
-        error = "Scenario can't be empty !";
-        return false;
+        return Error{Fault::ScenarioEmpty};
     }
     std::uint32_t flagsValue = 0;
     std::uint32_t flagWords = 0;
@@ -159,24 +149,20 @@ bool writeBinary(const StatementList& statements, std::vector<std::uint8_t>& fil
         const Statement& statement = statements[i];
         if (statement.opcode == kFlagBlock) {
             if (i != 0) {
-                error = "The flag block must come before every statement";
-                return false;
+                return Error{Fault::FlagBlockNotFirst};
             }
             if (statement.argument % 4 != 0 || statement.data.size() != statement.argument) {
-                error = "The flag block's length must be a multiple of 4";
-                return false;
+                return Error{Fault::FlagBlockLength};
             }
             flagsValue = statement.offset;
             flagWords = statement.argument / 4;
         } else if (statement.opcode == kPushB && statement.data.size() != statement.argument) {
-            error = "A PushB statement's length differs from its string";
-            return false;
+            return Error{Fault::PushBLength};
         }
         codeSize += statementSize(statement);
     }
     if (codeSize > UINT32_MAX) {
-        error = "The statements take 4 GiB or more";
-        return false;
+        return Error{Fault::StatementsTooLarge};
     }
     file.clear();
     file.reserve(kScenarioHeaderSize + 4 * static_cast<std::size_t>(flagWords) + static_cast<std::size_t>(codeSize));
@@ -193,7 +179,7 @@ bool writeBinary(const StatementList& statements, std::vector<std::uint8_t>& fil
             file.insert(file.end(), statement->data.begin(), statement->data.end());
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace pactools

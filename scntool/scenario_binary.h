@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "error.h"
 #include "scenario.h"
 
 namespace pactools {
@@ -19,16 +20,16 @@ inline constexpr std::size_t kScenarioHeaderSize = 16;
 
 // Loads a binary scenario into two empty lists: the flag block first, then
 // the statements, and one label per distinct jump target, in the order the
-// targets are first referenced.  Refuses (with one line in `error` naming
-// `fileName` and the file offset) a file shorter than its header, flag data
-// or a statement running past the end of the file, a PushB whose string
-// holds no NUL, and the flag block's opcode in the stream.
-bool readBinary(std::span<const std::uint8_t> file, std::string_view fileName, StatementList& statements,
-                LabelList& labels, std::string& error);
+// targets are first referenced.  Refuses (naming `fileName` and the file
+// offset) a file shorter than its header, flag data or a statement running
+// past the end of the file, a PushB whose string holds no NUL, and the flag
+// block's opcode in the stream.
+Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, StatementList& statements,
+                 LabelList& labels);
 
 // Saves the model.  The header's code size is the total size of the
 // statements; the flag block, if any, must come first and hold a multiple
-// of 4 bytes.  Fails with "Scenario can't be empty !" for an empty list.
-bool writeBinary(const StatementList& statements, std::vector<std::uint8_t>& file, std::string& error);
+// of 4 bytes.  Fails with ScenarioEmpty for an empty list.
+Error writeBinary(const StatementList& statements, std::vector<std::uint8_t>& file);
 
 }  // namespace pactools

@@ -207,7 +207,7 @@ TEST(HostileArchive, FinishedFilesAreFlushedBeforeTheyAreRenamed) {
     w.write("data.pac", buildArchive({{"a", "first"}, {"b", "second"}}));
     const RunResult result = testing_support::runProgramDirect(
         w.dir(), "strace",
-        {"-f", "-qq", "-o", w.parent() + "/trace", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+        {"-f", "-qq", "-E", "ASAN_OPTIONS=detect_leaks=0", "-o", w.parent() + "/trace", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
          testing_support::pactoolPath(), "extract", "data.pac"});
     ASSERT_EQ(result.status, 0) << result.output;
     // Each rename is preceded by a flush of the file and followed by one of

@@ -170,13 +170,16 @@ TEST(ScntoolConvert, WarnsWhenAListingWouldNotAssembleBack) {
     w.write("inside.bin", inside);
     // Bytes after the statements.
     w.write("tail.bin", sample(1, ".bin") + "extra");
-    const auto result = w.scntool({"inside.bin", "tail.bin"});
+    // Only a header, whose reserved word (never compared) is not 0: no warning.
+    w.write("bare.bin", std::string("\x07\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 16));
+    const auto result = w.scntool({"inside.bin", "tail.bin", "bare.bin"});
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output,
               "Processing: inside.bin\n"
               "Warning: inside.bin: the listing does not assemble back (Error in scenario file at line 3, undefined symbol 'Label_3')\n"
               "Processing: tail.bin\n"
-              "Warning: tail.bin: the listing assembles to a different binary (first difference at offset 0x58)\n");
+              "Warning: tail.bin: the listing assembles to a different binary (first difference at offset 0x58)\n"
+              "Processing: bare.bin\n");
     EXPECT_TRUE(w.exists("inside.txt"));
     EXPECT_EQ(w.read("tail.txt"), native(sample(1, ".txt")));
 }

@@ -91,6 +91,33 @@ private:
     int pid_ = -1;
 };
 
+// Sets the process's umask for its lifetime, then restores the old one.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    unsigned old_;
+};
+
+// Limits the size of files this process writes (a full disk, for the
+// tests), with SIGXFSZ ignored so that writes fail instead; both restored
+// at the end of its lifetime.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(unsigned long long bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    unsigned long long oldCurrent_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
+
 // Quotes a word for the POSIX shell.
 std::string shellQuote(const std::string& word);
 

@@ -1,0 +1,121 @@
+// The one way failures travel: an Error says what failed, the file it
+// concerns, the names and numbers its message needs, and the operating
+// system's reason.  Formats, codec, files and pipelines return it; only the
+// command layer puts it into words (messages.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pactools {
+
+enum class Fault : std::uint8_t {
+    None,
+    // Files: `file`, and the system's reason in `system`.
+    CannotOpen,            // an input that cannot be opened
+    CannotOpenList,        // the archive command's list file
+    CannotOpenScenario,    // scntool's input
+    CannotCreate,          // an output that cannot be created
+    CannotCreateMember,    // an extracted member's file
+    CannotCreateScenario,  // scntool's output
+    CannotCreateMakefile,  // a "makefile" that is not a regular file
+    ReadFailed,
+    WriteFailed,
+    FileShrank,
+    FileGrew,
+    OutOfMemory,
+    // The archive command: `file` is the list file or archive, `name` a member.
+    ListEmpty,
+    ListInvalid,
+    ListHeaderWordTooLarge,
+    ListOutOfMemory,
+    NameTooLong,
+    TooManyMembers,
+    MemberTooLarge,
+    ArchiveTooLarge,
+    // Names refused before writing: `file` the source, `detail` the verb
+    // ("extract"/"archive"), `name` the member, `at` its 1-based number.
+    NameEmpty,
+    NameUnsafe,
+    NameMisreadByWindows,
+    NameIsArchive,
+    NameIsList,
+    NameIsMakefile,
+    NameCollides,  // `other`: the earlier member's name
+    // Reading an archive: `file` the archive.
+    NotPac,
+    DirectoryPastEnd,  // `at`: the entry count
+    DirectoryShort,
+    EntryWithoutNul,   // `at`: the entry's number
+    DataPastEnd,       // `name`
+    MemberDamaged,     // `name`, `at` bytes given of `of`
+    // The makefile.
+    MakefileUnsafeMember,   // `name`
+    MakefileUnsafeArchive,  // `file`
+    // Binary scenarios: `file`, `at` the file offset.
+    ScenarioTooShort,
+    FlagDataPastEnd,
+    StatementPastEnd,
+    FlagOpcodeInStream,
+    PushBPastEnd,
+    PushBWithoutNul,
+    ScenarioEmpty,
+    FlagBlockNotFirst,
+    FlagBlockLength,
+    PushBLength,
+    StatementsTooLarge,
+    // Listings: `at` the 1-based line.
+    SyntaxError,
+    NotEnoughFlagData,
+    UndefinedSymbol,      // `name`
+    CallIsNotACall,       // `at` the line, `of` the number
+    FlagsNotFirst,
+    FlagsLengthNotMultiple,
+    JumpWithoutLabel,
+    StatementsReach4GiB,
+    ListingOutOfMemory,
+    MissingLabel,         // `at`: the jump's own offset
+    // scntool's command line: `file`.
+    ExtensionRefused,
+    ListingDoesNotAssemble,  // `detail`: why
+    ListingDiffers,          // `at`: the first differing offset
+};
+
+struct Error {
+    Error() = default;
+    explicit Error(Fault what) : fault(what) {}
+
+    Fault fault = Fault::None;
+    std::string file;        // the file it concerns
+    std::string name;        // a member, label or other name the message shows
+    std::string other;       // a second name
+    std::string detail;      // further text: a verb, a reason
+    std::uint64_t at = 0;    // a line, offset, count or number
+    std::uint64_t of = 0;    // a second number
+    int system = 0;          // the operating system's reason, 0 for none
+
+    explicit operator bool() const { return fault != Fault::None; }
+    // The same error told in another context ("Can't open" of a list file).
+    Error as(Fault other) const {
+        Error copy = *this;
+        copy.fault = other;
+        return copy;
+    }
+};
+
+inline Error fileError(Fault fault, std::string file, int system = 0) {
+    Error error;
+    error.fault = fault;
+    error.file = std::move(file);
+    error.system = system;
+    return error;
+}
+
+inline Error lineError(Fault fault, std::uint64_t line) {
+    Error error;
+    error.fault = fault;
+    error.at = line;
+    return error;
+}
+
+}  // namespace pactools

@@ -1,0 +1,138 @@
+#include "messages.h"
+
+#include "platform.h"
+#include "text.h"
+
+namespace pactools {
+
+namespace {
+
+std::string number(std::uint64_t value) {
+    return std::to_string(value);
+}
+
+std::string hex(std::uint64_t value, int width = 0) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*llX", width, static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string atLine(const char* what, std::uint64_t line) {
+    return std::string(what) + " in scenario file at line: " + number(line);
+}
+
+std::string atOffset(const Error& e, const char* what) {
+    return shown(e.file) + ": " + what + " at offset 0x" + hex(e.at);
+}
+
+std::string refusing(const Error& e, const std::string& reason) {
+    return shown(e.file) + ": Refusing to " + e.detail + " " + shown(e.name) + ": " + reason;
+}
+
+const char* const kMakefileNames = "make and the shell would read it as more than a name (the makefile takes names "
+                                   "of letters, digits, bytes from 0x80 up and . _ - + / , \\)";
+
+}  // namespace
+
+std::string messageText(const Error& e) {
+    const std::string file = shown(e.file);
+    const std::string name = shown(e.name);
+    switch (e.fault) {
+    case Fault::None: return {};
+    case Fault::CannotOpen: return "Can't open " + file;
+    case Fault::CannotOpenList: return "Cant open list file: " + file;
+    case Fault::CannotOpenScenario: return file + ": Can't open file!";
+    case Fault::CannotCreate: return "Can't open / create " + file;
+    case Fault::CannotCreateMember: return "Can't open / create\t" + file;
+    case Fault::CannotCreateScenario: return file + ": Can't open/create file!";
+    case Fault::CannotCreateMakefile: return "Can't open / create " + file;
+    case Fault::ReadFailed: return "Error reading " + file + ": " + platform::errorText(e.system);
+    case Fault::WriteFailed: return "Error writing " + file + ": " + platform::errorText(e.system);
+    case Fault::FileShrank: return "Error reading " + file + ": the file shrank while it was read";
+    case Fault::FileGrew: return "Error reading " + file + ": the file grew while it was read";
+    case Fault::OutOfMemory: return file + ": out of memory";
+    case Fault::ListEmpty: return "Unexpected EOF in list file...";
+    case Fault::ListInvalid: return "Invalid list file";
+    case Fault::ListHeaderWordTooLarge: return "Invalid list file: line 1: the header word does not fit in 32 bits";
+    case Fault::ListOutOfMemory: return "Out of memory reading the list file";
+    case Fault::NameTooLong: return file + ": name longer than " + number(e.at) + " bytes: " + name;
+    case Fault::TooManyMembers: return file + ": too many members for one archive";
+    case Fault::MemberTooLarge: return name + ": member is 4 GiB or larger, which the archive cannot hold";
+    case Fault::ArchiveTooLarge: return file + ": the archive would reach 4 GiB at member " + name;
+    case Fault::NameEmpty: return file + ": Refusing to " + e.detail + " entry " + number(e.at) + ": its name is empty";
+    case Fault::NameUnsafe:
+        return refusing(e, "the name is absolute, leads out of the current directory or holds a line break");
+    case Fault::NameMisreadByWindows: return refusing(e, "Windows would read the name as a device or as another name");
+    case Fault::NameIsArchive: return refusing(e, "it would replace the archive itself");
+    case Fault::NameIsList: return refusing(e, "it would replace the list file");
+    case Fault::NameIsMakefile: return refusing(e, "it would replace the makefile");
+    case Fault::NameCollides:
+        return refusing(e, "it names the same file as " + shown(e.other) +
+                               " (names that differ only in letter case, in '\\' and '/', or in trailing dots and "
+                               "spaces are one file on Windows)");
+    case Fault::NotPac: return file + ": Not a PAC file...";
+    case Fault::DirectoryPastEnd:
+        return file + ": Damaged PAC file: its directory of " + number(e.at) + " entries runs past the end of the file";
+    case Fault::DirectoryShort: return file + ": Damaged PAC file: its directory runs past the end of the file";
+    case Fault::EntryWithoutNul: return file + ": Damaged PAC file: entry " + number(e.at) + " has a name without NUL";
+    case Fault::DataPastEnd: return file + ": Damaged PAC file: the data of " + name + " runs past the end of the file";
+    case Fault::MemberDamaged:
+        return file + ": member " + name + " is damaged: its data gives " + number(e.at) + " of its " + number(e.of) +
+               " bytes";
+    case Fault::MakefileUnsafeMember:
+        return "No makefile written: the member name " + name + " holds a character " + kMakefileNames;
+    case Fault::MakefileUnsafeArchive:
+        return "No makefile written: the archive path " + file + " holds a character " + kMakefileNames;
+    case Fault::ScenarioTooShort: return atOffset(e, "file too short for a scenario header");
+    case Fault::FlagDataPastEnd: return atOffset(e, "flag data runs past the end of the file");
+    case Fault::StatementPastEnd: return atOffset(e, "statement runs past the end of the file");
+    case Fault::FlagOpcodeInStream: return atOffset(e, "opcode FFFF in the statement stream");
+    case Fault::PushBPastEnd: return atOffset(e, "PushB string runs past the end of the file");
+    case Fault::PushBWithoutNul: return atOffset(e, "PushB string holds no NUL");
+    case Fault::ScenarioEmpty: return "Scenario can't be empty !";
+    case Fault::FlagBlockNotFirst: return "The flag block must come before every statement";
+    case Fault::FlagBlockLength: return "The flag block's length must be a multiple of 4";
+    case Fault::PushBLength: return "A PushB statement's length differs from its string";
+    case Fault::StatementsTooLarge: return "The statements take 4 GiB or more";
+    case Fault::SyntaxError: return atLine("Syntax error", e.at);
+    case Fault::NotEnoughFlagData: return atLine("Not enough data for flags", e.at);
+    case Fault::UndefinedSymbol:
+        return "Error in scenario file at line " + number(e.at) + ", undefined symbol '" + name + "'";
+    case Fault::CallIsNotACall: return atLine(("Call number " + hex(e.of) + " is not a call").c_str(), e.at);
+    case Fault::FlagsNotFirst: return atLine("Flags must come before every statement", e.at);
+    case Fault::FlagsLengthNotMultiple: return atLine("Flags length must be a multiple of 4", e.at);
+    case Fault::JumpWithoutLabel: return atLine("Jump without a label", e.at);
+    case Fault::StatementsReach4GiB: return atLine("Statements reach 4 GiB", e.at);
+    case Fault::ListingOutOfMemory: return atLine("Out of memory", e.at);
+    case Fault::MissingLabel: return "Error: No label at " + hex(e.at, 8) + ".";
+    case Fault::ExtensionRefused: return file + ": file extension must be 'bin' or 'txt'.";
+    case Fault::ListingDoesNotAssemble:
+        return "Warning: " + file + ": the listing does not assemble back (" + e.detail + ")";
+    case Fault::ListingDiffers:
+        return "Warning: " + file + ": the listing assembles to a different binary (first difference at offset 0x" +
+               hex(e.at) + ")";
+    }
+    return "Unknown error";
+}
+
+bool needsReason(const Error& e) {
+    switch (e.fault) {
+    case Fault::CannotOpen:
+    case Fault::CannotOpenList:
+    case Fault::CannotOpenScenario:
+    case Fault::CannotCreate:
+    case Fault::CannotCreateMember:
+    case Fault::CannotCreateScenario:
+    case Fault::CannotCreateMakefile:
+        return e.system != 0;
+    default:
+        return false;
+    }
+}
+
+void report(std::FILE* out, const char* tool, const Error& error) {
+    say(out, "%s\n", messageText(error).c_str());
+    if (needsReason(error)) sayReason(tool, error.file, platform::errorText(error.system));
+}
+
+}  // namespace pactools
