@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
     plainArchive("data.pac");
     const std::string plain = testing_support::readFile("data.pac");
     std::FILE* quiet = std::fopen("/dev/null", "w");
-    pactools::archiveCommand("data.pac", quiet, 1);
+    pactools::archiveCommand("data.pac", quiet, {1});
     const bool sameOne = testing_support::readFile("data.pac") == plain;
-    pactools::archiveCommand("data.pac", quiet, 0);
+    pactools::archiveCommand("data.pac", quiet, {0});
     const bool sameAll = testing_support::readFile("data.pac") == plain;
     if (!sameOne || !sameAll) {
         std::fprintf(stderr, "the archives differ\n");
@@ -190,8 +190,8 @@ int main(int argc, char** argv) {
     }
     std::printf("32 members of 0.5 MiB (%.1f MB); the three archives are byte-identical\n", mb);
     const double plainTime = bestTime([] { plainArchive("data.pac"); });
-    const double oneTime = bestTime([&] { pactools::archiveCommand("data.pac", quiet, 1); });
-    const double allTime = bestTime([&] { pactools::archiveCommand("data.pac", quiet, 0); });
+    const double oneTime = bestTime([&] { pactools::archiveCommand("data.pac", quiet, {1}); });
+    const double allTime = bestTime([&] { pactools::archiveCommand("data.pac", quiet, {0}); });
     std::printf("%-44s %8s %8s\n", "", "MB/s", "ratio");
     std::printf("%-44s %8.1f %8s\n", "archive, plain transcription, 1 thread", mb / plainTime, "1.00");
     std::printf("%-44s %8.1f %8.2f\n", "archive command, 1 thread", mb / oneTime, plainTime / oneTime);

@@ -35,7 +35,7 @@ bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchi
 
 }  // namespace
 
-bool listCommand(const std::string& pacPath, std::FILE* out) {
+bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOptions&) {
     FileArchiveReader reader;
     PacArchive archive;
     if (!openArchive(pacPath, reader, archive, out)) return false;
@@ -50,7 +50,7 @@ bool listCommand(const std::string& pacPath, std::FILE* out) {
     return true;
 }
 
-bool testCommand(const std::string& pacPath, std::FILE* out) {
+bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOptions&) {
     FileArchiveReader reader;
     PacArchive archive;
     if (!openArchive(pacPath, reader, archive, out)) return false;

@@ -43,7 +43,7 @@ Error readCheckedList(const std::string& pacPath, PtrVector<std::string>& names,
 
 }  // namespace
 
-bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads) {
+bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     PtrVector<std::string> names;
     ptrVectorInit(names, 32, 32);
     PacHeader header;
@@ -52,8 +52,10 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads
     if (!error) error = archive.create(pacPath);
     if (!error) {
         FileMemberSource source;
-        error = writeArchive(names, header, source, archive, threads, pacPath,
-                             [out](std::string_view name) { say(out, "Compressing %s\n", shown(name).c_str()); });
+        std::FILE* progress = options.quiet ? nullptr : out;
+        error = writeArchive(names, header, source, archive, options.threads, pacPath, [progress](std::string_view name) {
+            say(progress, "Compressing %s\n", shown(name).c_str());
+        });
         // The archive file tells why a write failed, and commits otherwise.
         if (!error || error.fault == Fault::WriteFailed) error = archive.commit();
     }

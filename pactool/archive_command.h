@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <string>
 
+#include "command_options.h"
+
 namespace pactools {
 
 // Builds the archive at `pacPath`, printing progress and errors on `out`.
-// Members are compressed on `threads` threads (0: one per core); the archive
-// is the same whatever the number.  It replaces an existing archive only
+// Members are compressed on `options.threads` threads (0: one per core); the
+// archive is the same whatever the number.  It replaces an existing archive only
 // when complete; returns false after a failure.
-bool archiveCommand(const std::string& pacPath, std::FILE* out, unsigned threads = 0);
+bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options = {});
 
 }  // namespace pactools

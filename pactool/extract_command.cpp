@@ -14,8 +14,8 @@ namespace pactools {
 namespace {
 
 // Restores one member into the file of its name.
-Error extractMember(PacArchive& archive, const PacEntry& entry, RestoreBuffers& buffers, std::FILE* out) {
-    say(out, "Extracting %s\n", shown(entry.name).c_str());
+Error extractMember(PacArchive& archive, const PacEntry& entry, RestoreBuffers& buffers, std::FILE* progress) {
+    say(progress, "Extracting %s\n", shown(entry.name).c_str());
     OutputFile file;
     if (Error error = file.create(memberFilePath(entry.name))) {
         error.file = entry.name;
@@ -39,7 +39,7 @@ Error writeTextFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-bool extractCommand(const std::string& pacPath, std::FILE* out) {
+bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
     Error error = reader.open(pacPath);
@@ -59,7 +59,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out) {
     }
     RestoreBuffers buffers;
     for (const PacEntry* entry : archive.entries) {
-        if (Error failure = extractMember(archive, *entry, buffers, out)) {
+        if (Error failure = extractMember(archive, *entry, buffers, options.quiet ? nullptr : out)) {
             report(out, "pactool", failure);
             return false;
         }

@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "command_options.h"
+
 namespace pactools {
 
 // Extracts the archive at `pacPath`, printing progress and errors on `out`.
 // The whole archive is checked before any file is written; each output
 // appears only when complete.  Returns false after a failure.
-bool extractCommand(const std::string& pacPath, std::FILE* out);
+bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options = {});
 
 }  // namespace pactools

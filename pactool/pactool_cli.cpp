@@ -2,40 +2,80 @@
 
 #include <string>
 
+#include "archive_browse.h"
 #include "archive_command.h"
 #include "extract_command.h"
-#include "archive_browse.h"
+#include "options.h"
 #include "text.h"
 
 namespace pactools {
 
+namespace {
+
+const OptionSpec kHelp{"-h", "--help", false};
+const OptionSpec kVersion{nullptr, "--version", false};
+const OptionSpec kThreads{"-j", "--threads", true};
+const OptionSpec kRecompress{nullptr, "--recompress", false};
+const OptionSpec kQuiet{"-q", "--quiet", false};
+
+void usage(std::FILE* out, const char* program) {
+    say(out,
+        "Usage %s [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n\tlist (short:l)\n"
+        "\ttest (short:t)\n"
+        "Options (before or after the command):\n"
+        "\t-j N, --threads N\tworkers to use (0: every core, the default; 1: none beyond the main thread)\n"
+        "\t--recompress\t\tarchive: compress every member, reusing nothing of the previous archive\n"
+        "\t-q, --quiet\t\tno Compressing, Unchanged or Extracting lines\n"
+        "\t-h, --help\t\tthis text\n\t--version\t\tthe version\n",
+        program);
+}
+
+using Command = bool (*)(const std::string&, std::FILE*, const CommandOptions&);
+
+Command commandNamed(std::string_view word) {
+    if (equalsIgnoreCase(word, "archive") || equalsIgnoreCase(word, "a")) return archiveCommand;
+    if (equalsIgnoreCase(word, "extract") || equalsIgnoreCase(word, "e")) return extractCommand;
+    if (equalsIgnoreCase(word, "list") || equalsIgnoreCase(word, "l")) return listCommand;
+    if (equalsIgnoreCase(word, "test") || equalsIgnoreCase(word, "t")) return testCommand;
+    return nullptr;
+}
+
+}  // namespace
+
 int pactoolMain(int argc, char** argv, std::FILE* out) {
-    const std::string_view first = argc > 1 ? argv[1] : "";
-    if (first == "--version") {
-        say(out, "pactool %s\n", PACTOOLS_VERSION);
+    const std::string program = argc > 0 ? shown(argv[0]) : "pactool";
+    const ParsedCommandLine line = parseCommandLine(argc, argv, {&kHelp, &kVersion, &kThreads, &kRecompress, &kQuiet});
+    if (!line.error.empty()) {
+        say(out, "%s\n", line.error.c_str());
+        usage(out, program.c_str());
+        return 1;
+    }
+    CommandOptions options;
+    bool help = false;
+    for (const ParsedOption& option : line.options) {
+        if (option.spec == &kVersion) {
+            say(out, "pactool %s\n", PACTOOLS_VERSION);
+            return 0;
+        }
+        help = help || option.spec == &kHelp;
+        options.recompress = options.recompress || option.spec == &kRecompress;
+        options.quiet = options.quiet || option.spec == &kQuiet;
+        if (option.spec == &kThreads && !parseThreadCount(option.value, options.threads)) {
+            say(out, "Invalid thread count: %s (a number from 0 to 1024)\n", shown(option.value).c_str());
+            usage(out, program.c_str());
+            return 1;
+        }
+    }
+    if (help || line.words.size() < 2) {
+        usage(out, program.c_str());
         return 0;
     }
-    if (argc < 3 || first == "-h" || first == "--help") {
-        say(out,
-            "Usage %s [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n\tlist (short:l)\n"
-            "\ttest (short:t)\n",
-            argc > 0 ? shown(argv[0]).c_str() : "pactool");
-        return 0;
-    }
-    const std::string pacPath = argv[2];
-    // The archive command uses every core.
-    const auto archiveOnAllCores = [](const std::string& path, std::FILE* stream) { return archiveCommand(path, stream); };
-    bool (*const command)(const std::string&, std::FILE*) =
-        equalsIgnoreCase(first, "archive") || equalsIgnoreCase(first, "a")   ? +archiveOnAllCores
-        : equalsIgnoreCase(first, "extract") || equalsIgnoreCase(first, "e") ? extractCommand
-        : equalsIgnoreCase(first, "list") || equalsIgnoreCase(first, "l")    ? listCommand
-        : equalsIgnoreCase(first, "test") || equalsIgnoreCase(first, "t")    ? testCommand
-                                                                              : nullptr;
+    const Command command = commandNamed(line.words[0]);
     if (command == nullptr) {
         say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
         return -1;
     }
-    return command(pacPath, out) ? 0 : 1;
+    return command(line.words[1], out, options) ? 0 : 1;
 }
 
 }  // namespace pactools

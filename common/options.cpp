@@ -1,0 +1,62 @@
+#include "options.h"
+
+#include "text.h"
+
+namespace pactools {
+
+ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs) {
+    ParsedCommandLine parsed;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (optionsEnded || word.size() < 2 || word[0] != '-') {
+            parsed.words.emplace_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" gives a long option its value in the same word.
+        const std::size_t equals = word.starts_with("--") ? word.find('=') : std::string_view::npos;
+        const std::string_view name = word.substr(0, equals);
+        const OptionSpec* found = nullptr;
+        for (const OptionSpec* spec : specs) {
+            if ((spec->shortName != nullptr && name == spec->shortName) ||
+                (spec->longName != nullptr && name == spec->longName)) {
+                found = spec;
+            }
+        }
+        if (found == nullptr || (equals != std::string_view::npos && !found->takesValue)) {
+            parsed.error = "Unknown option: " + shown(word);
+            return parsed;
+        }
+        ParsedOption option{found, {}};
+        if (found->takesValue) {
+            if (equals != std::string_view::npos) {
+                option.value = std::string(word.substr(equals + 1));
+            } else if (i + 1 < argc) {
+                option.value = argv[++i];
+            } else {
+                parsed.error = "Option " + std::string(name) + " needs a value";
+                return parsed;
+            }
+        }
+        parsed.options.push_back(std::move(option));
+    }
+    return parsed;
+}
+
+bool parseThreadCount(std::string_view text, unsigned& threads) {
+    if (text.empty() || text.size() > 4) return false;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 1024) return false;
+    threads = value;
+    return true;
+}
+
+}  // namespace pactools

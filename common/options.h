@@ -1,0 +1,38 @@
+// The command-line options of both tools, in the usual form: options may
+// stand before or after other words, "--" ends them, a value follows its
+// option as the next word (`-j 4`, `--threads 4`) or after '=' for a long
+// one (`--threads=4`).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pactools {
+
+struct OptionSpec {
+    const char* shortName;  // "-j", or nullptr
+    const char* longName;   // "--threads", or nullptr
+    bool takesValue;
+};
+
+struct ParsedOption {
+    const OptionSpec* spec;  // one of those given to the parser
+    std::string value;
+};
+
+struct ParsedCommandLine {
+    std::vector<ParsedOption> options;  // in the order given
+    std::vector<std::string> words;     // everything else, in order
+    std::string error;                  // one line when the command line is wrong
+};
+
+// Sorts argv[1..] into options of `specs` and other words.  A word starting
+// with '-' (other than "-" alone) that names no option, or an option whose
+// value is missing, sets `error`.
+ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs);
+
+// The value of a thread count option: a number from 0 to 1024.
+bool parseThreadCount(std::string_view text, unsigned& threads);
+
+}  // namespace pactools

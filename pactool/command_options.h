@@ -1,0 +1,12 @@
+// What pactool's options ask of its commands.
+#pragma once
+
+namespace pactools {
+
+struct CommandOptions {
+    unsigned threads = 0;     // workers (0: one per core; 1: no worker beyond the main thread)
+    bool quiet = false;       // no Compressing/Extracting lines; errors still print
+    bool recompress = false;  // archive: compress every member, reusing nothing
+};
+
+}  // namespace pactools
