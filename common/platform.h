@@ -80,6 +80,8 @@ bool sameFile(const std::string& a, const std::string& b);
 // The directory part of a path, with its trailing separator ("" for none).
 std::string directoryPart(const std::string& path);
 std::uint64_t processId();
+// True when standard error is a terminal (a console on Windows).
+bool standardErrorIsTerminal();
 
 // Process start-up: a file size limit fails the write instead of killing the
 // process, and interrupts (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and

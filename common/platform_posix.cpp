@@ -200,6 +200,10 @@ std::uint64_t processId() {
     return static_cast<std::uint64_t>(::getpid());
 }
 
+bool standardErrorIsTerminal() {
+    return ::isatty(2) != 0;
+}
+
 void prepareProcess() {
 #ifdef SIGXFSZ
     // A file size limit then fails the write, which is reported and cleaned up.

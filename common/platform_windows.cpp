@@ -1,6 +1,7 @@
 // The platform layer on Windows.
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
@@ -181,6 +182,10 @@ std::string directoryPart(const std::string& path) {
 
 std::uint64_t processId() {
     return GetCurrentProcessId();
+}
+
+bool standardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
 }
 
 void prepareProcess() {

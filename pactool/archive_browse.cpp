@@ -2,6 +2,7 @@
 
 #include "messages.h"
 #include "pac_archive.h"
+#include "progress_line.h"
 #include "text.h"
 
 namespace pactools {
@@ -56,21 +57,29 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
     if (!openArchive(pacPath, reader, archive, out)) return false;
     RestoreBuffers buffers;
     std::uint32_t failed = 0;
+    ProgressLine progress(unpackedBytes(archive), true);
     for (const PacEntry* entry : archive.entries) {
-        const Error error =
-            restoreArchiveMember(archive, *entry, [](std::span<const std::uint8_t>) { return true; }, buffers);
+        const Error error = restoreArchiveMember(
+            archive, *entry,
+            [&progress](std::span<const std::uint8_t> bytes) {
+                progress.add(bytes.size());
+                return true;
+            },
+            buffers);
         if (!error) {
-            say(out, "OK      %s\n", shown(entry->name).c_str());
+            progress.around([&] { say(out, "OK      %s\n", shown(entry->name).c_str()); });
         } else if (error.fault == Fault::MemberDamaged) {
-            say(out, "FAILED  %s\n", messageText(error).c_str());
+            progress.around([&] { say(out, "FAILED  %s\n", messageText(error).c_str()); });
             ++failed;
         } else {
-            report(out, "pactool", error);
+            progress.around([&] { report(out, "pactool", error); });
             return false;
         }
     }
-    if (failed == 0) say(out, "%s tested, all OK\n", membersText(archive.entries.count).c_str());
-    else say(out, "%s tested, %u damaged\n", membersText(archive.entries.count).c_str(), failed);
+    progress.around([&] {
+        if (failed == 0) say(out, "%s tested, all OK\n", membersText(archive.entries.count).c_str());
+        else say(out, "%s tested, %u damaged\n", membersText(archive.entries.count).c_str(), failed);
+    });
     return failed == 0;
 }
 

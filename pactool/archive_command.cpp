@@ -8,6 +8,9 @@
 #include "member_names.h"
 #include "messages.h"
 #include "pac_format.h"
+#include "platform.h"
+#include "previous_archive.h"
+#include "progress_line.h"
 #include "text.h"
 
 namespace pactools {
@@ -41,6 +44,18 @@ Error readCheckedList(const std::string& pacPath, PtrVector<std::string>& names,
     return checkMemberNames(views, pacPath, listName, "archive");
 }
 
+// The members' total size, for the progress line (what can't be looked at
+// counts as nothing).
+std::uint64_t memberBytes(const PtrVector<std::string>& names) {
+    std::uint64_t total = 0;
+    for (const std::string* name : names) {
+        platform::FileStatus status;
+        int reason = 0;
+        if (platform::statPath(memberFilePath(*name), status, reason)) total += status.size;
+    }
+    return total;
+}
+
 }  // namespace
 
 bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
@@ -51,11 +66,20 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     OutputFile archive;
     if (!error) error = archive.create(pacPath);
     if (!error) {
+        // The archive being replaced is read while the new one is written;
+        // whatever is wrong with it only means that less of it is kept.
+        PreviousArchive previous;
+        const bool havePrevious = !options.recompress && loadPreviousArchive(pacPath, previous);
         FileMemberSource source;
-        std::FILE* progress = options.quiet ? nullptr : out;
-        error = writeArchive(names, header, source, archive, options.threads, pacPath, [progress](std::string_view name) {
-            say(progress, "Compressing %s\n", shown(name).c_str());
-        });
+        ProgressLine progress(platform::standardErrorIsTerminal() ? memberBytes(names) : 0, true);
+        std::FILE* lines = options.quiet ? nullptr : out;
+        ArchiveEvents events;
+        events.member = [&](std::string_view name, bool reused) {
+            progress.around([&] { say(lines, "%s %s\n", reused ? "Unchanged" : "Compressing", shown(name).c_str()); });
+        };
+        events.bytesRead = [&progress](std::uint64_t bytes) { progress.add(bytes); };
+        error = writeArchive(names, header, source, havePrevious ? &previous : nullptr, archive, options.threads, pacPath,
+                             events);
         // The archive file tells why a write failed, and commits otherwise.
         if (!error || error.fault == Fault::WriteFailed) error = archive.commit();
     }

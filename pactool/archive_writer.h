@@ -12,18 +12,27 @@
 #include "file_io.h"
 #include "member_source.h"
 #include "pac_format.h"
+#include "previous_archive.h"
 #include "ptrvector.h"
 
 namespace pactools {
 
-// Called with each member's name as its stream is about to be appended.
-using MemberProgress = std::function<void(std::string_view name)>;
+struct ArchiveEvents {
+    // Each member's name as its stream is about to be appended, and whether
+    // the previous archive's stream is kept for it.
+    std::function<void(std::string_view name, bool reused)> member;
+    // Member bytes read grew by this much; called from any thread.
+    std::function<void(std::uint64_t bytes)> bytesRead;
+};
 
 // Writes the archive of `names` (already checked) with `header`'s opaque
-// values to an empty `sink`, on `threads` workers (0: one per core).  Fails
-// with the member's error, with ArchiveTooLarge (naming `archiveName`), or
-// with WriteFailed (no file: the sink knows why) when the sink refused bytes.
-Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source, ByteSink& sink,
-                   unsigned threads, std::string_view archiveName, const MemberProgress& progress);
+// values to an empty `sink`, keeping `previous`'s streams (may be null) for
+// members whose content did not change, on `threads` workers (0: one per
+// core; 1: on this thread alone).  Fails with the member's error, with
+// ArchiveTooLarge (naming `archiveName`), or with WriteFailed (no file: the
+// sink knows why) when the sink refused bytes.
+Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source,
+                   const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
+                   const ArchiveEvents& events);
 
 }  // namespace pactools

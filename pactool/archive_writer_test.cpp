@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -65,17 +66,30 @@ private:
 
 struct Outcome {
     Error error;
-    std::vector<std::string> progress;
+    std::vector<std::string> progress;  // names, with "=" before those whose stream was kept
     std::vector<std::uint8_t> archive;
 };
 
-Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source, unsigned threads) {
+Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source, unsigned threads,
+                const std::vector<std::uint8_t>* previousBytes = nullptr) {
     PtrVector<std::string> names;
     for (const auto& name : list) ptrVectorPush(names, std::make_unique<std::string>(name));
+    // The previous archive as the archive command loads it, from memory.
+    PreviousArchive previous;
+    MemoryArchiveReader reader(previousBytes != nullptr ? std::span<const std::uint8_t>(*previousBytes)
+                                                        : std::span<const std::uint8_t>());
+    PacArchive old;
+    const bool havePrevious = previousBytes != nullptr && !openPacArchive(reader, "old.pac", old);
+    if (havePrevious) {
+        loadPreviousEntries(old, previous);
+        previous.open = [previousBytes]() { return std::make_unique<MemoryArchiveReader>(*previousBytes); };
+    }
     Outcome run;
     MemorySink sink;
-    run.error = writeArchive(names, PacHeader{0x1A, 0, 0x7F3}, source, sink, threads, "data.pac",
-                             [&run](std::string_view name) { run.progress.emplace_back(name); });
+    ArchiveEvents events;
+    events.member = [&run](std::string_view name, bool reused) { run.progress.push_back((reused ? "=" : "") + std::string(name)); };
+    run.error = writeArchive(names, PacHeader{0x1A, 0, 0x7F3}, source, havePrevious ? &previous : nullptr, sink, threads,
+                             "data.pac", events);
     run.archive = std::move(sink.bytes);
     return run;
 }
@@ -177,9 +191,69 @@ TEST(ArchiveWriter, WorkersRunningAheadWaitForRoomAndStopWhenTheConsumerFails) {
         FailingSink sink;
         PtrVector<std::string> names;
         for (const auto& name : list) ptrVectorPush(names, std::make_unique<std::string>(name));
-        const Error error = writeArchive(names, PacHeader{}, source, sink, threads, "data.pac", nullptr);
+        const Error error = writeArchive(names, PacHeader{}, source, nullptr, sink, threads, "data.pac", {});
         EXPECT_EQ(error.fault, Fault::WriteFailed) << threads;
     }
+}
+
+TEST(ArchiveWriter, KeepsTheStreamsOfUnchangedMembersWithTheSameResult) {
+    MemoryMemberSource source;
+    std::vector<std::string> list;
+    for (unsigned i = 0; i < 12; ++i) {
+        list.push_back("m" + std::to_string(i));
+        source.members[list.back()] = bytesOf(corpusBytes(static_cast<CorpusKind>(i % 8), i == 3 ? 0 : 3000 * i + 7, i));
+    }
+    const std::vector<std::uint8_t> previous = archive(list, source, 1).archive;
+    const auto expectSameAsRecompressing = [&](const std::vector<std::string>& names, const std::string& changed,
+                                               const char* what) {
+        for (unsigned threads : {1u, 3u}) {
+            const Outcome fresh = archive(names, source, threads);
+            const Outcome reusing = archive(names, source, threads, &previous);
+            ASSERT_FALSE(reusing.error) << what;
+            EXPECT_TRUE(reusing.archive == fresh.archive) << what << ", " << threads << " threads";
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                const bool kept = std::find(list.begin(), list.end(), names[i]) != list.end() && names[i] != changed;
+                EXPECT_EQ(reusing.progress[i], (kept ? "=" : "") + names[i]) << what;
+            }
+        }
+    };
+    expectSameAsRecompressing(list, "", "nothing changed");
+    source.members["m5"][100] ^= 1;  // the same size, other bytes
+    expectSameAsRecompressing(list, "m5", "one byte changed");
+    source.members["m5"][100] ^= 1;
+    source.members["m7"].push_back(9);
+    expectSameAsRecompressing(list, "m7", "one member grew");
+    source.members["new"] = bytesOf("a member the previous archive did not have");
+    const std::vector<std::string> shuffled = {"m9", "new", "m0", "m3", "m11"};
+    expectSameAsRecompressing(shuffled, "m7", "added, removed and reordered");
+}
+
+TEST(ArchiveWriter, KeepsAStreamOfAnotherEncoderWhenItDecodesToTheMember) {
+    // Literals only: a valid stream, longer than this encoder's.
+    const std::string content(5000, 'z');
+    std::string stream;
+    for (std::size_t at = 0; at < content.size(); at += 8) stream += '\xFF' + content.substr(at, 8);
+    std::vector<std::uint8_t> previous(12 + 76, 0);
+    previous[0] = 'P', previous[1] = 'A', previous[2] = 'C', previous[4] = 1;
+    const std::string name = "z.dat";
+    std::copy(name.begin(), name.end(), previous.begin() + 12);
+    const auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) previous[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(12 + 64, 12 + 76);
+    put(12 + 68, static_cast<std::uint32_t>(content.size()));
+    put(12 + 72, static_cast<std::uint32_t>(stream.size()));
+    previous.insert(previous.end(), stream.begin(), stream.end());
+
+    MemoryMemberSource source;
+    source.members[name] = bytesOf(content);
+    const Outcome kept = archive({name}, source, 1, &previous);
+    ASSERT_FALSE(kept.error);
+    EXPECT_EQ(kept.progress, std::vector<std::string>{"=z.dat"});
+    EXPECT_TRUE(std::equal(previous.begin() + 12 + 76, previous.end(), kept.archive.begin() + 12 + 76));
+    // A stream that decodes to other bytes is not kept.
+    source.members[name].back() = 'y';
+    EXPECT_EQ(archive({name}, source, 1, &previous).progress, std::vector<std::string>{"z.dat"});
 }
 
 }  // namespace

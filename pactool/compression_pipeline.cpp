@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "lzss_encoder.h"
-#include "pac_format.h"
+#include "member_stream.h"
 
 namespace pactools {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 1 << 20;           // members are read in 1 MiB pieces
+constexpr std::size_t kChunkSize = 1 << 20;           // streams come in pieces of about 1 MiB of input
 constexpr std::size_t kQueueLimit = 4 * kChunkSize;   // compressed bytes one member may hold back
 constexpr std::size_t kTotalLimit = 16 * kChunkSize;  // and all members together
 
@@ -19,6 +18,7 @@ struct CompressionPipeline::Member {
     enum class State { Waiting, Open, Finished, Failed };
     State state = State::Waiting;  // all fields guarded by the pipeline's mutex
     bool opened = false;           // got past opening (false on a Failed member: it never opened)
+    bool reused = false;           // the previous archive's stream is kept
     std::uint64_t size = 0;
     std::uint64_t storedSize = 0;
     std::deque<std::vector<std::uint8_t>> blocks;
@@ -26,8 +26,10 @@ struct CompressionPipeline::Member {
     Error error;
 };
 
-CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, MemberSource& source, unsigned threads)
-    : names_(names), source_(source) {
+CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, MemberSource& source,
+                                         const PreviousArchive* previous, unsigned threads,
+                                         std::function<void(std::uint64_t)> bytesRead)
+    : names_(names), source_(source), previous_(previous), bytesRead_(std::move(bytesRead)) {
     for (std::uint32_t i = 0; i < names.count; ++i) members_.push_back(std::make_unique<Member>());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     threads = std::min<unsigned>(threads, std::max<std::uint32_t>(1, names.count));
@@ -75,59 +77,33 @@ bool CompressionPipeline::deliver(Member& member, std::vector<std::uint8_t>& blo
 
 void CompressionPipeline::compress(std::uint32_t index) {
     Member& member = *members_[index];
-    const std::string& name = names_[index];
-    const auto finish = [&](Member::State state, Error error, std::uint64_t storedSize) {
+    MemberStreamEvents events;
+    events.opened = [&](std::uint64_t size, bool reused) {
         {
             std::lock_guard lock(mutex_);
-            member.state = state;
-            member.error = std::move(error);
-            member.storedSize = storedSize;
+            member.state = Member::State::Open;
+            member.opened = true;
+            member.size = size;
+            member.reused = reused;
         }
         changed_.notify_all();
     };
-    const auto failed = [&](Fault fault) { return finish(Member::State::Failed, fileError(fault, name), 0); };
-
-    std::unique_ptr<MemberFile> file;
-    std::uint64_t size = 0;
-    Error error = source_.open(name, file);
-    if (!error) error = file->size(size);
-    if (error) return finish(Member::State::Failed, std::move(error), 0);
-    if (size > UINT32_MAX) {
-        Error tooLarge{Fault::MemberTooLarge};
-        tooLarge.name = name;
-        return finish(Member::State::Failed, std::move(tooLarge), 0);
-    }
+    events.emit = [&](std::vector<std::uint8_t>& block) { return deliver(member, block); };
+    events.bytesRead = bytesRead_;
+    std::uint64_t storedSize = 0;
+    bool stopped = false;
+    Error error = streamMember(source_, names_[index], previous_, events, storedSize, stopped);
+    if (stopped) return;
     {
         std::lock_guard lock(mutex_);
-        member.state = Member::State::Open;
-        member.opened = true;
-        member.size = size;
+        member.state = error ? Member::State::Failed : Member::State::Finished;
+        member.error = std::move(error);
+        member.storedSize = storedSize;
     }
     changed_.notify_all();
-
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
-    auto encoder = std::make_unique<LzssEncoder>();
-    std::vector<std::uint8_t> block;
-    for (std::uint64_t remaining = size; remaining > 0;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
-        std::size_t got = 0;
-        if (Error readError = file->read(std::span(chunk).first(want), got)) {
-            return finish(Member::State::Failed, std::move(readError), 0);
-        }
-        if (got < want) return failed(Fault::FileShrank);
-        remaining -= want;
-        block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
-        lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
-        if (!block.empty() && !deliver(member, block)) return;
-    }
-    std::uint8_t extra = 0;
-    std::size_t after = 0;
-    if (Error readError = file->read(std::span(&extra, 1), after)) return finish(Member::State::Failed, std::move(readError), 0);
-    if (after > 0) return failed(Fault::FileGrew);
-    finish(Member::State::Finished, {}, encoder->outCount);
 }
 
-Error CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size) {
+Error CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size, bool& reused) {
     std::unique_lock lock(mutex_);
     consuming_ = index;
     changed_.notify_all();  // a worker of this member may be waiting for room
@@ -135,6 +111,7 @@ Error CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size) 
     changed_.wait(lock, [&] { return member.state != Member::State::Waiting; });
     if (!member.opened) return member.error;
     size = member.size;
+    reused = member.reused;
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,22 +20,27 @@
 
 #include "error.h"
 #include "member_source.h"
+#include "previous_archive.h"
 #include "ptrvector.h"
 
 namespace pactools {
 
 class CompressionPipeline {
 public:
-    // Starts compressing the members named `names`, read from `source`, on
-    // `threads` workers (0: one per core).
-    CompressionPipeline(const PtrVector<std::string>& names, MemberSource& source, unsigned threads);
+    // Starts streaming the members named `names`, read from `source` (and
+    // kept from `previous` where unchanged; may be null), on `threads`
+    // workers (0: one per core).  `bytesRead` is told, from the workers, of
+    // the member bytes read.
+    CompressionPipeline(const PtrVector<std::string>& names, MemberSource& source, const PreviousArchive* previous,
+                        unsigned threads, std::function<void(std::uint64_t)> bytesRead);
     ~CompressionPipeline();  // stops the workers, finished or not
     CompressionPipeline(const CompressionPipeline&) = delete;
     CompressionPipeline& operator=(const CompressionPipeline&) = delete;
 
-    // Waits until member `index` is open and gives its size; fails when it
-    // could not be opened or is too large (MemberTooLarge).
-    Error waitOpened(std::uint32_t index, std::uint64_t& size);
+    // Waits until member `index` is open and gives its size, and whether its
+    // previous stream is kept; fails when it could not be opened or is too
+    // large (MemberTooLarge).
+    Error waitOpened(std::uint32_t index, std::uint64_t& size, bool& reused);
 
     enum class Next { Block, Finished, Failed };
     // The next piece of member `index`'s stream (in `block`), or the end of
@@ -52,6 +58,8 @@ private:
 
     const PtrVector<std::string>& names_;
     MemberSource& source_;
+    const PreviousArchive* previous_;
+    std::function<void(std::uint64_t)> bytesRead_;
     std::vector<std::unique_ptr<Member>> members_;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "pac_archive.h"
 #include "platform.h"
+#include "progress_line.h"
 #include "text.h"
 
 namespace pactools {
@@ -14,15 +15,21 @@ namespace pactools {
 namespace {
 
 // Restores one member into the file of its name.
-Error extractMember(PacArchive& archive, const PacEntry& entry, RestoreBuffers& buffers, std::FILE* progress) {
-    say(progress, "Extracting %s\n", shown(entry.name).c_str());
+Error extractMember(PacArchive& archive, const PacEntry& entry, RestoreBuffers& buffers, std::FILE* lines,
+                    ProgressLine& progress) {
+    progress.around([&] { say(lines, "Extracting %s\n", shown(entry.name).c_str()); });
     OutputFile file;
     if (Error error = file.create(memberFilePath(entry.name))) {
         error.file = entry.name;
         return error.as(Fault::CannotCreateMember);
     }
     Error error = restoreArchiveMember(
-        archive, entry, [&file](std::span<const std::uint8_t> bytes) { return file.write(bytes); }, buffers);
+        archive, entry,
+        [&](std::span<const std::uint8_t> bytes) {
+            progress.add(bytes.size());
+            return file.write(bytes);
+        },
+        buffers);
     if (error.fault == Fault::WriteFailed) error = file.commit();  // the file tells why
     if (!error) error = file.commit();
     if (error.fault == Fault::WriteFailed) error.file = entry.name;
@@ -58,10 +65,13 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         return false;
     }
     RestoreBuffers buffers;
-    for (const PacEntry* entry : archive.entries) {
-        if (Error failure = extractMember(archive, *entry, buffers, options.quiet ? nullptr : out)) {
-            report(out, "pactool", failure);
-            return false;
+    {
+        ProgressLine progress(unpackedBytes(archive), true);
+        for (const PacEntry* entry : archive.entries) {
+            if (Error failure = extractMember(archive, *entry, buffers, options.quiet ? nullptr : out, progress)) {
+                progress.around([&] { report(out, "pactool", failure); });
+                return false;
+            }
         }
     }
     const std::string listName = listFileName(pacPath);

@@ -37,6 +37,12 @@ Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive&
     return readPacDirectory(archive.header, std::span(directory).first(got), archive.size, path, archive.entries);
 }
 
+std::uint64_t unpackedBytes(const PacArchive& archive) {
+    std::uint64_t total = 0;
+    for (const PacEntry* entry : archive.entries) total += entry->unpackedSize;
+    return total;
+}
+
 Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
                            RestoreBuffers& buffers) {
     std::uint64_t offset = entry.offset;

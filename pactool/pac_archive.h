@@ -58,6 +58,9 @@ struct PacArchive {
 // Reads and checks the header and directory of the archive `reader` holds.
 Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive);
 
+// The members' total size unpacked.
+std::uint64_t unpackedBytes(const PacArchive& archive);
+
 // Restores member `entry` of an open archive, handing its bytes to `write`;
 // a damaged member's error names the archive.
 Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,

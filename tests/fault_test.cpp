@@ -90,7 +90,7 @@ TEST(Faults, UnreadableInputs) {
     if (!linkUnreadable(w, "b.dat")) GTEST_SKIP() << "no /proc/self/mem here";
     RunResult result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing a.txt\nCompressing b.dat\nError reading b.dat: Input/output error\n");
+    EXPECT_EQ(result.output, "Unchanged a.txt\nCompressing b.dat\nError reading b.dat: Input/output error\n");
     EXPECT_EQ(w.read("data.pac"), pac);
 
     ::unlink(w.path("data.pac.list").c_str());
@@ -179,7 +179,7 @@ TEST(Faults, MembersThatAreMissingOrNotRegularFilesAreRefusedWithoutBlocking) {
         w.write("data.pac.list", std::string("0 0\na.txt\n") + c.name + "\nc.txt\n");
         const RunResult result = w.pactool({"archive", "data.pac"});
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.output, std::string("Compressing a.txt\nCan't open ") + c.name + "\npactool: " + c.name + ": " +
+        EXPECT_EQ(result.output, std::string("Unchanged a.txt\nCan't open ") + c.name + "\npactool: " + c.name + ": " +
                                      c.reason + "\n");
         EXPECT_EQ(w.read("data.pac"), pac);
     }
@@ -197,7 +197,7 @@ TEST(Faults, AMemberThatShrinksOrGrowsWhileItIsRead) {
     ASSERT_EQ(::truncate(w.path("big").c_str(), 1000), 0);
     RunResult result = tool.wait();
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing a.txt\nCompressing big\nError reading big: the file shrank while it was read\n");
+    EXPECT_EQ(result.output, "Unchanged a.txt\nCompressing big\nError reading big: the file shrank while it was read\n");
     EXPECT_EQ(w.read("data.pac"), pac);
 
     // A file whose size says 0 but which holds text.

@@ -185,7 +185,7 @@ TEST(HostileArchive, InterruptsLeaveNoTemporaryFileAndTheTargetIntact) {
         int delay;
     } moments[] = {{SIGINT, 0}, {SIGTERM, 150}, {SIGHUP, 400}, {SIGINT, 900}};
     for (const auto& m : moments) {
-        interruptAndCheck(w, {"archive", "data.pac"}, "Compressing big", m.signal, m.delay, "data.pac", changed,
+        interruptAndCheck(w, {"archive", "--recompress", "data.pac"}, "Compressing big", m.signal, m.delay, "data.pac", changed,
                           complete);
         w.write("data.pac", changed);
     }

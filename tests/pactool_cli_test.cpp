@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,7 @@ TEST(PactoolCommandLine, CommandWordsInAnyLetterCase) {
     w.write("m", "member");
     w.write("data.pac.list", "0 0\nm\n");
     for (const char* word : {"A", "ARCHIVE", "a", "Archive"}) {
+        ::unlink(w.path("data.pac").c_str());  // nothing to keep: every member is compressed
         const auto result = w.pactool({word, "data.pac", "ignored"});
         EXPECT_EQ(result.status, 0) << word << ": " << result.output;
         EXPECT_EQ(result.output, "Compressing m\n");
@@ -196,7 +198,7 @@ TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
 
     // A missing member, and an empty name (a blank line).
     expectArchiveFails(w, "0 0\na.txt\nmissing\n",
-                       "Compressing a.txt\nCan't open missing\npactool: missing: No such file or directory\n");
+                       "Unchanged a.txt\nCan't open missing\npactool: missing: No such file or directory\n");
     expectArchiveFails(w, "0 0\na.txt\n\nb.dat\n", "data.pac.list: Refusing to archive entry 2: its name is empty\n");
 
     // A member that is a directory cannot be read.
@@ -213,7 +215,7 @@ TEST(PactoolArchive, RefusesMembersOfFourGibibytes) {
     ASSERT_EQ(::truncate(w.path("b.dat").c_str(), 0x100000000LL), 0);  // sparse: costs no disk
     const auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing a.txt\nb.dat: member is 4 GiB or larger, which the archive cannot hold\n");
+    EXPECT_EQ(result.output, "Unchanged a.txt\nb.dat: member is 4 GiB or larger, which the archive cannot hold\n");
     EXPECT_EQ(w.read("data.pac"), before);
 }
 
@@ -226,7 +228,7 @@ TEST(PactoolArchive, AFullDiskFailsCleanly) {
     const auto result = testing_support::runProgramDirect(
         w.dir(), "sh", {"-c", "ulimit -f 128 && exec \"$0\" archive data.pac", testing_support::pactoolPath()});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Compressing a.txt\nCompressing b.dat\nCompressing empty\nCompressing s1.bin\n"
+    EXPECT_EQ(result.output, "Unchanged a.txt\nCompressing b.dat\nUnchanged empty\nUnchanged s1.bin\n"
                              "Error writing data.pac: File too large\n");
     EXPECT_EQ(w.read("data.pac"), before);
     for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
@@ -289,6 +291,118 @@ TEST(PactoolRoundTrip, CanonicalListAndNamesWithDirectories) {
     ASSERT_EQ(w.pactool({"e", "data.pac"}).status, 0);
     EXPECT_EQ(w.read("sub/m.dat"), "in a subdirectory");
     EXPECT_EQ(w.read("data.pac.list"), lines({"FF 7F3", "sub\\m.dat"}));
+}
+
+TEST(PactoolArchive, KeepsUnchangedMembersAndGivesWhatRecompressingGives) {
+    Packed w;
+    // Each step changes the members or the list, then archives both ways.
+    const struct {
+        const char* what;
+        std::function<void(Packed&)> change;
+        const char* list;
+        const char* messages;
+    } steps[] = {
+        {"nothing changed", [](Packed&) {}, nullptr,
+         "Unchanged a.txt\nUnchanged b.dat\nUnchanged empty\nUnchanged s1.bin\n"},
+        {"one member changed", [](Packed& p) { p.write("a.txt", "hello world, changed\n"); }, nullptr,
+         "Compressing a.txt\nUnchanged b.dat\nUnchanged empty\nUnchanged s1.bin\n"},
+        {"the same size, other bytes",
+         [](Packed& p) {
+             std::string b = p.read("b.dat");
+             b[40000] ^= 0x20;
+             p.write("b.dat", b);
+         },
+         nullptr, "Unchanged a.txt\nCompressing b.dat\nUnchanged empty\nUnchanged s1.bin\n"},
+        {"added, removed and reordered", [](Packed& p) { p.write("new.dat", "new member"); },
+         "1A 7F3\ns1.bin\nnew.dat\na.txt\n", "Unchanged s1.bin\nCompressing new.dat\nUnchanged a.txt\n"},
+    };
+    for (const auto& step : steps) {
+        step.change(w);
+        if (step.list != nullptr) w.write("data.pac.list", step.list);
+        const std::string before = w.read("data.pac");
+        const auto recompressed = w.pactool({"archive", "--recompress", "data.pac"});
+        ASSERT_EQ(recompressed.status, 0) << recompressed.output;
+        const std::string expected = w.read("data.pac");
+        w.write("data.pac", before);
+        const auto reused = w.pactool({"archive", "data.pac"});
+        EXPECT_EQ(reused.status, 0) << step.what;
+        EXPECT_EQ(reused.output, step.messages) << step.what;
+        EXPECT_TRUE(w.read("data.pac") == expected) << step.what;
+    }
+    // Whatever is wrong with the previous file, the archive is right and no
+    // error is told.
+    const std::string good = w.read("data.pac");
+    std::string damagedStream = good;
+    damagedStream[le32(good, 12 + 64) + 5] ^= 0x5A;  // inside the first member's stream
+    const std::string previous[] = {good.substr(0, good.size() / 2), damagedStream, "not an archive at all",
+                                    std::string("PAC\0\xFF\xFF\0\0", 8)};
+    for (const std::string& bytes : previous) {
+        w.write("data.pac", bytes);
+        const auto result = w.pactool({"archive", "data.pac"});
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_EQ(result.output.find("rror"), std::string::npos) << result.output;
+        EXPECT_TRUE(w.read("data.pac") == good);
+    }
+}
+
+TEST(PactoolCommandLine, OptionsBeforeOrAfterTheCommandWord) {
+    Packed w;
+    const std::string pac = w.read("data.pac");
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"--threads", "2", "archive", "data.pac"}, {"archive", "-j", "1", "data.pac"},
+          {"-j", "0", "--recompress", "a", "data.pac", "-q"}, {"archive", "--threads=1024", "--", "data.pac"}}) {
+        const auto result = w.pactool(words);
+        EXPECT_EQ(result.status, 0) << words[0] << ": " << result.output;
+        EXPECT_TRUE(w.read("data.pac") == pac) << words[0];
+    }
+    EXPECT_EQ(w.pactool({"-q", "archive", "--recompress", "data.pac"}).output, "");
+    Workspace x;
+    x.write("data.pac", pac);
+    EXPECT_EQ(x.pactool({"extract", "--quiet", "data.pac"}).output, "");
+    EXPECT_EQ(x.read("b.dat"), w.read("b.dat"));
+
+    const std::string usage = w.pactool({"--help"}).output;
+    EXPECT_NE(usage.find("--threads"), std::string::npos);
+    const struct {
+        std::vector<std::string> words;
+        const char* line;
+    } refused[] = {
+        {{"archive", "-x", "data.pac"}, "Unknown option: -x\n"},
+        {{"--fast", "archive", "data.pac"}, "Unknown option: --fast\n"},
+        {{"archive", "data.pac", "-j"}, "Option -j needs a value\n"},
+        {{"-j", "1025", "archive", "data.pac"}, "Invalid thread count: 1025 (a number from 0 to 1024)\n"},
+        {{"-j", "two", "archive", "data.pac"}, "Invalid thread count: two (a number from 0 to 1024)\n"},
+        {{"--threads=-1", "archive", "data.pac"}, "Invalid thread count: -1 (a number from 0 to 1024)\n"},
+    };
+    for (const auto& c : refused) {
+        const auto result = w.pactool(c.words);
+        EXPECT_EQ(result.status, 1) << c.line;
+        EXPECT_EQ(result.output, c.line + usage) << c.line;
+    }
+    EXPECT_TRUE(w.read("data.pac") == pac);
+}
+
+TEST(PactoolProgress, ShownOnATerminalOnlyAndErasedAtTheEnd) {
+    if (testing_support::toolsAreWindows()) GTEST_SKIP() << "a pseudo-terminal is a POSIX matter";
+    if (std::system("script -qec true /dev/null >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1) here";
+    Workspace w;
+    w.write("big", corpusBytes(CorpusKind::Mixed, 24 << 20, 8));
+    w.write("data.pac.list", "0 0\nbig\n");
+    // Under a pseudo-terminal (standard output and error both on it).
+    const std::string command = testing_support::shellQuote(testing_support::pactoolPath()) + " -j 1 archive data.pac";
+    const auto onTerminal = testing_support::runProgramDirect(w.dir(), "script", {"-qec", command, "/dev/null"});
+    ASSERT_EQ(onTerminal.status, 0) << onTerminal.output;
+    const std::string& out = onTerminal.output;
+    EXPECT_NE(out.find("% "), std::string::npos) << out;
+    EXPECT_NE(out.find(" MB/s"), std::string::npos) << out;
+    EXPECT_NE(out.find(" left"), std::string::npos) << out;
+    // The last thing on the terminal is the erased line.
+    const std::size_t lastReturn = out.rfind('\r');
+    ASSERT_NE(lastReturn, std::string::npos);
+    EXPECT_EQ(out.find_first_not_of(" \r\n", out.rfind("\r", lastReturn - 1) + 1), std::string::npos) << out;
+    // Not a terminal: the usual lines only.
+    ::unlink(w.path("data.pac").c_str());
+    EXPECT_EQ(w.pactool({"-j", "1", "archive", "data.pac"}).output, "Compressing big\n");
 }
 
 TEST(PactoolBrowse, ListShowsSizesAndRatiosAndWritesNothing) {

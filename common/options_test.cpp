@@ -1,0 +1,69 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include "progress_line.h"
+
+namespace pactools {
+namespace {
+
+const OptionSpec kThreads{"-j", "--threads", true};
+const OptionSpec kQuiet{"-q", "--quiet", false};
+
+ParsedCommandLine parse(std::vector<std::string> words) {
+    std::vector<char*> argv = {const_cast<char*>("tool")};
+    for (auto& word : words) argv.push_back(word.data());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data(), {&kThreads, &kQuiet});
+}
+
+TEST(Options, StandBeforeOrAfterOtherWordsUntilDoubleDash) {
+    const struct {
+        std::vector<std::string> words;
+        std::vector<std::string> expectedWords;
+        std::string threads;  // the -j value seen, "" for none
+        bool quiet;
+        std::string error;
+    } cases[] = {
+        {{"-j", "2", "archive", "d.pac"}, {"archive", "d.pac"}, "2", false, ""},
+        {{"archive", "--threads", "3", "d.pac", "-q"}, {"archive", "d.pac"}, "3", true, ""},
+        {{"--threads=4", "a", "b"}, {"a", "b"}, "4", false, ""},
+        {{"a", "--", "-q", "-j"}, {"a", "-q", "-j"}, "", false, ""},
+        {{"-", "a"}, {"-", "a"}, "", false, ""},
+        {{"a", "-x"}, {"a"}, "", false, "Unknown option: -x"},
+        {{"--quiet=1"}, {}, "", false, "Unknown option: --quiet=1"},
+        {{"a", "-j"}, {"a"}, "", false, "Option -j needs a value"},
+    };
+    for (const auto& c : cases) {
+        const ParsedCommandLine parsed = parse(c.words);
+        EXPECT_EQ(parsed.error, c.error) << c.words[0];
+        if (!c.error.empty()) continue;
+        EXPECT_EQ(parsed.words, c.expectedWords);
+        std::string threads;
+        bool quiet = false;
+        for (const auto& option : parsed.options) {
+            if (option.spec == &kThreads) threads = option.value;
+            quiet = quiet || option.spec == &kQuiet;
+        }
+        EXPECT_EQ(threads, c.threads);
+        EXPECT_EQ(quiet, c.quiet);
+    }
+}
+
+TEST(Options, ThreadCountsFromZeroTo1024) {
+    unsigned threads = 99;
+    for (const char* good : {"0", "1", "16", "1024", "0007"}) EXPECT_TRUE(parseThreadCount(good, threads)) << good;
+    EXPECT_EQ(threads, 7u);
+    for (const char* bad : {"", "-1", "1025", "99999", "2x", " 2", "+2", "0x10"}) {
+        EXPECT_FALSE(parseThreadCount(bad, threads)) << bad;
+    }
+}
+
+TEST(ProgressLineText, ShareRateAndTimeLeft) {
+    EXPECT_EQ(ProgressLine::text(50'000'000, 100'000'000, 2.0), " 50.0%  25.0 MB/s  0:02 left");
+    EXPECT_EQ(ProgressLine::text(0, 100, 0.6), "  0.0%  0.0 MB/s");
+    EXPECT_EQ(ProgressLine::text(200, 100, 1.0), " 99.9%  0.0 MB/s");  // never past the end before it ends
+    EXPECT_EQ(ProgressLine::text(100'000'000, 6'100'000'000, 1.0), "  1.6%  100.0 MB/s  1:00 left");
+}
+
+}  // namespace
+}  // namespace pactools

@@ -1,0 +1,103 @@
+#include "member_stream.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "lzss_encoder.h"
+
+namespace pactools {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 1 << 20;  // members are read in 1 MiB pieces
+
+// Opens the member and takes its size.
+Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
+    if (Error error = source.open(name, file)) return error;
+    if (Error error = file->size(size)) return error;
+    if (size > UINT32_MAX) {
+        Error tooLarge(Fault::MemberTooLarge);
+        tooLarge.name = name;
+        return tooLarge;
+    }
+    return {};
+}
+
+// Keeps the previous archive's stream for the member when its file holds
+// what that stream decodes to; false when it does not (or can't be told).
+bool reusePrevious(const PreviousArchive& previous, const std::string& name, MemberFile& file, std::uint64_t size,
+                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped, Error& error) {
+    const auto found = previous.entries.find(name);
+    if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.open) return false;
+    const PacEntry& entry = found->second;
+    const std::unique_ptr<ArchiveReader> reader = previous.open();
+    if (!reader) return false;
+    // Each thread keeps its buffers from one member to the next.
+    thread_local RestoreBuffers buffers;
+    if (!holdsSameContent(*reader, entry, file, size, buffers, events.bytesRead)) return false;
+    events.opened(size, true);
+    std::vector<std::uint8_t> block;
+    for (std::uint64_t done = 0; done < entry.storedSize;) {
+        block.resize(static_cast<std::size_t>(std::min<std::uint64_t>(entry.storedSize - done, kChunkSize)));
+        std::size_t got = 0;
+        if (Error readError = reader->readAt(entry.offset + done, block, got)) {
+            error = readError;
+            return true;
+        }
+        if (got != block.size()) {  // the previous archive changed under us
+            error = fileError(Fault::FileShrank, previous.path);
+            return true;
+        }
+        done += got;
+        if (!events.emit(block)) {
+            stopped = true;
+            return true;
+        }
+    }
+    storedSize = entry.storedSize;
+    return true;
+}
+
+}  // namespace
+
+Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
+                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped) {
+    stopped = false;
+    std::unique_ptr<MemberFile> file;
+    std::uint64_t size = 0;
+    if (Error error = openMember(source, name, file, size)) return error;
+    if (previous != nullptr) {
+        Error error;
+        if (reusePrevious(*previous, name, *file, size, events, storedSize, stopped, error)) return error;
+        // Not the same: start over from a fresh look at the file.
+        if (Error reopenError = openMember(source, name, file, size)) return reopenError;
+    }
+    events.opened(size, false);
+
+    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
+    auto encoder = std::make_unique<LzssEncoder>();
+    std::vector<std::uint8_t> block;
+    for (std::uint64_t remaining = size; remaining > 0;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
+        std::size_t got = 0;
+        if (Error error = file->read(std::span(chunk).first(want), got)) return error;
+        if (got < want) return fileError(Fault::FileShrank, name);
+        if (events.bytesRead) events.bytesRead(got);
+        remaining -= want;
+        block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
+        lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
+        if (!block.empty() && !events.emit(block)) {
+            stopped = true;
+            return {};
+        }
+        block.clear();
+    }
+    std::uint8_t extra = 0;
+    std::size_t after = 0;
+    if (Error error = file->read(std::span(&extra, 1), after)) return error;
+    if (after > 0) return fileError(Fault::FileGrew, name);
+    storedSize = encoder->outCount;
+    return {};
+}
+
+}  // namespace pactools

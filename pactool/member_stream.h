@@ -1,0 +1,35 @@
+// One member's stored stream, made from its file: the previous archive's
+// stream when the file holds exactly what that stream decodes to, else the
+// file compressed with LZSS.  Used by the compression pipeline's workers and
+// by the archive command's one-thread path alike.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "error.h"
+#include "member_source.h"
+#include "previous_archive.h"
+
+namespace pactools {
+
+struct MemberStreamEvents {
+    // The member is open: its size, and whether its previous stream is kept.
+    // Comes before the first block.
+    std::function<void(std::uint64_t size, bool reused)> opened;
+    // The next piece of the stream (which may be taken); false stops the
+    // work (the run is ending).
+    std::function<bool(std::vector<std::uint8_t>& block)> emit;
+    // Member bytes read so far grew by this much (for progress).
+    std::function<void(std::uint64_t bytes)> bytesRead;
+};
+
+// Streams member `name`.  On success `storedSize` is the stream's size.
+// Fails with the source's error, MemberTooLarge, FileShrank or FileGrew;
+// `stopped` tells that emit() asked to stop (no error then).
+Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
+                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped);
+
+}  // namespace pactools

@@ -1,0 +1,52 @@
+#include "previous_archive.h"
+
+#include <cstring>
+#include <vector>
+
+namespace pactools {
+
+void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous) {
+    previous.entries.reserve(archive.entries.count);
+    for (const PacEntry* entry : archive.entries) previous.entries.emplace(entry->name, *entry);
+}
+
+bool loadPreviousArchive(const std::string& path, PreviousArchive& previous) {
+    FileArchiveReader reader;
+    PacArchive archive;
+    if (reader.open(path) || openPacArchive(reader, path, archive)) return false;
+    loadPreviousEntries(archive, previous);
+    previous.path = path;
+    previous.open = [path]() -> std::unique_ptr<ArchiveReader> {
+        auto reader = std::make_unique<FileArchiveReader>();
+        if (reader->open(path)) return nullptr;
+        return reader;
+    };
+    return true;
+}
+
+bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
+                      RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead) {
+    if (entry.unpackedSize != size) return false;
+    std::vector<std::uint8_t> theirs;
+    std::uint64_t offset = entry.offset;
+    const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
+        Error error = reader.readAt(offset, buffer, got);
+        offset += got;
+        return error;
+    };
+    // Each piece decoded is compared with as many bytes of the member file.
+    const auto compare = [&](std::span<const std::uint8_t> decoded) {
+        theirs.resize(decoded.size());
+        std::size_t got = 0;
+        if (file.read(theirs, got) || got != decoded.size()) return false;
+        if (bytesRead) bytesRead(got);
+        return std::memcmp(theirs.data(), decoded.data(), got) == 0;
+    };
+    if (restoreMember(entry, read, compare, buffers)) return false;
+    // And the file must end there.
+    std::uint8_t extra = 0;
+    std::size_t after = 0;
+    return !file.read(std::span(&extra, 1), after) && after == 0;
+}
+
+}  // namespace pactools

@@ -1,0 +1,43 @@
+// The archive the archive command is about to replace.  A member's stored
+// stream is fixed by its bytes, so a listed member whose file holds exactly
+// what its stored stream decodes to keeps that stream instead of being
+// compressed again.  The check is exact (it decodes and compares every
+// byte), and whatever is wrong with the previous file only means that less
+// of it is kept: it never fails the command.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "member_restore.h"
+#include "member_source.h"
+#include "pac_archive.h"
+
+namespace pactools {
+
+struct PreviousArchive {
+    std::string path;  // as messages name it
+    // A reader of its own for each caller (workers check members at once);
+    // null when the file can no longer be read.
+    std::function<std::unique_ptr<ArchiveReader>()> open;
+    // The entries whose streams lie within the file, by exact name (the
+    // first of a name).
+    std::unordered_map<std::string, PacEntry> entries;
+};
+
+// Loads the archive at `path` when it is a readable PAC archive; false (and
+// nothing to reuse) otherwise.
+bool loadPreviousArchive(const std::string& path, PreviousArchive& previous);
+
+// The entries of an archive already open, read through `open`.
+void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous);
+
+// True when `file` (at its start, `size` bytes long) holds exactly what
+// `entry`'s stored stream decodes to; reads no further than the stored size.
+// `bytesRead` counts the member's bytes as they are compared.
+bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
+                      RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead);
+
+}  // namespace pactools
