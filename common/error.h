@@ -75,6 +75,21 @@ enum class Fault : std::uint8_t {
     StatementsReach4GiB,
     ListingOutOfMemory,
     MissingLabel,         // `at`: the jump's own offset
+    // PO files and code pages: `file` the PO file or listing, `at` a line,
+    // `name` an entry's msgctxt, `other` a code page.
+    PoSyntax,                // `detail`: what is wrong
+    PoNotUtf8,               // `detail`: the charset it declares
+    PoPlural,
+    CodePageUnknown,         // `name`: the name given
+    CodePageConflict,        // `name`: --code-page, `other`: the header's
+    StringNotInCodePage,     // a listing or binary string that does not decode
+    TranslationUnmappable,   // `detail`: "U+XXXX"
+    TranslationNotUtf8,
+    TranslationLineBreak,    // a NUL, CR or LF, which a listing cannot hold
+    PoStale,                 // warning; `detail` the listing, `of` its line
+    PoUnmatched,             // warning
+    PoControlBytes,          // warning
+    ListingKept,             // note; `file` the listing, `other` the PO file
     // scntool's command line: `file`.
     ExtensionRefused,
     ListingDoesNotAssemble,  // `detail`: why

@@ -105,6 +105,34 @@ std::string messageText(const Error& e) {
     case Fault::StatementsReach4GiB: return atLine("Statements reach 4 GiB", e.at);
     case Fault::ListingOutOfMemory: return atLine("Out of memory", e.at);
     case Fault::MissingLabel: return "Error: No label at " + hex(e.at, 8) + ".";
+    case Fault::PoSyntax: return file + ":" + number(e.at) + ": " + e.detail;
+    case Fault::PoNotUtf8:
+        return file + ": the PO file is in " + e.detail + "; only UTF-8 PO files are read (convert it with msgconv)";
+    case Fault::PoPlural: return file + ":" + number(e.at) + ": entry '" + name + "' has plural forms, which scenarios do not have";
+    case Fault::CodePageUnknown: return "Unknown code page " + name + " (known: " + e.detail + ")";
+    case Fault::CodePageConflict:
+        return file + ": --code-page " + name + " differs from the X-Code-Page " + shown(e.other) + " of the PO file";
+    case Fault::StringNotInCodePage:
+        return file + ":" + number(e.at) + ": the string does not decode in " + e.other +
+               " (name the game's code page with --code-page)";
+    case Fault::TranslationUnmappable:
+        return file + ":" + number(e.at) + ": the translation of '" + name + "' holds " + e.detail + ", which " + e.other +
+               " cannot hold";
+    case Fault::TranslationNotUtf8:
+        return file + ":" + number(e.at) + ": the translation of '" + name + "' is not valid UTF-8";
+    case Fault::TranslationLineBreak:
+        return file + ":" + number(e.at) + ": the translation of '" + name + "' holds a NUL, CR or LF, which a listing cannot hold";
+    case Fault::PoStale:
+        return "Warning: " + file + ":" + number(e.at) + ": entry '" + name + "' is stale: the string at " + shown(e.detail) +
+               ":" + number(e.of) + " is no longer its msgid; the listing's string is kept";
+    case Fault::PoUnmatched:
+        return "Warning: " + file + ":" + number(e.at) + ": entry '" + name + "' names no string of the listing; ignored";
+    case Fault::PoControlBytes:
+        return "Warning: " + file + ":" + number(e.at) + ": the translation of '" + name +
+               "' does not hold the control bytes its source holds";
+    case Fault::ListingKept:
+        return file + ": kept as it is: it is the source of " + shown(e.other) +
+               "'s translations (remove it to list the binary again)";
     case Fault::ExtensionRefused: return file + ": file extension must be 'bin' or 'txt'.";
     case Fault::ListingDoesNotAssemble:
         return "Warning: " + file + ": the listing does not assemble back (" + e.detail + ")";

@@ -4,7 +4,8 @@
 
 namespace pactools {
 
-ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs) {
+ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs,
+                                   bool unknownAreWords) {
     ParsedCommandLine parsed;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -26,6 +27,10 @@ ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<cons
                 (spec->longName != nullptr && name == spec->longName)) {
                 found = spec;
             }
+        }
+        if (found == nullptr && unknownAreWords) {
+            parsed.words.emplace_back(word);
+            continue;
         }
         if (found == nullptr || (equals != std::string_view::npos && !found->takesValue)) {
             parsed.error = "Unknown option: " + shown(word);

@@ -28,9 +28,11 @@ struct ParsedCommandLine {
 };
 
 // Sorts argv[1..] into options of `specs` and other words.  A word starting
-// with '-' (other than "-" alone) that names no option, or an option whose
-// value is missing, sets `error`.
-ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs);
+// with '-' (other than "-" alone) that names no option sets `error`, unless
+// `unknownAreWords` (file names may start with '-'); so does an option whose
+// value is missing.
+ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs,
+                                   bool unknownAreWords = false);
 
 // The value of a thread count option: a number from 0 to 1024.
 bool parseThreadCount(std::string_view text, unsigned& threads);

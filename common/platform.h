@@ -83,6 +83,13 @@ std::uint64_t processId();
 // True when standard error is a terminal (a console on Windows).
 bool standardErrorIsTerminal();
 
+// Converts between a legacy code page (its Windows number and its name) and
+// UTF-8 with the system's converter, strictly: false when the bytes do not
+// decode, or the text holds a character the code page cannot hold (nothing
+// is substituted, no best fit).  `utf8` must be valid UTF-8.
+bool decodeCodePage(unsigned number, const char* name, std::string_view bytes, std::string& utf8);
+bool encodeCodePage(unsigned number, const char* name, std::string_view utf8, std::string& bytes);
+
 // Process start-up: a file size limit fails the write instead of killing the
 // process, and interrupts (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and
 // closing the console on Windows) first remove every temporary file that is

@@ -188,6 +188,41 @@ bool standardErrorIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
 
+bool decodeCodePage(unsigned number, const char*, std::string_view bytes, std::string& utf8) {
+    utf8.clear();
+    if (bytes.empty()) return true;
+    const int size = static_cast<int>(bytes.size());
+    const int wide = MultiByteToWideChar(number, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (wide <= 0) return false;
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(number, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), wide);
+    const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return false;
+    utf8.resize(static_cast<std::size_t>(length));
+    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wide, utf8.data(), length, nullptr, nullptr);
+    return true;
+}
+
+bool encodeCodePage(unsigned number, const char*, std::string_view utf8, std::string& bytes) {
+    bytes.clear();
+    if (utf8.empty()) return true;
+    const int size = static_cast<int>(utf8.size());
+    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    if (wide <= 0) return false;
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, text.data(), wide);
+    BOOL usedDefault = FALSE;
+    const int length =
+        WideCharToMultiByte(number, WC_NO_BEST_FIT_CHARS, text.data(), wide, nullptr, 0, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) return false;
+    bytes.resize(static_cast<std::size_t>(length));
+    WideCharToMultiByte(number, WC_NO_BEST_FIT_CHARS, text.data(), wide, bytes.data(), length, nullptr, &usedDefault);
+    if (usedDefault) return false;
+    // No best fit may slip through: the bytes must decode to the same text.
+    std::string back;
+    return decodeCodePage(number, nullptr, bytes, back) && back == utf8;
+}
+
 void prepareProcess() {
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }

@@ -74,14 +74,20 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     text += "\n\nBINS =";
     writeNameList(text, bins);
     text += "\n";
+    // The game's code page, when ../makefile.conf names one, for the
+    // translators' targets.
+    const std::string codePage = "$(if $(CODE_PAGE),--code-page $(CODE_PAGE) )";
     text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + "\n\t$(QVXPACTOOL) archive " + pac +
-            "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac + "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\ninstall: " +
-            pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n%.bin : %.txt\n\t$(QVXTOOL) $<\n\n";
-    for (const std::string* ending : otherEndings) {
-        text += '%';
-        text += makeWord(*ending);
-        text += " : %.txt\n\t$(QVXTOOL) $<\n\n";
-    }
+            "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac + "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\npot: $(BINS)\n\t$(QVXTOOL) " +
+            codePage + "--pot $(BINS)\n\ninstall: " + pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n";
+    // A scenario with a PO file is assembled with its translations: make
+    // takes the first pattern rule whose prerequisites exist.
+    const auto rules = [&](const std::string& ending) {
+        text += "%" + ending + " : %.po %.txt\n\t$(QVXTOOL) " + codePage + "$<\n\n";
+        text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $<\n\n";
+    };
+    rules(".bin");
+    for (const std::string* ending : otherEndings) rules(makeWord(*ending));
     text = withLineEnds(text, lineEnd);
     return {};
 }

@@ -1,8 +1,10 @@
 // The makefile that `pactool extract` writes beside the members.  It takes
-// QVXPACTOOL, QVXTOOL, COPY and GAME_DIR from ../makefile.conf and has the
-// targets all (the archive), extract, decompile (every .bin member to its
-// .txt listing), install, and a pattern rule that assembles a .bin member
-// from its listing.
+// QVXPACTOOL, QVXTOOL, COPY, GAME_DIR and optionally CODE_PAGE from
+// ../makefile.conf and has the targets all (the archive), extract,
+// decompile (every .bin member to its .txt listing), pot (a gettext
+// template of every scenario), install, and pattern rules that assemble a
+// .bin member from its listing, with the translations of its .po file when
+// there is one.
 #pragma once
 
 #include <string>

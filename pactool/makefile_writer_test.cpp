@@ -27,7 +27,9 @@ const char* const kRules =
     "data.pac: $(FILES) $(BINS) data.pac.list\n\t$(QVXPACTOOL) archive data.pac\n\n"
     "extract:\n\t$(QVXPACTOOL) extract data.pac\n\n"
     "decompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\n"
+    "pot: $(BINS)\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )--pot $(BINS)\n\n"
     "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n\n"
+    "%.bin : %.po %.txt\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )$<\n\n"
     "%.bin : %.txt\n\t$(QVXTOOL) $<\n\n";
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
@@ -48,7 +50,9 @@ TEST(Makefile, AddsAPatternRuleForEachOtherSpellingOfBin) {
     const auto entries = entriesNamed({"S2.BIN", "a.bin", "b.Bin", "C.BIN"});
     const std::string text = makefileFor("data.pac", entries, "\n");
     const std::string tail =
-        "%.bin : %.txt\n\t$(QVXTOOL) $<\n\n%.BIN : %.txt\n\t$(QVXTOOL) $<\n\n%.Bin : %.txt\n\t$(QVXTOOL) $<\n\n";
+        "%.bin : %.txt\n\t$(QVXTOOL) $<\n\n"
+        "%.BIN : %.po %.txt\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )$<\n\n%.BIN : %.txt\n\t$(QVXTOOL) $<\n\n"
+        "%.Bin : %.po %.txt\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )$<\n\n%.Bin : %.txt\n\t$(QVXTOOL) $<\n\n";
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <optional>
+
+#include "code_page.h"
 
 namespace pactools {
 
@@ -26,7 +29,17 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, std::FIL
 // Assembles the listing `txtPath` into `binPath`.
 bool assembleListing(const std::string& txtPath, const std::string& binPath, std::FILE* out);
 
-// Converts one file in the direction its extension gives.
-bool convertFile(const std::string& path, std::FILE* out);
+struct ConvertOptions {
+    std::optional<CodePage> codePage;  // --code-page, when given
+};
+
+// Converts one file in the direction its extension gives: NAME.bin is
+// listed, NAME.txt assembled, and NAME.po assembled from NAME.txt with its
+// translations.
+bool convertFile(const std::string& path, const ConvertOptions& options, std::FILE* out);
+
+// Writes the template NAME.pot of NAME.bin or NAME.txt beside it, from the
+// listing NAME.txt (made first from NAME.bin when it is missing).
+bool writeTemplate(const std::string& path, const ConvertOptions& options, std::FILE* out);
 
 }  // namespace pactools

@@ -88,9 +88,15 @@ struct Parser {
     StatementList& statements;
     LabelList& labels;
     Error& error;
+    std::vector<std::size_t>* lineOf;  // each statement's 1-based line, when wanted
     std::uint64_t offset = 0;  // statement-stream offset of the next statement
+    std::size_t flagsLine = 0;  // 0-based index of the Flags line
 
     bool append(std::unique_ptr<Statement> statement, std::size_t index) {
+        if (lineOf != nullptr) {
+            // The flag block's own line is its Flags line, before its data.
+            lineOf->push_back(statement->opcode == kFlagBlock ? flagsLine + 1 : index + 1);
+        }
         if (statement->opcode != kFlagBlock) statement->offset = static_cast<std::uint32_t>(offset);
         offset += statementSize(*statement);
         if (offset > UINT32_MAX) {
@@ -116,6 +122,7 @@ struct Parser {
             error = atLine(Fault::FlagsNotFirst, index);
             return false;
         }
+        flagsLine = index;
         TextScanner scanner(lines[index], 6);
         std::uint32_t value = 0;
         std::uint32_t length = 0;
@@ -266,9 +273,10 @@ struct Parser {
 
 }  // namespace
 
-Error parseText(std::string_view text, StatementList& statements, LabelList& labels) {
+Error parseText(std::string_view text, StatementList& statements, LabelList& labels,
+                std::vector<std::size_t>* statementLines) {
     Error error;
-    Parser parser{{}, statements, labels, error};
+    Parser parser{{}, statements, labels, error, statementLines};
     LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
     while (reader.next(line)) parser.lines.push_back(line);

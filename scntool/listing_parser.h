@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "error.h"
 #include "scenario.h"
@@ -15,6 +16,8 @@ namespace pactools {
 // Parses a listing into two empty lists, resolving every jump's label to
 // its address.  Stops at the first error, which carries the 1-based line
 // number; what was appended before stays in the lists.
-Error parseText(std::string_view text, StatementList& statements, LabelList& labels);
+// `statementLines`, when given, gets each statement's 1-based line.
+Error parseText(std::string_view text, StatementList& statements, LabelList& labels,
+                std::vector<std::size_t>* statementLines = nullptr);
 
 }  // namespace pactools

@@ -84,11 +84,22 @@ void writeFlagBlock(const Statement& flags, std::string& text) {
 
 }  // namespace
 
-Error writeText(const StatementList& statements, const LabelList& labels, std::string& text) {
+Error writeText(const StatementList& statements, const LabelList& labels, std::string& text,
+                std::vector<std::size_t>* lines) {
     LabelIndex index(labels);
     text.reserve(text.size() + 16 * static_cast<std::size_t>(statements.count));  // a typical line's length
+    // The 1-based line the text's end stands on, counted as it grows.
+    std::size_t line = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    std::size_t counted = text.size();
+    const auto recordLine = [&] {
+        if (lines == nullptr) return;
+        line += static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(counted), text.end(), '\n'));
+        counted = text.size();
+        lines->push_back(line);
+    };
     for (const Statement* statement : statements) {
         if (statement->opcode == kFlagBlock) {
+            recordLine();
             writeFlagBlock(*statement, text);
             continue;
         }
@@ -97,6 +108,7 @@ Error writeText(const StatementList& statements, const LabelList& labels, std::s
             text += name;
             text += ":\n";
         }
+        recordLine();
         switch (statement->opcode) {
         case kJmp:
         case kCJmp: {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "error.h"
 #include "scenario.h"
@@ -24,6 +25,8 @@ namespace pactools {
 // when a jump has no label at its target (MissingLabel, at the jump's own
 // offset); the listing then stops before that jump, and the converter ends
 // it with the error's line.
-Error writeText(const StatementList& statements, const LabelList& labels, std::string& text);
+// `lines`, when given, gets each statement's 1-based line in `text`.
+Error writeText(const StatementList& statements, const LabelList& labels, std::string& text,
+                std::vector<std::size_t>* lines = nullptr);
 
 }  // namespace pactools

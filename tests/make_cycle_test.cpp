@@ -150,6 +150,52 @@ TEST(MakeCycle, DecompileEditAndRebuildScenarios) {
     EXPECT_EQ(check.read("notes.txt"), "notes\n");
 }
 
+TEST(MakeCycle, TranslatorsCycleWithAPoFile) {
+    if (std::system("msginit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "the gettext tools are not installed";
+    Extracted w("0 0\nscene.bin\nnotes.txt\n", {{"scene.bin", assembled(kScene)}, {"notes.txt", "notes\n"}});
+    testing_support::writeFile(w.parent() + "/makefile.conf",
+                               testing_support::readFile(w.parent() + "/makefile.conf") + "CODE_PAGE = CP1252\n");
+    ASSERT_EQ(w.make({"decompile"}).status, 0);
+    RunResult result = w.make({"pot"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(w.read("scene.pot").find("X-Code-Page: CP1252"), std::string::npos);
+    result = testing_support::runProgramDirect(
+        w.dir(), "msginit", {"--no-translator", "--locale=fr_FR.UTF-8", "-i", "scene.pot", "-o", "scene.po"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    const std::string listing = w.read("scene.txt");
+    w.age("data.pac");
+    w.age("scene.bin");
+    std::string po = w.read("scene.po");
+    const std::size_t entry = po.find("msgctxt \"scene:1\"");
+    ASSERT_NE(entry, std::string::npos);
+    po.replace(po.find("msgstr \"\"", entry), 9, "msgstr \"Mira : La lanterne est \xC3\xA9teinte -> encore.\"");
+    w.write("scene.po", po);
+    result = w.make();
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Processing: scene.po\n"), std::string::npos) << result.output;
+    Workspace check;
+    check.write("data.pac", w.read("data.pac"));
+    ASSERT_EQ(check.pactool({"e", "data.pac"}).status, 0);
+    const RunResult listed = check.scntool({"scene.bin"});
+    ASSERT_EQ(listed.status, 0);
+    EXPECT_NE(check.read("scene.txt").find("PushB\t<Mira : La lanterne est \xE9teinte -> encore.>"), std::string::npos);
+    // Listing again keeps the PO file's source, and make has nothing to do.
+    result = w.make({"decompile"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("scene.txt: kept as it is: it is the source of scene.po's translations"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(w.read("scene.txt"), listing);
+    EXPECT_EQ(w.make().output, "make: Nothing to be done for 'all'.\n");
+    // Editing the PO file rebuilds the scenario and the archive.
+    w.age("data.pac");
+    w.age("scene.bin");
+    edit(w, "scene.po", "encore.", "de nouveau.");
+    result = w.make();
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Compressing scene.bin\nUnchanged notes.txt\n"), std::string::npos) << result.output;
+}
+
 TEST(MakeCycle, PlainNamesOfEveryAllowedCharacterGoThroughTheCycle) {
     // Letters, digits, bytes from 0x80 up, . _ - + / , and '\\' between directories.
     // (On Windows, bytes from 0x80 up go through the ANSI code page.)

@@ -1,0 +1,255 @@
+#include "po_file.h"
+
+#include "text.h"
+
+namespace pactools {
+
+namespace {
+
+Error syntax(std::size_t line, std::string what) {
+    Error error(Fault::PoSyntax);
+    error.at = line;
+    error.detail = std::move(what);
+    return error;
+}
+
+bool isOctal(char c) {
+    return c >= '0' && c <= '7';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads a quoted string at the start of `text` (after blanks) into `value`;
+// nothing but blanks may follow it.
+Error quotedString(std::string_view text, std::size_t line, std::string& value) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    if (at >= text.size() || text[at] != '"') return syntax(line, "a string in double quotes was expected");
+    ++at;
+    for (;;) {
+        if (at >= text.size()) return syntax(line, "the string has no closing quote");
+        const char c = text[at++];
+        if (c == '"') break;
+        if (c != '\\') {
+            value += c;
+            continue;
+        }
+        if (at >= text.size()) return syntax(line, "the string has no closing quote");
+        const char e = text[at++];
+        switch (e) {
+        case 'n': value += '\n'; break;
+        case 't': value += '\t'; break;
+        case 'r': value += '\r'; break;
+        case 'a': value += '\a'; break;
+        case 'b': value += '\b'; break;
+        case 'f': value += '\f'; break;
+        case 'v': value += '\v'; break;
+        case '\\': value += '\\'; break;
+        case '"': value += '"'; break;
+        case '\'': value += '\''; break;
+        case '?': value += '?'; break;
+        case 'x': {
+            // As gettext reads it: every hex digit that follows.
+            unsigned v = 0;
+            std::size_t digits = 0;
+            for (; at < text.size() && hexValue(text[at]) >= 0; ++at, ++digits) v = (v << 4 | static_cast<unsigned>(hexValue(text[at]))) & 0xFF;
+            if (digits == 0) return syntax(line, "\\x without hexadecimal digits");
+            value += static_cast<char>(v);
+            break;
+        }
+        default:
+            if (!isOctal(e)) return syntax(line, std::string("unknown escape \\") + shown(std::string(1, e)));
+            unsigned v = static_cast<unsigned>(e - '0');
+            for (int more = 0; more < 2 && at < text.size() && isOctal(text[at]); ++more) v = v * 8 + static_cast<unsigned>(text[at++] - '0');
+            value += static_cast<char>(v & 0xFF);
+        }
+    }
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    if (at != text.size()) return syntax(line, "text after the closing quote");
+    return {};
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+bool PoEntry::hasFlag(std::string_view flag) const {
+    for (const std::string& f : flags) {
+        if (f == flag) return true;
+    }
+    return false;
+}
+
+std::string PoFile::headerField(std::string_view name) const {
+    for (const PoEntry& entry : entries) {
+        if (!entry.isHeader()) continue;
+        LineReader reader(entry.translation);
+        std::string_view line;
+        while (reader.next(line)) {
+            const std::size_t colon = line.find(':');
+            if (colon != std::string_view::npos && equalsIgnoreCase(trimmed(line.substr(0, colon)), name)) {
+                return std::string(trimmed(line.substr(colon + 1)));
+            }
+        }
+    }
+    return {};
+}
+
+Error readPo(std::string_view text, PoFile& po) {
+    enum class Field { None, Context, Id, Plural, Translation, OtherTranslation };
+    PoEntry entry;
+    Field field = Field::None;
+    bool hasId = false;
+    bool hasTranslation = false;
+    const auto finish = [&](std::size_t line) -> Error {
+        if (!hasId && !entry.hasContext && !hasTranslation) return {};
+        if (!hasId) return syntax(line, "an entry without msgid");
+        if (!hasTranslation) return syntax(line, "an entry without msgstr");
+        po.entries.push_back(std::move(entry));
+        entry = PoEntry{};
+        field = Field::None;
+        hasId = hasTranslation = false;
+        return {};
+    };
+
+    LineReader reader(withoutByteOrderMark(text));
+    std::string_view raw;
+    for (std::size_t number = 1; reader.next(raw); ++number) {
+        std::string_view line = raw;
+        bool obsolete = false;
+        if (line.starts_with("#~")) {
+            line.remove_prefix(2);
+            if (line.starts_with("|")) continue;  // a previous string of an obsolete entry
+            obsolete = true;
+        } else if (line.starts_with("#")) {
+            // Comments belong to the entry that follows.
+            if (hasTranslation) {
+                if (Error error = finish(number)) return error;
+            }
+            std::string_view body = line.size() > 2 ? line.substr(2) : std::string_view();
+            if (body.starts_with(" ")) body.remove_prefix(1);
+            if (line.starts_with("#.")) entry.extractedComments.emplace_back(body);
+            else if (line.starts_with("#:")) entry.references.emplace_back(body);
+            else if (line.starts_with("#,")) {
+                std::string_view rest = line.substr(2);
+                while (!rest.empty()) {
+                    const std::size_t comma = rest.find(',');
+                    const std::string_view flag = trimmed(rest.substr(0, comma));
+                    if (!flag.empty()) entry.flags.emplace_back(flag);
+                    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+                }
+            } else if (!line.starts_with("#|")) {
+                entry.translatorComments.emplace_back(line.size() > 1 ? line.substr(line[1] == ' ' ? 2 : 1) : "");
+            }
+            continue;
+        }
+        const std::string_view content = trimmed(line);
+        if (content.empty()) {
+            if (Error error = finish(number)) return error;
+            continue;
+        }
+        if (content.front() == '"') {
+            std::string* target = field == Field::Context       ? &entry.context
+                                  : field == Field::Id          ? &entry.id
+                                  : field == Field::Translation ? &entry.translation
+                                                                : nullptr;
+            std::string ignored;
+            if (field == Field::None) return syntax(number, "a string without msgid, msgstr or msgctxt before it");
+            if (Error error = quotedString(content, number, target != nullptr ? *target : ignored)) return error;
+            continue;
+        }
+        const std::size_t space = content.find_first_of(" \t\"");
+        const std::string_view keyword = content.substr(0, space);
+        const std::string_view rest = space == std::string_view::npos ? std::string_view() : content.substr(space);
+        if (keyword == "msgctxt" || keyword == "msgid") {
+            if (hasTranslation) {
+                if (Error error = finish(number)) return error;
+            }
+            if (keyword == "msgctxt") {
+                if (entry.hasContext || hasId) return syntax(number, "msgctxt in the wrong place");
+                entry.hasContext = true;
+                field = Field::Context;
+                if (Error error = quotedString(rest, number, entry.context)) return error;
+            } else {
+                if (hasId) return syntax(number, "a second msgid");
+                hasId = true;
+                entry.line = number;
+                field = Field::Id;
+                if (Error error = quotedString(rest, number, entry.id)) return error;
+            }
+        } else if (keyword == "msgid_plural") {
+            if (!hasId || hasTranslation) return syntax(number, "msgid_plural in the wrong place");
+            entry.plural = true;
+            field = Field::Plural;
+            std::string ignored;
+            if (Error error = quotedString(rest, number, ignored)) return error;
+        } else if (keyword == "msgstr" || keyword.starts_with("msgstr[")) {
+            if (!hasId) return syntax(number, "msgstr without msgid");
+            const bool first = keyword == "msgstr" || keyword == "msgstr[0]";
+            if (keyword == "msgstr" && (entry.plural || hasTranslation)) return syntax(number, "msgstr in the wrong place");
+            hasTranslation = true;
+            field = first ? Field::Translation : Field::OtherTranslation;
+            std::string other;
+            if (Error error = quotedString(rest, number, first ? entry.translation : other)) return error;
+        } else {
+            return syntax(number, "unknown keyword " + shown(keyword));
+        }
+        entry.obsolete = entry.obsolete || obsolete;
+    }
+    return finish(0);
+}
+
+std::string poQuoted(std::string_view text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (c == '\n') {
+            quoted += "\\n";
+        } else if (byte < 0x20) {
+            const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                                  static_cast<char>('0' + (byte & 7)), '\0'};
+            quoted += octal;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string poEntryText(const PoEntry& entry) {
+    std::string text;
+    for (const std::string& comment : entry.translatorComments) text += "# " + comment + "\n";
+    for (const std::string& comment : entry.extractedComments) text += "#. " + comment + "\n";
+    for (const std::string& reference : entry.references) text += "#: " + reference + "\n";
+    if (!entry.flags.empty()) {
+        text += "#";
+        for (std::size_t i = 0; i < entry.flags.size(); ++i) text += (i == 0 ? ", " : ", ") + entry.flags[i];
+        text += "\n";
+    }
+    if (entry.hasContext) text += "msgctxt " + poQuoted(entry.context) + "\n";
+    text += "msgid " + poQuoted(entry.id) + "\n";
+    if (entry.isHeader() && !entry.translation.empty()) {
+        // The header's fields, one line each, as gettext writes them.
+        text += "msgstr \"\"\n";
+        LineReader reader(entry.translation);
+        std::string_view line;
+        while (reader.next(line)) text += poQuoted(std::string(line) + "\n") + "\n";
+    } else {
+        text += "msgstr " + poQuoted(entry.translation) + "\n";
+    }
+    return text;
+}
+
+}  // namespace pactools
