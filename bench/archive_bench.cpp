@@ -20,6 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "archive_browse.h"
 #include "archive_command.h"
 #include "bench_timing.h"
 #include "corpus.h"
@@ -206,7 +207,10 @@ int main(int argc, char** argv) {
     ::mkdir("out", 0755);
     if (::chdir("out") != 0) return 1;
     testing_support::writeFile("data.pac", pac);
-    const double extractTime = bestTime([&] { pactools::extractCommand("data.pac", quiet); });
+    const double extractOne = bestTime([&] { pactools::extractCommand("data.pac", quiet, {1}); });
+    const double extractTime = bestTime([&] { pactools::extractCommand("data.pac", quiet, {0}); });
+    const double testOne = bestTime([&] { pactools::testCommand("data.pac", quiet, {1}); });
+    const double testAll = bestTime([&] { pactools::testCommand("data.pac", quiet, {0}); });
     if (::chdir("..") != 0) return 1;
     std::vector<std::uint8_t> output(1 << 20);
     const double decodeTime = bestTime([&] {
@@ -219,7 +223,36 @@ int main(int argc, char** argv) {
         }
     });
     std::printf("%-44s %8.1f\n", "decoding the members in memory", mb / decodeTime);
-    std::printf("%-44s %8.1f %8.2f of the decoder\n", "extract command, to disk", mb / extractTime, decodeTime / extractTime);
+    std::printf("%-44s %8.1f %8.2f of the decoder\n", "extract command, --threads 1, to disk", mb / extractOne,
+                decodeTime / extractOne);
+    std::printf("%-44s %8.1f %8.2f of the decoder   (x%.2f of 1 thread)\n", "extract command, all cores, to disk",
+                mb / extractTime, decodeTime / extractTime, extractOne / extractTime);
+    std::printf("%-44s %8.1f\n", "test command, --threads 1", mb / testOne);
+    std::printf("%-44s %8.1f            (x%.2f of 1 thread)\n", "test command, all cores", mb / testAll, testOne / testAll);
+
+    // One member of 8 MiB: on every core its trees are split across threads.
+    ::mkdir("one", 0755);
+    if (::chdir("one") != 0) return 1;
+    testing_support::writeFile("big.dat", testing_support::corpusBytes(CorpusKind::Mixed, 8 << 20, 77));
+    testing_support::writeFile("data.pac.list", "0 0\nbig.dat\n");
+    plainArchive("data.pac");
+    const std::string plainOne = testing_support::readFile("data.pac");
+    pactools::archiveCommand("data.pac", quiet, {1, false, true});
+    const bool oneSame = testing_support::readFile("data.pac") == plainOne;
+    pactools::archiveCommand("data.pac", quiet, {0, false, true});
+    if (!oneSame || testing_support::readFile("data.pac") != plainOne) {
+        std::fprintf(stderr, "the one-member archives differ\n");
+        return 1;
+    }
+    const double onePlain = bestTime([] { plainArchive("data.pac"); });
+    const double oneSingle = bestTime([&] { pactools::archiveCommand("data.pac", quiet, {1, false, true}); });
+    const double oneAll = bestTime([&] { pactools::archiveCommand("data.pac", quiet, {0, false, true}); });
+    if (::chdir("..") != 0) return 1;
+    const double mbOne = 8.0 * 1048576 / 1e6;
+    std::printf("one member of 8 MiB (mixed data); the three archives are byte-identical\n");
+    std::printf("%-44s %8.1f %8s\n", "archive, plain transcription, 1 thread", mbOne / onePlain, "1.00");
+    std::printf("%-44s %8.1f %8.2f\n", "archive command, --threads 1", mbOne / oneSingle, onePlain / oneSingle);
+    std::printf("%-44s %8.1f %8.2f   (x%.2f of 1 thread)\n", label, mbOne / oneAll, onePlain / oneAll, oneSingle / oneAll);
 
     // The edit cycle: 64 members of 1 MiB, one of them changed since the
     // archive was built.  Each run flips that member between two versions,

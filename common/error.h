@@ -37,6 +37,7 @@ enum class Fault : std::uint8_t {
     // ("extract"/"archive"), `name` the member, `at` its 1-based number.
     NameEmpty,
     NameUnsafe,
+    NameNotAFile,
     NameMisreadByWindows,
     NameIsArchive,
     NameIsList,

@@ -214,7 +214,7 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     return true;
 }
 
-Error OutputFile::commit() {
+Error OutputFile::finish() {
     if (fd_ < 0) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
     flush();
     int reason = 0;
@@ -224,22 +224,43 @@ Error OutputFile::commit() {
     if (failure_ == 0 && !platform::syncFd(fd_, reason)) fail(reason);
     platform::closeFd(fd_);
     fd_ = -1;
-    if (failure_ == 0 && !platform::replaceFile(temp_, target_, reason)) fail(reason);
+    buffer_.clear();
+    buffer_.shrink_to_fit();
     if (failure_ != 0) {
         const Error error = fileError(Fault::WriteFailed, name_, failure_);
         discard();
         return error;
     }
-    platform::syncDirectory(platform::directoryPart(target_));
-    platform::endTempFile(tempSlot_);
-    tempSlot_ = -1;
-    temp_.clear();
-    buffer_.clear();
-    buffer_.shrink_to_fit();
+    finished_ = true;
     return {};
 }
 
+Error OutputFile::publish(bool syncDirectory) {
+    int reason = 0;
+    if (!finished_) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
+    if (!platform::replaceFile(temp_, target_, reason)) {
+        discard();
+        return fileError(Fault::WriteFailed, name_, reason);
+    }
+    if (syncDirectory) platform::syncDirectory(platform::directoryPart(target_));
+    platform::endTempFile(tempSlot_);
+    tempSlot_ = -1;
+    temp_.clear();
+    finished_ = false;
+    return {};
+}
+
+std::string OutputFile::targetDirectory() const {
+    return platform::directoryPart(target_);
+}
+
+Error OutputFile::commit() {
+    if (Error error = finish()) return error;
+    return publish();
+}
+
 void OutputFile::discard() {
+    finished_ = false;
     if (fd_ >= 0) platform::closeFd(fd_);
     fd_ = -1;
     if (!temp_.empty()) platform::removeFile(temp_);

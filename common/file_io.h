@@ -94,6 +94,15 @@ public:
     // target.  This is where every write failure is told (WriteFailed); the
     // output is then discarded.
     Error commit();
+    // The two halves of commit(), for outputs finished on worker threads
+    // and renamed over their targets in order on one: finish() flushes to
+    // stable storage and closes, publish() renames and (unless the caller
+    // flushes the directory itself, once for many files) flushes the
+    // directory.
+    Error finish();
+    Error publish(bool syncDirectory = true);
+    // The directory of the target, for a caller that flushes it itself.
+    std::string targetDirectory() const;
     // Abandons the output: closes and removes the temporary file.
     void discard();
 
@@ -114,6 +123,7 @@ private:
     int failure_ = 0;             // the first write failure's reason
     int replacedMode_ = -1;       // permissions of the file being replaced
     int tempSlot_ = -1;           // where the temporary file is tracked for interrupts
+    bool finished_ = false;       // finish() succeeded; publish() may follow
 };
 
 // True when `path` names an existing file (or directory).

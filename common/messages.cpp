@@ -62,6 +62,7 @@ std::string messageText(const Error& e) {
     case Fault::NameEmpty: return file + ": Refusing to " + e.detail + " entry " + number(e.at) + ": its name is empty";
     case Fault::NameUnsafe:
         return refusing(e, "the name is absolute, leads out of the current directory or holds a line break");
+    case Fault::NameNotAFile: return refusing(e, "it names a directory, not a file");
     case Fault::NameMisreadByWindows: return refusing(e, "Windows would read the name as a device or as another name");
     case Fault::NameIsArchive: return refusing(e, "it would replace the archive itself");
     case Fault::NameIsList: return refusing(e, "it would replace the list file");
@@ -109,7 +110,8 @@ std::string messageText(const Error& e) {
     case Fault::PoNotUtf8:
         return file + ": the PO file is in " + e.detail + "; only UTF-8 PO files are read (convert it with msgconv)";
     case Fault::PoPlural: return file + ":" + number(e.at) + ": entry '" + name + "' has plural forms, which scenarios do not have";
-    case Fault::CodePageUnknown: return "Unknown code page " + name + " (known: " + e.detail + ")";
+    case Fault::CodePageUnknown:
+        return (e.file.empty() ? std::string() : file + ": ") + "Unknown code page " + name + " (known: " + e.detail + ")";
     case Fault::CodePageConflict:
         return file + ": --code-page " + name + " differs from the X-Code-Page " + shown(e.other) + " of the PO file";
     case Fault::StringNotInCodePage:

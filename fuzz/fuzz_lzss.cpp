@@ -12,6 +12,7 @@
 #include "lzss_decoder.h"
 #include "lzss_encoder.h"
 #include "lzss_oracle.h"
+#include "lzss_parallel_encoder.h"
 
 using namespace pactools;
 
@@ -90,6 +91,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> back = decodeInPieces(whole, input.size(), pieces, largest);
     if (back.size() != input.size() || !std::equal(back.begin(), back.end(), input.begin())) std::abort();
     if (!input.empty() && input.size() <= 8192 && plainEncode(input) != whole) std::abort();
+    // The parallel encoder, on 1 to 4 threads, in pieces: the same stream.
+    static ParallelLzssEncoder parallel[4] = {ParallelLzssEncoder(1), ParallelLzssEncoder(2), ParallelLzssEncoder(3),
+                                              ParallelLzssEncoder(4)};
+    std::vector<std::uint8_t> split;
+    ParallelLzssEncoder& encoder = parallel[data[1] % 4];
+    for (std::size_t done = 0; done < input.size() || (input.empty() && done == 0);) {
+        const std::size_t n = std::min(input.size() - done, largest * 37);
+        encoder.encode(input.subspan(done, n), done + n == input.size(), split);
+        done += n;
+        if (input.empty()) break;
+    }
+    if (split != whole) std::abort();
 
     // Arbitrary bytes as a stream: pieces must not change what comes out, and
     // it must be what the plain decoder makes of it.

@@ -32,6 +32,7 @@ CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, Me
     : names_(names), source_(source), previous_(previous), bytesRead_(std::move(bytesRead)) {
     for (std::uint32_t i = 0; i < names.count; ++i) members_.push_back(std::make_unique<Member>());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    threads_ = threads;
     threads = std::min<unsigned>(threads, std::max<std::uint32_t>(1, names.count));
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
 }
@@ -48,12 +49,17 @@ CompressionPipeline::~CompressionPipeline() {
 void CompressionPipeline::work() {
     for (;;) {
         std::uint32_t index = 0;
+        unsigned encoderThreads = 1;
         {
             std::lock_guard lock(mutex_);
             if (stopping_ || nextToTake_ >= names_.count) return;
             index = nextToTake_++;
+            // With fewer members left than workers, cores would go idle:
+            // the last members are compressed on several threads each.
+            const std::uint32_t left = names_.count - index;
+            if (left < threads_) encoderThreads = std::max(1u, threads_ / left);
         }
-        compress(index);
+        compress(index, encoderThreads);
     }
 }
 
@@ -75,7 +81,7 @@ bool CompressionPipeline::deliver(Member& member, std::vector<std::uint8_t>& blo
     return true;
 }
 
-void CompressionPipeline::compress(std::uint32_t index) {
+void CompressionPipeline::compress(std::uint32_t index, unsigned encoderThreads) {
     Member& member = *members_[index];
     MemberStreamEvents events;
     events.opened = [&](std::uint64_t size, bool reused) {
@@ -92,7 +98,7 @@ void CompressionPipeline::compress(std::uint32_t index) {
     events.bytesRead = bytesRead_;
     std::uint64_t storedSize = 0;
     bool stopped = false;
-    Error error = streamMember(source_, names_[index], previous_, events, storedSize, stopped);
+    Error error = streamMember(source_, names_[index], previous_, events, storedSize, stopped, encoderThreads);
     if (stopped) return;
     {
         std::lock_guard lock(mutex_);

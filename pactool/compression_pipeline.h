@@ -52,7 +52,7 @@ public:
 private:
     struct Member;
     void work();
-    void compress(std::uint32_t index);
+    void compress(std::uint32_t index, unsigned encoderThreads);
     // Passes a block on; false when the pipeline is stopping.
     bool deliver(Member& member, std::vector<std::uint8_t>& block);
 
@@ -64,6 +64,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::uint32_t nextToTake_ = 0;  // guarded by mutex_
+    unsigned threads_ = 1;          // workers
     std::uint32_t consuming_ = 0;   // the member the consumer is on; guarded by mutex_
     std::size_t queued_ = 0;        // compressed bytes waiting in all members; guarded by mutex_
     bool stopping_ = false;         // guarded by mutex_

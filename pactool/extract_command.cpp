@@ -1,5 +1,10 @@
 #include "extract_command.h"
 
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <thread>
+
 #include "file_io.h"
 #include "list_file.h"
 #include "makefile_writer.h"
@@ -7,6 +12,7 @@
 #include "messages.h"
 #include "pac_archive.h"
 #include "platform.h"
+#include "ordered_work.h"
 #include "progress_line.h"
 #include "text.h"
 
@@ -14,26 +20,35 @@ namespace pactools {
 
 namespace {
 
-// Restores one member into the file of its name.
-Error extractMember(PacArchive& archive, const PacEntry& entry, RestoreBuffers& buffers, std::FILE* lines,
-                    ProgressLine& progress) {
-    progress.around([&] { say(lines, "Extracting %s\n", shown(entry.name).c_str()); });
-    OutputFile file;
+// A member restored into its temporary file, not yet renamed over its
+// target (or why it could not be).
+struct Restored {
+    Error error;
+    std::unique_ptr<OutputFile> file;
+};
+
+// Restores one member into a finished temporary file beside its target.
+Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, const PacEntry& entry,
+                           RestoreBuffers& buffers, ProgressLine& progress) {
+    Restored done{{}, std::make_unique<OutputFile>()};
+    OutputFile& file = *done.file;
     if (Error error = file.create(memberFilePath(entry.name))) {
         error.file = entry.name;
-        return error.as(Fault::CannotCreateMember);
+        done.error = error.as(Fault::CannotCreateMember);
+        return done;
     }
     Error error = restoreArchiveMember(
-        archive, entry,
+        reader, pacPath, entry,
         [&](std::span<const std::uint8_t> bytes) {
             progress.add(bytes.size());
             return file.write(bytes);
         },
         buffers);
-    if (error.fault == Fault::WriteFailed) error = file.commit();  // the file tells why
-    if (!error) error = file.commit();
+    if (error.fault == Fault::WriteFailed) error = file.finish();  // the file tells why
+    if (!error) error = file.finish();
     if (error.fault == Fault::WriteFailed) error.file = entry.name;
-    return error;
+    done.error = error;
+    return done;
 }
 
 // Writes `text` to `path` as one complete file.
@@ -64,16 +79,46 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         report(out, "pactool", refusal);
         return false;
     }
-    RestoreBuffers buffers;
+    // Members are restored on every core, each into its own temporary file,
+    // and renamed over their targets here in list order: the messages, and
+    // what is left after a failure, are those of a one-thread run.
+    bool extracted = true;
+    std::set<std::string> directories;  // where members were renamed
     {
         ProgressLine progress(unpackedBytes(archive), true);
-        for (const PacEntry* entry : archive.entries) {
-            if (Error failure = extractMember(archive, *entry, buffers, options.quiet ? nullptr : out, progress)) {
-                progress.around([&] { report(out, "pactool", failure); });
-                return false;
+        std::FILE* lines = options.quiet ? nullptr : out;
+        const unsigned threads = options.threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : options.threads;
+        const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
+            thread_local RestoreBuffers buffers;
+            FileArchiveReader own;
+            ArchiveReader* source = &reader;
+            if (threads > 1) {
+                // Each thread reads the archive through a descriptor of its own.
+                if (Error error = own.open(pacPath)) return Restored{error, nullptr};
+                source = &own;
             }
-        }
+            return restoreMemberFile(*source, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
+        };
+        const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
+            const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
+            progress.around([&] { say(lines, "Extracting %s\n", shown(entry.name).c_str()); });
+            Error error = done.error;
+            if (!error) {
+                // The directories are flushed once, after the last rename.
+                directories.insert(done.file->targetDirectory());
+                error = done.file->publish(false);
+                if (error.fault == Fault::WriteFailed) error.file = entry.name;
+            }
+            if (error) {
+                progress.around([&] { report(out, "pactool", error); });
+                extracted = false;
+            }
+            return !error;
+        };
+        runInOrder<Restored>(archive.entries.count, threads, 4 * static_cast<std::size_t>(threads), work, take);
+        for (const std::string& directory : directories) platform::syncDirectory(directory);
     }
+    if (!extracted) return false;
     const std::string listName = listFileName(pacPath);
     if (Error failure = writeTextFile(listName, listText(archive.header, archive.entries, kNativeLineEnd))) {
         report(out, "pactool", failure);

@@ -86,6 +86,10 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         if (isUnsafeMemberName(name)) return refusal.as(Fault::NameUnsafe);
         if (platform::kWindows && isWindowsMisreadName(name)) return refusal.as(Fault::NameMisreadByWindows);
         const std::string key = fileKey(name);
+        // "dir/", "." and "a/." name directories: no file could be written there.
+        if (key.empty() || isSeparator(name.back()) || name.ends_with("/.") || name.ends_with("\\.") || name == ".") {
+            return refusal.as(Fault::NameNotAFile);
+        }
         if (key == "makefile" || key == "gnumakefile") return refusal.as(Fault::NameIsMakefile);
         const std::string path = memberFilePath(name);
         const std::string absoluteKey = fileKey(platform::absolutePath(path));

@@ -42,6 +42,9 @@ TEST(MemberNames, RefusesNamesThatWouldReplaceAnotherFile) {
         {{"Makefile"}, "L: Refusing to extract Makefile: it would replace the makefile"},
         {{"GNUmakefile"}, "L: Refusing to extract GNUmakefile: it would replace the makefile"},
         {{"sub/makefile"}, nullptr},
+        {{"a", "."}, "L: Refusing to extract .: it names a directory, not a file"},
+        {{"dir/"}, "L: Refusing to extract dir/: it names a directory, not a file"},
+        {{"dir\\."}, "L: Refusing to extract dir\\.: it names a directory, not a file"},
         {{""}, "L: Refusing to extract entry 1: its name is empty"},
         {{"../x"}, "L: Refusing to extract ../x: the name is absolute, leads out of the current directory or holds a "
                    "line break"},

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "lzss_encoder.h"
+#include "lzss_parallel_encoder.h"
 
 namespace pactools {
 
@@ -61,7 +62,8 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
 }  // namespace
 
 Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
-                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped) {
+                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped,
+                   unsigned encoderThreads) {
     stopped = false;
     std::unique_ptr<MemberFile> file;
     std::uint64_t size = 0;
@@ -75,7 +77,10 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     events.opened(size, false);
 
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
+    // A member of more than one chunk may be split across threads.
     auto encoder = std::make_unique<LzssEncoder>();
+    std::unique_ptr<ParallelLzssEncoder> parallel;
+    if (encoderThreads > 1 && size > kChunkSize) parallel = std::make_unique<ParallelLzssEncoder>(encoderThreads);
     std::vector<std::uint8_t> block;
     for (std::uint64_t remaining = size; remaining > 0;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
@@ -85,7 +90,8 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
         if (events.bytesRead) events.bytesRead(got);
         remaining -= want;
         block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
-        lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
+        if (parallel) parallel->encode(std::span(chunk).first(want), remaining == 0, block);
+        else lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
         if (!block.empty() && !events.emit(block)) {
             stopped = true;
             return {};
@@ -96,7 +102,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     std::size_t after = 0;
     if (Error error = file->read(std::span(&extra, 1), after)) return error;
     if (after > 0) return fileError(Fault::FileGrew, name);
-    storedSize = encoder->outCount;
+    storedSize = parallel ? parallel->outCount() : encoder->outCount;
     return {};
 }
 

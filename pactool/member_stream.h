@@ -26,10 +26,12 @@ struct MemberStreamEvents {
     std::function<void(std::uint64_t bytes)> bytesRead;
 };
 
-// Streams member `name`.  On success `storedSize` is the stream's size.
-// Fails with the source's error, MemberTooLarge, FileShrank or FileGrew;
-// `stopped` tells that emit() asked to stop (no error then).
+// Streams member `name`, compressing on `encoderThreads` threads (the
+// stream is the same for any number).  On success `storedSize` is the
+// stream's size.  Fails with the source's error, MemberTooLarge, FileShrank
+// or FileGrew; `stopped` tells that emit() asked to stop (no error then).
 Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
-                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped);
+                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped,
+                   unsigned encoderThreads = 1);
 
 }  // namespace pactools

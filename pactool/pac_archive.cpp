@@ -45,14 +45,19 @@ std::uint64_t unpackedBytes(const PacArchive& archive) {
 
 Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
                            RestoreBuffers& buffers) {
+    return restoreArchiveMember(*archive.reader, archive.path, entry, write, buffers);
+}
+
+Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
+                           const RestoredWriter& write, RestoreBuffers& buffers) {
     std::uint64_t offset = entry.offset;
     const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
-        Error error = archive.reader->readAt(offset, buffer, got);
+        Error error = reader.readAt(offset, buffer, got);
         offset += got;
         return error;
     };
     Error error = restoreMember(entry, read, write, buffers);
-    if (error.fault == Fault::MemberDamaged) error.file = archive.path;
+    if (error.fault == Fault::MemberDamaged) error.file = archivePath;
     return error;
 }
 

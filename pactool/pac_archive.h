@@ -65,5 +65,8 @@ std::uint64_t unpackedBytes(const PacArchive& archive);
 // a damaged member's error names the archive.
 Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
                            RestoreBuffers& buffers);
+// The same through another reader of the same archive (one per thread).
+Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
+                           const RestoredWriter& write, RestoreBuffers& buffers);
 
 }  // namespace pactools

@@ -193,7 +193,7 @@ Error codePageFor(const PoFile& po, const std::string& poPath, const ConvertOpti
     if (!declared.empty()) {
         fromHeader = findCodePage(declared);
         if (!fromHeader) {
-            Error error(Fault::CodePageUnknown);
+            Error error = fileError(Fault::CodePageUnknown, poPath);
             error.name = declared;
             error.detail = codePageNames();
             return error;

@@ -382,6 +382,39 @@ TEST(PactoolCommandLine, OptionsBeforeOrAfterTheCommandWord) {
     EXPECT_TRUE(w.read("data.pac") == pac);
 }
 
+TEST(PactoolExtract, EveryCoreGivesWhatOneThreadGives) {
+    Workspace source;
+    std::string list = "0 0\n";
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "m" + std::to_string(i);
+        source.write(name, corpusBytes(static_cast<CorpusKind>(i % 8), 20000 * static_cast<std::size_t>(i) + 5, 30 + i));
+        list += name + "\n";
+    }
+    source.write("data.pac.list", list);
+    ASSERT_EQ(source.pactool({"archive", "data.pac"}).status, 0);
+    const std::string good = source.read("data.pac");
+    // Damaged in the 8th member's stream; and with the 5th in a missing directory.
+    std::string damaged = good;
+    put32(damaged, 12 + 76 * 7 + 72, le32(good, 12 + 76 * 7 + 72) / 2);
+    std::string missingDirectory = good;
+    missingDirectory.replace(12 + 76 * 4, 3, "x/m");
+    for (const std::string& pac : {good, damaged, missingDirectory}) {
+        std::vector<std::string> outcomes;
+        for (const char* threads : {"1", "3", "0"}) {
+            Workspace w;
+            w.write("data.pac", pac);
+            const auto extracted = w.pactool({"-j", threads, "extract", "data.pac"});
+            const auto tested = w.pactool({"test", "data.pac", "--threads", threads});
+            std::string outcome = std::to_string(extracted.status) + extracted.output + std::to_string(tested.status) +
+                                  tested.output;
+            for (const auto& name : w.files()) outcome += name + "=" + std::to_string(w.read(name).size()) + ";";
+            outcomes.push_back(outcome);
+        }
+        EXPECT_EQ(outcomes[1], outcomes[0]);
+        EXPECT_EQ(outcomes[2], outcomes[0]);
+    }
+}
+
 TEST(PactoolProgress, ShownOnATerminalOnlyAndErasedAtTheEnd) {
     if (testing_support::toolsAreWindows()) GTEST_SKIP() << "a pseudo-terminal is a POSIX matter";
     if (std::system("script -qec true /dev/null >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1) here";

@@ -1,0 +1,292 @@
+#include "lzss_parallel_encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "lzss_match_tree.h"
+
+namespace pactools {
+
+namespace {
+
+using namespace lzss_tree;
+
+// A match as the tree walk found it for one position.
+struct Match {
+    std::uint16_t position;
+    std::uint8_t length;
+};
+
+// One thread's share: a ring and trees of its own, replaying every step of
+// the one-thread encoder but inserting only positions whose first byte it
+// owns.
+struct alignas(64) Finder {  // (on a cache line of its own: threads write to finders side by side)
+    std::unique_ptr<LzssEncoder> tree = std::make_unique<LzssEncoder>();
+    std::array<bool, 256> owned{};
+    enum class Phase { Start, Fill, Slide } phase = Phase::Start;
+    int len = 0;
+    int r = 0;
+    int s = 0;
+    std::uint64_t next = 0;  // the input position inserted next
+    // The matches of this batch's positions that this finder owns, indexed
+    // from the batch's first position (a finder writes only its own array,
+    // so no two threads ever write to the same cache line).
+    std::vector<Match> matches;
+
+    // Inserts ring slot r if this finder owns its first byte.
+    void insert(std::uint64_t first) {
+        LzssEncoder& e = *tree;
+        if (owned[e.textBuf[r]]) {
+            insertNode(e, r);
+            matches[static_cast<std::size_t>(next - first)] = {static_cast<std::uint16_t>(e.matchPosition),
+                                                               static_cast<std::uint8_t>(e.matchLength)};
+        }
+        ++next;
+    }
+
+    // The steps that `input` (and, with `final`, the end) brings.
+    void replay(std::span<const std::uint8_t> input, bool final, std::uint64_t first, std::size_t count) {
+        matches.resize(count);
+        LzssEncoder& e = *tree;
+        const std::uint8_t* data = input.data();
+        std::size_t n = input.size();
+        if (phase == Phase::Start) {
+            s = 0;
+            r = lzss::kFirstPosition;
+            initTree(e);
+            std::fill(std::begin(e.textBuf), std::end(e.textBuf), 0);
+            len = 0;
+            next = 0;
+            phase = Phase::Fill;
+        }
+        if (phase == Phase::Fill) {
+            while (len < kMaxMatch && n > 0) {
+                e.textBuf[r + len++] = *data++;
+                --n;
+            }
+            if (len < kMaxMatch && !final) return;
+            if (len == 0) {
+                phase = Phase::Start;
+                return;
+            }
+            // The strings just before the look-ahead (zeros) seed the trees.
+            if (owned[0]) {
+                for (int k = 1; k <= kMaxMatch; ++k) insertNode(e, r - k);
+            }
+            insert(first);
+            phase = Phase::Slide;
+        }
+        while (n > 0) {
+            const std::uint8_t c = *data++;
+            --n;
+            deleteNode(e, s);
+            e.textBuf[s] = c;
+            if (s < kMaxMatch - 1) e.textBuf[s + kRingSize] = c;
+            s = (s + 1) & kRingMask;
+            r = (r + 1) & kRingMask;
+            insert(first);
+        }
+        if (!final) return;
+        // At the end the look-ahead shrinks.
+        while (len > 0) {
+            deleteNode(e, s);
+            s = (s + 1) & kRingMask;
+            r = (r + 1) & kRingMask;
+            if (--len != 0) insert(first);
+        }
+        phase = Phase::Start;
+    }
+};
+
+}  // namespace
+
+struct ParallelLzssEncoder::State {
+    std::vector<Finder> finders;
+    bool partitioned = false;
+
+    // The batch the finders work on, and who is done with it.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::uint64_t batch = 0;     // counts batches handed out
+    std::size_t nextFinder = 0;  // the next finder of the batch to take
+    std::size_t busy = 0;        // finders of the batch not finished yet
+    bool stopping = false;
+    std::span<const std::uint8_t> input;
+    bool final = false;
+    std::uint64_t first = 0;  // the batch's first position
+    std::size_t count = 0;    // positions in the batch
+    std::array<std::uint16_t, 256> ownerOf{};  // the finder of each first byte
+    std::vector<std::thread> workers;
+
+    // The coder: the one-thread encoder's decisions, from the matches.
+    std::vector<std::uint8_t> pending;  // input bytes from position `base` on
+    std::uint64_t base = 0;
+    std::uint64_t item = 0;   // the input position of the next item
+    std::uint64_t total = 0;  // input bytes seen
+    std::uint64_t outCount = 0;
+    std::uint8_t codeBuf[17] = {};
+    int codeBufPtr = 1;
+    std::uint8_t mask = 1;
+
+    // Takes finders of the batch until none is left (a finder's state is its
+    // own, so any thread may run it).
+    void runFinders(std::unique_lock<std::mutex>& lock) {
+        while (nextFinder < finders.size()) {
+            Finder& finder = finders[nextFinder++];
+            lock.unlock();
+            finder.replay(input, final, first, count);
+            lock.lock();
+            if (--busy == 0) changed.notify_all();
+        }
+    }
+
+    void work() {
+        std::uint64_t seen = 0;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return stopping || batch != seen; });
+            if (stopping) return;
+            seen = batch;
+            runFinders(lock);
+        }
+    }
+
+    // Spreads the 256 trees over the finders by the work each is estimated
+    // to take in the first chunk, heaviest first onto the least loaded.  An
+    // insertion walks about as deep as the log of the nodes its tree holds
+    // (the positions of its byte in the window), except within a run, where
+    // the equal string at the root ends it at once.
+    void partition(std::span<const std::uint8_t> sample) {
+        std::array<std::uint64_t, 256> counts{};
+        std::array<std::uint32_t, 256> inWindow{};
+        for (std::size_t p = 0; p < sample.size(); ++p) {
+            const std::uint8_t b = sample[p];
+            const bool run = p >= 1 && p + 4 <= sample.size() && std::equal(&sample[p], &sample[p] + 3, &sample[p - 1]);
+            counts[b] += run ? 4 : 4 + 4 * static_cast<std::uint64_t>(std::bit_width(inWindow[b]));
+            ++inWindow[b];
+            if (p >= static_cast<std::size_t>(kRingSize)) --inWindow[sample[p - kRingSize]];
+        }
+        counts[0] += kMaxMatch;  // the seeds
+        std::array<int, 256> order;
+        for (int b = 0; b < 256; ++b) order[static_cast<std::size_t>(b)] = b;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[a] > counts[b]; });
+        std::vector<std::uint64_t> load(finders.size(), 0);
+        for (int b : order) {
+            const std::size_t lightest = static_cast<std::size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+            finders[lightest].owned[static_cast<std::size_t>(b)] = true;
+            ownerOf[static_cast<std::size_t>(b)] = static_cast<std::uint16_t>(lightest);
+            load[lightest] += counts[static_cast<std::size_t>(b)] + 1;
+        }
+        partitioned = true;
+    }
+
+    void flushGroup(std::vector<std::uint8_t>& output) {
+        output.insert(output.end(), codeBuf, codeBuf + codeBufPtr);
+        outCount += static_cast<std::uint64_t>(codeBufPtr);
+        codeBuf[0] = 0;
+        codeBufPtr = 1;
+        mask = 1;
+    }
+
+    // Codes every item that starts in this batch.  (An item of the last
+    // batch may reach into this one; none reaches past it: positions lag
+    // the input by 17 bytes and an item is at most 18 long.)
+    void code(std::vector<std::uint8_t>& output) {
+        const std::uint64_t to = first + count;
+        while (item < to) {
+            const std::uint8_t byte = pending[static_cast<std::size_t>(item - base)];
+            const Match m = finders[ownerOf[byte]].matches[static_cast<std::size_t>(item - first)];
+            const int lookAhead = static_cast<int>(std::min<std::uint64_t>(kMaxMatch, total - item));
+            int length = std::min<int>(m.length, lookAhead);
+            if (length <= kThreshold) {
+                length = 1;
+                codeBuf[0] |= mask;
+                codeBuf[codeBufPtr++] = byte;
+            } else {
+                codeBuf[codeBufPtr++] = static_cast<std::uint8_t>(m.position);
+                codeBuf[codeBufPtr++] =
+                    static_cast<std::uint8_t>(((m.position >> 4) & 0xF0) | (length - (kThreshold + 1)));
+            }
+            mask = static_cast<std::uint8_t>(mask << 1);
+            if (mask == 0) flushGroup(output);
+            item += static_cast<std::uint64_t>(length);
+        }
+        // Keep the bytes from the next item on.
+        const std::uint64_t drop = std::min<std::uint64_t>(item, total) - base;
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(drop));
+        base += drop;
+    }
+};
+
+ParallelLzssEncoder::ParallelLzssEncoder(unsigned threads) : state_(std::make_unique<State>()) {
+    threads = std::max(1u, threads);
+    state_->finders.resize(std::min(threads, 256u));
+    for (unsigned i = 1; i < threads; ++i) state_->workers.emplace_back([this] { state_->work(); });
+}
+
+ParallelLzssEncoder::~ParallelLzssEncoder() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+    }
+    state_->changed.notify_all();
+    for (std::thread& worker : state_->workers) worker.join();
+}
+
+std::uint64_t ParallelLzssEncoder::outCount() const {
+    return state_->outCount;
+}
+
+void ParallelLzssEncoder::encode(std::span<const std::uint8_t> input, bool final, std::vector<std::uint8_t>& output) {
+    State& st = *state_;
+    if (!st.partitioned) {
+        if (input.empty() && !final) return;
+        st.outCount = 0;
+        st.partition(input);
+    }
+    // Positions whose insertion this batch brings: from the first not yet
+    // inserted up to 17 behind the input's end (or to the end of the input).
+    const std::uint64_t from = st.finders[0].phase == Finder::Phase::Start ? 0 : st.finders[0].next;
+    st.total += input.size();
+    const std::uint64_t to = final ? st.total : (st.total >= kMaxMatch ? st.total - (kMaxMatch - 1) : 0);
+    st.first = from;
+    st.count = static_cast<std::size_t>(std::max(to, from) - from);
+    st.pending.insert(st.pending.end(), input.begin(), input.end());
+    {
+        std::lock_guard lock(st.mutex);
+        st.input = input;
+        st.final = final;
+        st.busy = st.finders.size();
+        st.nextFinder = 0;
+        ++st.batch;
+    }
+    st.changed.notify_all();
+    {
+        std::unique_lock lock(st.mutex);
+        st.runFinders(lock);
+        st.changed.wait(lock, [&] { return st.busy == 0; });
+    }
+    st.code(output);
+    if (!final) return;
+    // End of stream: the last incomplete group, then as many zeros.
+    if (st.codeBufPtr > 1) {
+        const int groupSize = st.codeBufPtr;
+        st.flushGroup(output);
+        output.insert(output.end(), static_cast<std::size_t>(groupSize), 0);
+        st.outCount += static_cast<std::uint64_t>(groupSize);
+    }
+    // Ready for another stream (outCount keeps this one's size until then).
+    for (Finder& f : st.finders) f = Finder{};
+    st.partitioned = false;
+    st.pending.clear();
+    st.base = st.item = st.total = 0;
+    st.codeBufPtr = 1;
+    st.mask = 1;
+    st.codeBuf[0] = 0;
+}
+
+}  // namespace pactools

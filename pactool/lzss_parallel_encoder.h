@@ -1,0 +1,42 @@
+// The LZSS encoder on several threads, with output identical to lzssEncode
+// for every input and every thread count.
+//
+// Why this works: whatever the coding decisions, the encoder inserts every
+// input position into the tree of its first byte once, in order, and
+// deletes each position leaving the window from its tree; the match found
+// for a position depends only on the operations on that one tree.  So each
+// thread owns a set of first-byte values, keeps a ring and trees of its
+// own, replays the whole input in order doing only its own trees' inserts
+// and deletes, and records the matches of its positions.  The coding
+// decisions are then made from the recorded matches exactly as the
+// one-thread encoder makes them.  Input comes in chunks (a 1 MiB chunk is a
+// block): memory stays a few bytes per position of one chunk.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace pactools {
+
+class ParallelLzssEncoder {
+public:
+    // `threads` >= 1, counting the calling thread.
+    explicit ParallelLzssEncoder(unsigned threads);
+    ~ParallelLzssEncoder();
+    ParallelLzssEncoder(const ParallelLzssEncoder&) = delete;
+    ParallelLzssEncoder& operator=(const ParallelLzssEncoder&) = delete;
+
+    // As lzssEncode: feeds a chunk, appends what can be produced, and with
+    // `final` ends the stream (the encoder is then ready for another).
+    void encode(std::span<const std::uint8_t> input, bool final, std::vector<std::uint8_t>& output);
+    // Bytes produced since the stream began: its stored size.
+    std::uint64_t outCount() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace pactools
