@@ -195,7 +195,7 @@ TEST(HostileArchive, InterruptsLeaveNoTemporaryFileAndTheTargetIntact) {
     x.write("data.pac", complete);
     x.write("big", "old");
     for (const auto& m : moments) {
-        interruptAndCheck(x, {"extract", "data.pac"}, "Extracting big", m.signal, m.delay / 10, "big", "old", big);
+        interruptAndCheck(x, {"extract", "data.pac"}, "Extracting small", m.signal, m.delay / 10, "big", "old", big);
         x.write("big", "old");
     }
 }

@@ -19,6 +19,9 @@ wine=${WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$root/build/wine-prefix}"
 "$wine" wineboot --init >/dev/null 2>&1 || true  # the first start creates the prefix
+# One wineserver for the whole run: a server that shuts down just as the next
+# program starts makes that program fail ("recvmsg: Connection reset by peer").
+"$(dirname "$wine")/wineserver" -p >/dev/null 2>&1 || true
 export TOOL_LAUNCHER="$wine"
 export TOOLS_TARGET=windows
 export PACTOOL="$windows/pactool/pactool.exe"
