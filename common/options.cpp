@@ -4,7 +4,7 @@
 
 namespace pactools {
 
-ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs,
+ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionName*>& known,
                                    bool unknownAreWords) {
     ParsedCommandLine parsed;
     bool optionsEnded = false;
@@ -21,11 +21,11 @@ ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<cons
         // "--name=value" gives a long option its value in the same word.
         const std::size_t equals = word.starts_with("--") ? word.find('=') : std::string_view::npos;
         const std::string_view name = word.substr(0, equals);
-        const OptionSpec* found = nullptr;
-        for (const OptionSpec* spec : specs) {
-            if ((spec->shortName != nullptr && name == spec->shortName) ||
-                (spec->longName != nullptr && name == spec->longName)) {
-                found = spec;
+        const OptionName* found = nullptr;
+        for (const OptionName* candidate : known) {
+            if ((candidate->shortName != nullptr && name == candidate->shortName) ||
+                (candidate->longName != nullptr && name == candidate->longName)) {
+                found = candidate;
             }
         }
         if (found == nullptr && unknownAreWords) {

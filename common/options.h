@@ -10,14 +10,14 @@
 
 namespace pactools {
 
-struct OptionSpec {
+struct OptionName {
     const char* shortName;  // "-j", or nullptr
     const char* longName;   // "--threads", or nullptr
     bool takesValue;
 };
 
 struct ParsedOption {
-    const OptionSpec* spec;  // one of those given to the parser
+    const OptionName* which;  // one of those given to the parser
     std::string value;
 };
 
@@ -27,11 +27,11 @@ struct ParsedCommandLine {
     std::string error;                  // one line when the command line is wrong
 };
 
-// Sorts argv[1..] into options of `specs` and other words.  A word starting
+// Sorts argv[1..] into options of `known` and other words.  A word starting
 // with '-' (other than "-" alone) that names no option sets `error`, unless
 // `unknownAreWords` (file names may start with '-'); so does an option whose
 // value is missing.
-ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionSpec*>& specs,
+ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionName*>& known,
                                    bool unknownAreWords = false);
 
 // The value of a thread count option: a number from 0 to 1024.

@@ -7,8 +7,8 @@
 namespace pactools {
 namespace {
 
-const OptionSpec kThreads{"-j", "--threads", true};
-const OptionSpec kQuiet{"-q", "--quiet", false};
+const OptionName kThreads{"-j", "--threads", true};
+const OptionName kQuiet{"-q", "--quiet", false};
 
 ParsedCommandLine parse(std::vector<std::string> words) {
     std::vector<char*> argv = {const_cast<char*>("tool")};
@@ -41,8 +41,8 @@ TEST(Options, StandBeforeOrAfterOtherWordsUntilDoubleDash) {
         std::string threads;
         bool quiet = false;
         for (const auto& option : parsed.options) {
-            if (option.spec == &kThreads) threads = option.value;
-            quiet = quiet || option.spec == &kQuiet;
+            if (option.which == &kThreads) threads = option.value;
+            quiet = quiet || option.which == &kQuiet;
         }
         EXPECT_EQ(threads, c.threads);
         EXPECT_EQ(quiet, c.quiet);

@@ -64,15 +64,12 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
     std::uint32_t failed = 0;
     bool readable = true;
     ProgressLine progress(unpackedBytes(archive), true);
-    const unsigned threads = options.threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : options.threads;
+    const unsigned threads = workerThreads(options.threads);
     const std::function<Error(std::size_t)> work = [&](std::size_t i) {
         thread_local RestoreBuffers buffers;
         FileArchiveReader own;
-        ArchiveReader* source = &reader;
-        if (threads > 1) {
-            if (Error error = own.open(pacPath)) return error;
-            source = &own;
-        }
+        ArchiveReader* source = nullptr;
+        if (Error error = readerForWorker(reader, own, pacPath, threads, source)) return error;
         return restoreArchiveMember(*source, pacPath, archive.entries[static_cast<std::uint32_t>(i)],
                                     [&progress](std::span<const std::uint8_t> bytes) {
                                         progress.add(bytes.size());

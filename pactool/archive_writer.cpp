@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "command_options.h"
 #include "compression_pipeline.h"
 #include "member_stream.h"
 
@@ -82,7 +83,7 @@ Error writeArchive(const PtrVector<std::string>& names, PacHeader header, Member
     std::vector<std::uint8_t> directory(kPacEntrySize * names.count, 0);
     if (!sink.write(headerBytes) || !sink.write(directory)) return Error(Fault::WriteFailed);
 
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = workerThreads(threads);
     std::unique_ptr<CompressionPipeline> pipeline;
     if (threads > 1) pipeline = std::make_unique<CompressionPipeline>(names, source, previous, threads, events.bytesRead);
     PacEntry entry;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "command_options.h"
 #include "member_stream.h"
 
 namespace pactools {
@@ -31,7 +32,7 @@ CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, Me
                                          std::function<void(std::uint64_t)> bytesRead)
     : names_(names), source_(source), previous_(previous), bytesRead_(std::move(bytesRead)) {
     for (std::uint32_t i = 0; i < names.count; ++i) members_.push_back(std::make_unique<Member>());
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = workerThreads(threads);
     threads_ = threads;
     threads = std::min<unsigned>(threads, std::max<std::uint32_t>(1, names.count));
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });

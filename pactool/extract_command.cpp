@@ -87,16 +87,12 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     {
         ProgressLine progress(unpackedBytes(archive), true);
         std::FILE* lines = options.quiet ? nullptr : out;
-        const unsigned threads = options.threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : options.threads;
+        const unsigned threads = workerThreads(options.threads);
         const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
             thread_local RestoreBuffers buffers;
             FileArchiveReader own;
-            ArchiveReader* source = &reader;
-            if (threads > 1) {
-                // Each thread reads the archive through a descriptor of its own.
-                if (Error error = own.open(pacPath)) return Restored{error, nullptr};
-                source = &own;
-            }
+            ArchiveReader* source = nullptr;
+            if (Error error = readerForWorker(reader, own, pacPath, threads, source)) return Restored{error, nullptr};
             return restoreMemberFile(*source, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {

@@ -37,6 +37,14 @@ Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive&
     return readPacDirectory(archive.header, std::span(directory).first(got), archive.size, path, archive.entries);
 }
 
+Error readerForWorker(ArchiveReader& shared, FileArchiveReader& own, const std::string& path, unsigned threads,
+                      ArchiveReader*& reader) {
+    reader = &shared;
+    if (threads <= 1) return {};
+    reader = &own;
+    return own.open(path);
+}
+
 std::uint64_t unpackedBytes(const PacArchive& archive) {
     std::uint64_t total = 0;
     for (const PacEntry* entry : archive.entries) total += entry->unpackedSize;

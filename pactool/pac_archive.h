@@ -58,6 +58,12 @@ struct PacArchive {
 // Reads and checks the header and directory of the archive `reader` holds.
 Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive);
 
+// The reader a worker restores members through: `shared` when one thread
+// does all the work, else `own`, opened on the archive at `path` (each
+// thread reads through a descriptor of its own).
+Error readerForWorker(ArchiveReader& shared, FileArchiveReader& own, const std::string& path, unsigned threads,
+                      ArchiveReader*& reader);
+
 // The members' total size unpacked.
 std::uint64_t unpackedBytes(const PacArchive& archive);
 

@@ -12,11 +12,11 @@ namespace pactools {
 
 namespace {
 
-const OptionSpec kHelp{"-h", "--help", false};
-const OptionSpec kVersion{nullptr, "--version", false};
-const OptionSpec kThreads{"-j", "--threads", true};
-const OptionSpec kRecompress{nullptr, "--recompress", false};
-const OptionSpec kQuiet{"-q", "--quiet", false};
+const OptionName kHelp{"-h", "--help", false};
+const OptionName kVersion{nullptr, "--version", false};
+const OptionName kThreads{"-j", "--threads", true};
+const OptionName kRecompress{nullptr, "--recompress", false};
+const OptionName kQuiet{"-q", "--quiet", false};
 
 void usage(std::FILE* out, const char* program) {
     say(out,
@@ -53,14 +53,14 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
     CommandOptions options;
     bool help = false;
     for (const ParsedOption& option : line.options) {
-        if (option.spec == &kVersion) {
+        if (option.which == &kVersion) {
             say(out, "pactool %s\n", PACTOOLS_VERSION);
             return 0;
         }
-        help = help || option.spec == &kHelp;
-        options.recompress = options.recompress || option.spec == &kRecompress;
-        options.quiet = options.quiet || option.spec == &kQuiet;
-        if (option.spec == &kThreads && !parseThreadCount(option.value, options.threads)) {
+        help = help || option.which == &kHelp;
+        options.recompress = options.recompress || option.which == &kRecompress;
+        options.quiet = options.quiet || option.which == &kQuiet;
+        if (option.which == &kThreads && !parseThreadCount(option.value, options.threads)) {
             say(out, "Invalid thread count: %s (a number from 0 to 1024)\n", shown(option.value).c_str());
             usage(out, program.c_str());
             return 1;

@@ -11,10 +11,10 @@ namespace pactools {
 
 namespace {
 
-const OptionSpec kHelp{"-h", "--help", false};
-const OptionSpec kVersion{nullptr, "--version", false};
-const OptionSpec kTemplate{nullptr, "--pot", false};
-const OptionSpec kCodePage{nullptr, "--code-page", true};
+const OptionName kHelp{"-h", "--help", false};
+const OptionName kVersion{nullptr, "--version", false};
+const OptionName kTemplate{nullptr, "--pot", false};
+const OptionName kCodePage{nullptr, "--code-page", true};
 
 void usage(std::FILE* out, const std::string& program) {
     say(out,
@@ -42,13 +42,13 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
     bool help = false;
     bool templates = false;
     for (const ParsedOption& option : line.options) {
-        if (option.spec == &kVersion) {
+        if (option.which == &kVersion) {
             say(out, "scntool %s\n", PACTOOLS_VERSION);
             return 0;
         }
-        help = help || option.spec == &kHelp;
-        templates = templates || option.spec == &kTemplate;
-        if (option.spec == &kCodePage) {
+        help = help || option.which == &kHelp;
+        templates = templates || option.which == &kTemplate;
+        if (option.which == &kCodePage) {
             options.codePage = findCodePage(option.value);
             if (!options.codePage) {
                 Error error(Fault::CodePageUnknown);
