@@ -18,10 +18,17 @@ cmake --build "$tests" --parallel --target pactool_cli_test scntool_cli_test mak
 wine=${WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$root/build/wine-prefix}"
-"$wine" wineboot --init >/dev/null 2>&1 || true  # the first start creates the prefix
+wineserver="$(dirname "$wine")/wineserver"
 # One wineserver for the whole run: a server that shuts down just as the next
 # program starts makes that program fail ("recvmsg: Connection reset by peer").
-"$(dirname "$wine")/wineserver" -p >/dev/null 2>&1 || true
+# It must start before anything else does: once a program has started the
+# usual server, -p cannot turn that one persistent, and it quits whenever the
+# last program (wineboot's helpers included) ends.
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w >/dev/null 2>&1 || true
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p
+"$wine" wineboot --init >/dev/null 2>&1 || true  # the first start creates the prefix
 export TOOL_LAUNCHER="$wine"
 export TOOLS_TARGET=windows
 export PACTOOL="$windows/pactool/pactool.exe"
@@ -32,5 +39,5 @@ for test in pactool_cli_test scntool_cli_test make_cycle_test fault_test hostile
     echo "== $test against the Windows executables"
     "$tests/tests/$test" --gtest_brief=1 || status=1
 done
-"$(dirname "$wine")/wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -k >/dev/null 2>&1 || true
 exit $status
