@@ -14,7 +14,11 @@ namespace pactools {
 
 namespace {
 
+// Small writes are gathered in a buffer, taken only when the first one
+// comes (never, for a file written in large steps) and left uninitialised
+// so that only the pages used are ever touched.
 constexpr std::size_t kOutputBufferSize = 256 * 1024;
+constexpr std::size_t kWrittenStraight = 64 * 1024;  // a write this large skips the buffer
 
 // A short random-looking suffix for temporary names; uniqueness is finally
 // guaranteed by exclusive creation, this only keeps retries rare.
@@ -157,7 +161,6 @@ Error OutputFile::create(const std::string& target) {
         temp_.clear();
         return fileError(Fault::CannotCreate, target, lastError);
     }
-    buffer_.resize(kOutputBufferSize);
     used_ = 0;
     position_ = 0;
     return {};
@@ -182,19 +185,20 @@ bool OutputFile::flush() {
     if (failure_ != 0) return false;
     const std::size_t pending = used_;
     used_ = 0;
-    return writeThrough(buffer_.data(), pending);
+    return pending == 0 || writeThrough(buffer_.get(), pending);
 }
 
 bool OutputFile::write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0 || failure_ != 0) return false;
     position_ += bytes.size();
-    if (bytes.size() >= buffer_.size()) {  // large: straight through, without a copy
+    if (bytes.size() >= kWrittenStraight) {  // large: straight through, without a copy
         return flush() && writeThrough(bytes.data(), bytes.size());
     }
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kOutputBufferSize);
     while (!bytes.empty()) {
-        if (used_ == buffer_.size() && !flush()) return false;
-        const std::size_t n = std::min(bytes.size(), buffer_.size() - used_);
-        std::memcpy(buffer_.data() + used_, bytes.data(), n);
+        if (used_ == kOutputBufferSize && !flush()) return false;
+        const std::size_t n = std::min(bytes.size(), kOutputBufferSize - used_);
+        std::memcpy(buffer_.get() + used_, bytes.data(), n);
         used_ += n;
         bytes = bytes.subspan(n);
     }
@@ -224,8 +228,7 @@ Error OutputFile::finish() {
     if (failure_ == 0 && !platform::syncFd(fd_, reason)) fail(reason);
     platform::closeFd(fd_);
     fd_ = -1;
-    buffer_.clear();
-    buffer_.shrink_to_fit();
+    buffer_.reset();
     if (failure_ != 0) {
         const Error error = fileError(Fault::WriteFailed, name_, failure_);
         discard();

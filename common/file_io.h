@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -117,7 +118,7 @@ private:
     std::string name_;     // the target as given, for messages
     std::string target_;   // the file replaced (links followed)
     std::string temp_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // gathers small writes
     std::size_t used_ = 0;
     std::uint64_t position_ = 0;  // bytes written so far (the end of the file)
     int failure_ = 0;             // the first write failure's reason

@@ -23,9 +23,12 @@ using StoredReader = std::function<Error(std::span<std::uint8_t> buffer, std::si
 using RestoredWriter = std::function<bool(std::span<const std::uint8_t> bytes)>;
 
 // Working memory for restoring members, reused from one member to the next.
+// Kept small: every worker thread has its own, and each fresh page costs a
+// fault, which weighs more than the extra calls of smaller steps.  Decoded
+// bytes go out in steps large enough to pass an output file's buffer.
 struct RestoreBuffers {
-    std::vector<std::uint8_t> input = std::vector<std::uint8_t>(1 << 20);
-    std::vector<std::uint8_t> output = std::vector<std::uint8_t>(1 << 20);
+    std::vector<std::uint8_t> input = std::vector<std::uint8_t>(64 * 1024);
+    std::vector<std::uint8_t> output = std::vector<std::uint8_t>(256 * 1024);
     std::unique_ptr<LzssDecoder> decoder = std::make_unique<LzssDecoder>();
 };
 

@@ -228,8 +228,7 @@ TEST(PactoolArchive, AFullDiskFailsCleanly) {
     const auto result = testing_support::runProgramDirect(
         w.dir(), "sh", {"-c", "ulimit -f 128 && exec \"$0\" archive data.pac", testing_support::pactoolPath()});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Unchanged a.txt\nCompressing b.dat\nUnchanged empty\nUnchanged s1.bin\n"
-                             "Error writing data.pac: File too large\n");
+    EXPECT_EQ(result.output, "Unchanged a.txt\nCompressing b.dat\nError writing data.pac: File too large\n");
     EXPECT_EQ(w.read("data.pac"), before);
     for (const auto& name : w.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
