@@ -15,11 +15,12 @@ namespace {
 
 using namespace lzss_tree;
 
-// A match as the tree walk found it for one position.
-struct Match {
-    std::uint16_t position;
-    std::uint8_t length;
-};
+// What the tree walk found for one position, as the two bytes of a
+// reference hold it: the ring position in the low 12 bits, the length less
+// 3 in the high 4.  A match too short to use is recorded as the position's
+// own ring slot, which no match can name (a string is never compared with
+// itself).  Two bytes a position keep the coder's reads small.
+using Match = std::uint16_t;
 
 // One thread's share: a ring and trees of its own, replaying every step of
 // the one-thread encoder but inserting only positions whose first byte it
@@ -42,8 +43,8 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
         LzssEncoder& e = *tree;
         if (owned[e.textBuf[r]]) {
             insertNode(e, r);
-            matches[static_cast<std::size_t>(next - first)] = {static_cast<std::uint16_t>(e.matchPosition),
-                                                               static_cast<std::uint8_t>(e.matchLength)};
+            matches[static_cast<std::size_t>(next - first)] = static_cast<Match>(
+                e.matchLength > kThreshold ? e.matchPosition | (e.matchLength - (kThreshold + 1)) << 12 : r);
         }
         ++next;
     }
@@ -200,16 +201,18 @@ struct ParallelLzssEncoder::State {
         while (item < to) {
             const std::uint8_t byte = pending[static_cast<std::size_t>(item - base)];
             const Match m = finders[ownerOf[byte]].matches[static_cast<std::size_t>(item - first)];
+            const int position = m & kRingMask;
+            const bool none = position == static_cast<int>((lzss::kFirstPosition + item) & kRingMask);
             const int lookAhead = static_cast<int>(std::min<std::uint64_t>(kMaxMatch, total - item));
-            int length = std::min<int>(m.length, lookAhead);
+            int length = none ? 0 : std::min((m >> 12) + kThreshold + 1, lookAhead);
             if (length <= kThreshold) {
                 length = 1;
                 codeBuf[0] |= mask;
                 codeBuf[codeBufPtr++] = byte;
             } else {
-                codeBuf[codeBufPtr++] = static_cast<std::uint8_t>(m.position);
+                codeBuf[codeBufPtr++] = static_cast<std::uint8_t>(position);
                 codeBuf[codeBufPtr++] =
-                    static_cast<std::uint8_t>(((m.position >> 4) & 0xF0) | (length - (kThreshold + 1)));
+                    static_cast<std::uint8_t>(((position >> 4) & 0xF0) | (length - (kThreshold + 1)));
             }
             mask = static_cast<std::uint8_t>(mask << 1);
             if (mask == 0) flushGroup(output);
