@@ -116,8 +116,8 @@ void plainExtract(const std::string& pacPath, bool write) {
     std::fclose(pac);
 }
 
-// Times extract and test of `pac` in a new directory under `parent`, each
-// against the plain transcription, and prints the figures.
+// Times extract of `pac` in a new directory under `parent`, on one thread
+// and on every core against the plain transcription, and prints the figures.
 bool printExtractFigures(const std::string& pac, const std::string& parent, const char* where, double mb,
                          std::FILE* quiet) {
     std::string path = parent + "/pactools-bench-XXXXXX";
