@@ -24,16 +24,27 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
 
 TEST(OutputFile, AppearsOnlyWhenCommittedWithTheModeOfANewFile) {
     TempDir dir;
+    std::string expected;
     {
         const testing_support::ScopedUmask mask(027);
         OutputFile out;
         ASSERT_FALSE(out.create(dir / "a.bin"));
-        out.write(std::string_view("hello "));
-        out.write(bytesOf(std::string(300000, 'x')));  // more than one buffer
+        // Small writes gathered, large ones straight through, in any order:
+        // sizes on both sides of the straight-through size, and enough
+        // small ones to fill the buffer more than once.
+        std::size_t sizes[] = {6, 300000, 65535, 65536, 1, 70000};
+        for (int round = 0; round < 2; ++round) {
+            for (std::size_t size : sizes) {
+                const std::string piece(size, static_cast<char>('a' + expected.size() % 26));
+                EXPECT_TRUE(out.write(bytesOf(piece)));
+                expected += piece;
+            }
+            sizes[1] = 60000;
+        }
         EXPECT_FALSE(testing_support::fileExists(dir / "a.bin"));
         ASSERT_FALSE(out.commit());
     }
-    EXPECT_EQ(readFile(dir / "a.bin"), "hello " + std::string(300000, 'x'));
+    EXPECT_TRUE(readFile(dir / "a.bin") == expected);
     EXPECT_EQ(fileMode(dir / "a.bin"), 0640);
     EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"a.bin"});
 }
