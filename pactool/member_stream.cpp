@@ -26,8 +26,10 @@ Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<
 
 // Keeps the previous archive's stream for the member when its file holds
 // what that stream decodes to; false when it does not (or can't be told).
+// `counted` gets the member bytes told to events.bytesRead by the check.
 bool reusePrevious(const PreviousArchive& previous, const std::string& name, MemberFile& file, std::uint64_t size,
-                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped, Error& error) {
+                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped, Error& error,
+                   std::uint64_t& counted) {
     const auto found = previous.entries.find(name);
     if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.open) return false;
     const PacEntry& entry = found->second;
@@ -35,7 +37,11 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
     if (!reader) return false;
     // Each thread keeps its buffers from one member to the next.
     thread_local RestoreBuffers buffers;
-    if (!holdsSameContent(*reader, entry, file, size, buffers, events.bytesRead)) return false;
+    const auto count = [&](std::uint64_t bytes) {
+        counted += bytes;
+        if (events.bytesRead) events.bytesRead(bytes);
+    };
+    if (!holdsSameContent(*reader, entry, file, size, buffers, count)) return false;
     events.opened(size, true);
     std::vector<std::uint8_t> block;
     for (std::uint64_t done = 0; done < entry.storedSize;) {
@@ -68,9 +74,10 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     std::unique_ptr<MemberFile> file;
     std::uint64_t size = 0;
     if (Error error = openMember(source, name, file, size)) return error;
+    std::uint64_t counted = 0;  // bytes already told to the progress line by a failed check
     if (previous != nullptr) {
         Error error;
-        if (reusePrevious(*previous, name, *file, size, events, storedSize, stopped, error)) return error;
+        if (reusePrevious(*previous, name, *file, size, events, storedSize, stopped, error, counted)) return error;
         // Not the same: start over from a fresh look at the file.
         if (Error reopenError = openMember(source, name, file, size)) return reopenError;
     }
@@ -87,7 +94,9 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
         std::size_t got = 0;
         if (Error error = file->read(std::span(chunk).first(want), got)) return error;
         if (got < want) return fileError(Fault::FileShrank, name);
-        if (events.bytesRead) events.bytesRead(got);
+        const std::size_t recounted = static_cast<std::size_t>(std::min<std::uint64_t>(counted, got));
+        counted -= recounted;
+        if (events.bytesRead && got > recounted) events.bytesRead(got - recounted);
         remaining -= want;
         block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
         if (parallel) parallel->encode(std::span(chunk).first(want), remaining == 0, block);
