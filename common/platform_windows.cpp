@@ -188,14 +188,27 @@ bool standardErrorIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
 
-bool decodeCodePage(unsigned number, const char*, std::string_view bytes, std::string& utf8) {
-    utf8.clear();
-    if (bytes.empty()) return true;
+namespace {
+
+// `bytes` in code page `number` as UTF-16; false when a byte sequence is
+// not valid there.
+bool toWide(unsigned number, std::string_view bytes, std::wstring& text) {
     const int size = static_cast<int>(bytes.size());
     const int wide = MultiByteToWideChar(number, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (wide <= 0) return false;
-    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    text.assign(static_cast<std::size_t>(wide), L'\0');
     MultiByteToWideChar(number, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), wide);
+    return true;
+}
+
+}  // namespace
+
+bool decodeCodePage(unsigned number, const char*, std::string_view bytes, std::string& utf8) {
+    utf8.clear();
+    if (bytes.empty()) return true;
+    std::wstring text;
+    if (!toWide(number, bytes, text)) return false;
+    const int wide = static_cast<int>(text.size());
     const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wide, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return false;
     utf8.resize(static_cast<std::size_t>(length));
@@ -206,11 +219,9 @@ bool decodeCodePage(unsigned number, const char*, std::string_view bytes, std::s
 bool encodeCodePage(unsigned number, const char*, std::string_view utf8, std::string& bytes) {
     bytes.clear();
     if (utf8.empty()) return true;
-    const int size = static_cast<int>(utf8.size());
-    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (wide <= 0) return false;
-    std::wstring text(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, text.data(), wide);
+    std::wstring text;
+    if (!toWide(CP_UTF8, utf8, text)) return false;
+    const int wide = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
     const int length =
         WideCharToMultiByte(number, WC_NO_BEST_FIT_CHARS, text.data(), wide, nullptr, 0, nullptr, &usedDefault);
