@@ -67,8 +67,8 @@ inline void initTree(LzssEncoder& e) {
 // Inserts the string at ring position r into the tree of its first byte and
 // leaves the longest match met on the way in matchPosition/matchLength; among
 // equal lengths the first node met wins.  A node holding the same 18 bytes
-// is replaced by the new one.
-inline void insertNode(LzssEncoder& e, int r) {
+// is replaced by the new one.  Returns how many nodes it compared with.
+inline int insertNode(LzssEncoder& e, int r) {
     const std::uint8_t* key = &e.textBuf[r];
     int p = kRoot + key[0];
     int side = kRight;
@@ -79,14 +79,15 @@ inline void insertNode(LzssEncoder& e, int r) {
     // next node is known as soon as the comparison picks a side.
     std::uint32_t links;
     std::memcpy(&links, e.son[p], sizeof links);
-    for (;;) {
+    int steps = 0;
+    for (;; ++steps) {
         const int next = static_cast<int>((links >> linkShift(side)) & 0xFFFF);
         if (next == kNil) {
             e.son[p][side] = static_cast<std::uint16_t>(r);
             e.dad[r] = static_cast<std::uint16_t>(p);
             e.matchLength = bestLength;
             e.matchPosition = bestPosition;
-            return;
+            return steps;
         }
         p = next;
         std::memcpy(&links, e.son[p], sizeof links);
@@ -110,6 +111,7 @@ inline void insertNode(LzssEncoder& e, int r) {
     std::uint16_t* link = &e.son[e.dad[p]][e.son[e.dad[p]][kRight] == p ? kRight : kLeft];
     *link = static_cast<std::uint16_t>(r);
     e.dad[p] = kNil;
+    return steps + 1;
 }
 
 inline void deleteNode(LzssEncoder& e, int p) {

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "lzss_match_tree.h"
+#include "lzss_tree_partition.h"
 
 namespace pactools {
 
@@ -21,6 +23,10 @@ using namespace lzss_tree;
 // own ring slot, which no match can name (a string is never compared with
 // itself).  Two bytes a position keep the coder's reads small.
 using Match = std::uint16_t;
+
+// The work of an insertion (and of the deletion that follows it), counted
+// in nodes compared on the way down.
+constexpr std::uint64_t kInsertWork = 3;
 
 // One thread's share: a ring and trees of its own, replaying every step of
 // the one-thread encoder but inserting only positions whose first byte it
@@ -37,21 +43,32 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     // from the batch's first position (a finder writes only its own array,
     // so no two threads ever write to the same cache line).
     std::vector<Match> matches;
+    // What the batch took: the work of each of its trees, and the time.
+    std::array<std::uint64_t, 256> work{};
+    double seconds = 0;
 
     // Inserts ring slot r if this finder owns its first byte.
     void insert(std::uint64_t first) {
         LzssEncoder& e = *tree;
-        if (owned[e.textBuf[r]]) {
-            insertNode(e, r);
+        const std::uint8_t c = e.textBuf[r];
+        if (owned[c]) {
+            work[c] += static_cast<std::uint64_t>(insertNode(e, r)) + kInsertWork;
             matches[static_cast<std::size_t>(next - first)] = static_cast<Match>(
                 e.matchLength > kThreshold ? e.matchPosition | (e.matchLength - (kThreshold + 1)) << 12 : r);
         }
         ++next;
     }
 
-    // The steps that `input` (and, with `final`, the end) brings.
+    // The steps that `input` (and, with `final`, the end) brings, timed.
     void replay(std::span<const std::uint8_t> input, bool final, std::uint64_t first, std::size_t count) {
+        const auto start = std::chrono::steady_clock::now();
         matches.resize(count);
+        work.fill(0);
+        replaySteps(input, final, first);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    void replaySteps(std::span<const std::uint8_t> input, bool final, std::uint64_t first) {
         LzssEncoder& e = *tree;
         const std::uint8_t* data = input.data();
         std::size_t n = input.size();
@@ -108,6 +125,15 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
 struct ParallelLzssEncoder::State {
     std::vector<Finder> finders;
     bool partitioned = false;
+    // Which bytes follow which, over the first kSample bytes of the input.
+    static constexpr std::size_t kSample = 256 * 1024;
+    BytePairs pairs;
+    std::size_t sampled = 0;
+    // When the trees may next be shared out again: the wait doubles after
+    // each time, so that a long input changing its nature is followed
+    // without sharing out at every batch.
+    std::uint64_t sinceShare = 0;
+    std::uint64_t shareAfter = kSample;
 
     // The batch the finders work on, and who is done with it.
     std::mutex mutex;
@@ -156,33 +182,89 @@ struct ParallelLzssEncoder::State {
         }
     }
 
-    // Spreads the 256 trees over the finders by the work each is estimated
-    // to take in the first chunk, heaviest first onto the least loaded.  An
-    // insertion walks about as deep as the log of the nodes its tree holds
-    // (the positions of its byte in the window), except within a run, where
-    // the equal string at the root ends it at once.
+    // Shares the trees out for the first chunk by the work each is
+    // estimated to take: an insertion walks about as deep as the log of the
+    // nodes its tree holds (the positions of its byte in the window),
+    // except within a run, where the equal string at the root ends it at
+    // once.
     void partition(std::span<const std::uint8_t> sample) {
-        std::array<std::uint64_t, 256> counts{};
+        std::array<std::uint64_t, 256> work{};
         std::array<std::uint32_t, 256> inWindow{};
         for (std::size_t p = 0; p < sample.size(); ++p) {
             const std::uint8_t b = sample[p];
             const bool run = p >= 1 && p + 4 <= sample.size() && std::equal(&sample[p], &sample[p] + 3, &sample[p - 1]);
-            counts[b] += run ? 4 : 4 + 4 * static_cast<std::uint64_t>(std::bit_width(inWindow[b]));
+            work[b] += run ? 1 : kInsertWork + static_cast<std::uint64_t>(std::bit_width(inWindow[b]));
             ++inWindow[b];
             if (p >= static_cast<std::size_t>(kRingSize)) --inWindow[sample[p - kRingSize]];
         }
-        counts[0] += kMaxMatch;  // the seeds
-        std::array<int, 256> order;
-        for (int b = 0; b < 256; ++b) order[static_cast<std::size_t>(b)] = b;
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[a] > counts[b]; });
-        std::vector<std::uint64_t> load(finders.size(), 0);
-        for (int b : order) {
-            const std::size_t lightest = static_cast<std::size_t>(std::min_element(load.begin(), load.end()) - load.begin());
-            finders[lightest].owned[static_cast<std::size_t>(b)] = true;
-            ownerOf[static_cast<std::size_t>(b)] = static_cast<std::uint16_t>(lightest);
-            load[lightest] += counts[static_cast<std::size_t>(b)] + 1;
-        }
+        std::fill(pairs.counts.begin(), pairs.counts.end(), 0);
+        sampled = std::min(sample.size(), kSample);
+        countBytePairs(sample.first(sampled), pairs);
+        ownerOf = partitionTrees(work, pairs, static_cast<unsigned>(finders.size()));
+        for (int b = 0; b < 256; ++b) finders[ownerOf[b]].owned[static_cast<std::size_t>(b)] = true;
         partitioned = true;
+        sinceShare = 0;
+        shareAfter = kSample;
+    }
+
+    // After a batch whose finders' times differ by more than a few percent,
+    // shares the trees out again (when the wait is over) by the work each
+    // took, weighed by how long its finder took per unit of work.
+    void rebalance(std::span<const std::uint8_t> input, std::size_t positions) {
+        if (sampled < kSample) {
+            const std::size_t more = std::min(input.size(), kSample - sampled);
+            countBytePairs(input.first(more), pairs);
+            sampled += more;
+        }
+        sinceShare += positions;
+        if (sinceShare < shareAfter) return;
+        double slowest = 0, fastest = 1e30;
+        std::array<std::uint64_t, 256> weighed{};
+        for (const Finder& finder : finders) {
+            slowest = std::max(slowest, finder.seconds);
+            fastest = std::min(fastest, finder.seconds);
+            std::uint64_t own = 0;
+            for (std::uint64_t w : finder.work) own += w;
+            if (own == 0) continue;
+            const double nanosPerWork = finder.seconds * 1e9 / static_cast<double>(own);
+            for (std::size_t b = 0; b < 256; ++b) {
+                weighed[b] += static_cast<std::uint64_t>(static_cast<double>(finder.work[b]) * nanosPerWork);
+            }
+        }
+        if (slowest <= (1 + kUneven) * fastest) return;
+        reassign(partitionTrees(weighed, pairs, static_cast<unsigned>(finders.size())));
+        sinceShare = 0;
+        shareAfter *= 2;
+    }
+
+    static constexpr double kUneven = 0.03;
+
+    // Gives each tree to its finder in `next`.  Between batches every
+    // finder stands at the same position with the same ring, so a tree
+    // changes hands by copying the links of its nodes.
+    void reassign(const std::array<std::uint16_t, 256>& next) {
+        const LzssEncoder& ring = *finders[0].tree;
+        for (int p = 0; p < kRingSize; ++p) {
+            const std::uint8_t b = ring.textBuf[p];
+            LzssEncoder& from = *finders[ownerOf[b]].tree;
+            if (next[b] == ownerOf[b] || from.dad[p] == kNil) continue;
+            LzssEncoder& to = *finders[next[b]].tree;
+            to.son[p][kLeft] = from.son[p][kLeft];
+            to.son[p][kRight] = from.son[p][kRight];
+            to.dad[p] = from.dad[p];
+            from.dad[p] = kNil;
+        }
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<std::size_t>(b);
+            if (next[byte] == ownerOf[byte]) continue;
+            Finder& from = finders[ownerOf[byte]];
+            Finder& to = finders[next[byte]];
+            to.tree->son[kRoot + b][kRight] = from.tree->son[kRoot + b][kRight];
+            from.tree->son[kRoot + b][kRight] = kNil;
+            from.owned[byte] = false;
+            to.owned[byte] = true;
+        }
+        ownerOf = next;
     }
 
     void flushGroup(std::vector<std::uint8_t>& output) {
@@ -274,7 +356,10 @@ void ParallelLzssEncoder::encode(std::span<const std::uint8_t> input, bool final
         st.changed.wait(lock, [&] { return st.busy == 0; });
     }
     st.code(output);
-    if (!final) return;
+    if (!final) {
+        if (st.finders.size() > 1) st.rebalance(input, st.count);
+        return;
+    }
     // End of stream: the last incomplete group, then as many zeros.
     if (st.codeBufPtr > 1) {
         const int groupSize = st.codeBufPtr;

@@ -10,7 +10,10 @@
 // and deletes, and records the matches of its positions.  The coding
 // decisions are then made from the recorded matches exactly as the
 // one-thread encoder makes them.  Input comes in chunks (a 1 MiB chunk is a
-// block): memory stays a few bytes per position of one chunk.
+// block): memory stays a few bytes per position of one chunk.  The trees
+// are shared out by their estimated work at first, then again by the work
+// and time measured (see lzss_tree_partition.h): which thread owns a tree
+// changes the time, never the stream.
 #pragma once
 
 #include <cstdint>
