@@ -43,7 +43,8 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     // from the batch's first position (a finder writes only its own array,
     // so no two threads ever write to the same cache line).
     std::vector<Match> matches;
-    // What the batch took: the work of each of its trees, and the time.
+    // What the batches since the trees were last shared out took: the work
+    // of each of its trees, and the time.
     std::array<std::uint64_t, 256> work{};
     double seconds = 0;
 
@@ -63,9 +64,8 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     void replay(std::span<const std::uint8_t> input, bool final, std::uint64_t first, std::size_t count) {
         const auto start = std::chrono::steady_clock::now();
         matches.resize(count);
-        work.fill(0);
         replaySteps(input, final, first);
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     void replaySteps(std::span<const std::uint8_t> input, bool final, std::uint64_t first) {
@@ -207,9 +207,10 @@ struct ParallelLzssEncoder::State {
         shareAfter = kSample;
     }
 
-    // After a batch whose finders' times differ by more than a few percent,
-    // shares the trees out again (when the wait is over) by the work each
-    // took, weighed by how long its finder took per unit of work.
+    // When the wait is over, if the finders' times over it differ by more
+    // than a few percent, shares the trees out again by the work each took,
+    // weighed by how long its finder took per unit of work (and doubles the
+    // wait).
     void rebalance(std::span<const std::uint8_t> input, std::size_t positions) {
         if (sampled < kSample) {
             const std::size_t more = std::min(input.size(), kSample - sampled);
@@ -231,9 +232,13 @@ struct ParallelLzssEncoder::State {
                 weighed[b] += static_cast<std::uint64_t>(static_cast<double>(finder.work[b]) * nanosPerWork);
             }
         }
+        sinceShare = 0;
+        for (Finder& finder : finders) {
+            finder.work.fill(0);
+            finder.seconds = 0;
+        }
         if (slowest <= (1 + kUneven) * fastest) return;
         reassign(partitionTrees(weighed, pairs, static_cast<unsigned>(finders.size())));
-        sinceShare = 0;
         shareAfter *= 2;
     }
 
