@@ -201,34 +201,33 @@ bool toWide(unsigned number, std::string_view bytes, std::wstring& text) {
     return true;
 }
 
+// UTF-16 `text` in code page `number`, converted with `flags`; false when it
+// can't be.  With `usedDefault`, also false when a character had no form
+// there and the default character stood in.
+bool fromWide(unsigned number, DWORD flags, const std::wstring& text, std::string& bytes, BOOL* usedDefault) {
+    const int wide = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(number, flags, text.data(), wide, nullptr, 0, nullptr, usedDefault);
+    if (length <= 0 || (usedDefault != nullptr && *usedDefault)) return false;
+    bytes.resize(static_cast<std::size_t>(length));
+    WideCharToMultiByte(number, flags, text.data(), wide, bytes.data(), length, nullptr, usedDefault);
+    return usedDefault == nullptr || !*usedDefault;
+}
+
 }  // namespace
 
 bool decodeCodePage(unsigned number, const char*, std::string_view bytes, std::string& utf8) {
     utf8.clear();
     if (bytes.empty()) return true;
     std::wstring text;
-    if (!toWide(number, bytes, text)) return false;
-    const int wide = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return false;
-    utf8.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), wide, utf8.data(), length, nullptr, nullptr);
-    return true;
+    return toWide(number, bytes, text) && fromWide(CP_UTF8, WC_ERR_INVALID_CHARS, text, utf8, nullptr);
 }
 
 bool encodeCodePage(unsigned number, const char*, std::string_view utf8, std::string& bytes) {
     bytes.clear();
     if (utf8.empty()) return true;
     std::wstring text;
-    if (!toWide(CP_UTF8, utf8, text)) return false;
-    const int wide = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    const int length =
-        WideCharToMultiByte(number, WC_NO_BEST_FIT_CHARS, text.data(), wide, nullptr, 0, nullptr, &usedDefault);
-    if (length <= 0 || usedDefault) return false;
-    bytes.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(number, WC_NO_BEST_FIT_CHARS, text.data(), wide, bytes.data(), length, nullptr, &usedDefault);
-    if (usedDefault) return false;
+    if (!toWide(CP_UTF8, utf8, text) || !fromWide(number, WC_NO_BEST_FIT_CHARS, text, bytes, &usedDefault)) return false;
     // No best fit may slip through: the bytes must decode to the same text.
     std::string back;
     return decodeCodePage(number, nullptr, bytes, back) && back == utf8;
