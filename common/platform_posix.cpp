@@ -27,10 +27,12 @@ FileStatus statusOf(const struct stat& st) {
 }
 
 void onInterrupt(int signal) {
+    const int interrupted = errno;  // the interrupted code may be about to read it
     removeTempFilesOnInterrupt();
     // The handler was reset on entry; once it returns, the signal, raised
     // again, ends the process with its usual status.
     ::raise(signal);
+    errno = interrupted;
 }
 
 }  // namespace
