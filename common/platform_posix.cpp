@@ -1,12 +1,14 @@
 // The platform layer on Linux and other POSIX systems.
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -128,6 +130,49 @@ bool syncFd(int fd, int& error) {
         return false;
     }
     return true;
+}
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// What a buffer of `size` bytes takes: whole pages, whole huge pages from
+// half of one on (a huge page costs one fault; at that size, the memory it
+// may waste is worth it).
+std::size_t mappedSize(std::size_t size) {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t unit = size >= kHugePage / 2 ? kHugePage : page;
+    return (size + unit - 1) / unit * unit;
+}
+
+}  // namespace
+
+void* allocateLarge(std::size_t size) {
+    if (size == 0 || size > SIZE_MAX - 2 * kHugePage) return nullptr;
+    const std::size_t mapped = mappedSize(size);
+    if (mapped < kHugePage) {
+        void* data = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        return data == MAP_FAILED ? nullptr : data;
+    }
+    // Huge pages must start on a boundary of their size: map more, then
+    // give back what lies outside the aligned part.
+    void* raw = ::mmap(nullptr, mapped + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+    if (aligned > start) ::munmap(raw, aligned - start);
+    if (const std::uintptr_t after = start + kHugePage - aligned; after > 0) {
+        ::munmap(reinterpret_cast<void*>(aligned + mapped), after);
+    }
+    void* data = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+    ::madvise(data, mapped, MADV_HUGEPAGE);  // a hint: without it the pages are simply small
+#endif
+    return data;
+}
+
+void freeLarge(void* data, std::size_t size) {
+    if (data != nullptr) ::munmap(data, mappedSize(size));
 }
 
 bool setMode(int fd, int mode, int& error) {

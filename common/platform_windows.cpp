@@ -128,6 +128,15 @@ bool syncFd(int fd, int& error) {
     return true;
 }
 
+void* allocateLarge(std::size_t size) {
+    if (size == 0) return nullptr;
+    return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void freeLarge(void* data, std::size_t) {
+    if (data != nullptr) VirtualFree(data, 0, MEM_RELEASE);
+}
+
 bool setMode(int, int, int&) {
     return true;
 }
