@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "large_buffer.h"
 #include "lzss_match_tree.h"
 #include "lzss_tree_partition.h"
 
@@ -42,11 +43,19 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     // The matches of this batch's positions that this finder owns, indexed
     // from the batch's first position (a finder writes only its own array,
     // so no two threads ever write to the same cache line).
-    std::vector<Match> matches;
+    LargeBuffer<Match> matches;
     // What the batches since the trees were last shared out took: the work
     // of each of its trees, and the time.
     std::array<std::uint64_t, 256> work{};
     double seconds = 0;
+
+    // Ready for another stream, keeping its memory.
+    void restart() {
+        owned.fill(false);
+        phase = Phase::Start;
+        work.fill(0);
+        seconds = 0;
+    }
 
     // Inserts ring slot r if this finder owns its first byte.
     void insert(std::uint64_t first) {
@@ -63,7 +72,7 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     // The steps that `input` (and, with `final`, the end) brings, timed.
     void replay(std::span<const std::uint8_t> input, bool final, std::uint64_t first, std::size_t count) {
         const auto start = std::chrono::steady_clock::now();
-        matches.resize(count);
+        matches.ensure(count);
         replaySteps(input, final, first);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
@@ -149,9 +158,10 @@ struct ParallelLzssEncoder::State {
     std::array<std::uint16_t, 256> ownerOf{};  // the finder of each first byte
     std::vector<std::thread> workers;
 
-    // The coder: the one-thread encoder's decisions, from the matches.
-    std::vector<std::uint8_t> pending;  // input bytes from position `base` on
-    std::uint64_t base = 0;
+    // The coder: the one-thread encoder's decisions, from the matches.  An
+    // item may start in the last bytes of the chunk before, which are kept.
+    std::array<std::uint8_t, kMaxMatch> carry{};
+    std::size_t carried = 0;
     std::uint64_t item = 0;   // the input position of the next item
     std::uint64_t total = 0;  // input bytes seen
     std::uint64_t outCount = 0;
@@ -285,8 +295,13 @@ struct ParallelLzssEncoder::State {
     // the input by 17 bytes and an item is at most 18 long.)
     void code(std::vector<std::uint8_t>& output) {
         const std::uint64_t to = first + count;
+        const std::uint64_t inputStart = total - input.size();
+        const auto byteAt = [&](std::uint64_t p) {
+            return p >= inputStart ? input[static_cast<std::size_t>(p - inputStart)]
+                                   : carry[static_cast<std::size_t>(p - (inputStart - carried))];
+        };
         while (item < to) {
-            const std::uint8_t byte = pending[static_cast<std::size_t>(item - base)];
+            const std::uint8_t byte = byteAt(item);
             const Match m = finders[ownerOf[byte]].matches[static_cast<std::size_t>(item - first)];
             const int position = m & kRingMask;
             const bool none = position == static_cast<int>((lzss::kFirstPosition + item) & kRingMask);
@@ -305,10 +320,14 @@ struct ParallelLzssEncoder::State {
             if (mask == 0) flushGroup(output);
             item += static_cast<std::uint64_t>(length);
         }
-        // Keep the bytes from the next item on.
-        const std::uint64_t drop = std::min<std::uint64_t>(item, total) - base;
-        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(drop));
-        base += drop;
+        // Keep the bytes from the next item on (fewer than kMaxMatch: the
+        // batch ends 17 bytes before the input does).
+        std::array<std::uint8_t, kMaxMatch> kept{};
+        const std::uint64_t keepFrom = std::min(item, total);
+        const auto keeping = static_cast<std::size_t>(total - keepFrom);
+        for (std::size_t k = 0; k < keeping; ++k) kept[k] = byteAt(keepFrom + k);
+        carry = kept;
+        carried = keeping;
     }
 };
 
@@ -345,7 +364,6 @@ void ParallelLzssEncoder::encode(std::span<const std::uint8_t> input, bool final
     const std::uint64_t to = final ? st.total : (st.total >= kMaxMatch ? st.total - (kMaxMatch - 1) : 0);
     st.first = from;
     st.count = static_cast<std::size_t>(std::max(to, from) - from);
-    st.pending.insert(st.pending.end(), input.begin(), input.end());
     {
         std::lock_guard lock(st.mutex);
         st.input = input;
@@ -373,10 +391,10 @@ void ParallelLzssEncoder::encode(std::span<const std::uint8_t> input, bool final
         st.outCount += static_cast<std::uint64_t>(groupSize);
     }
     // Ready for another stream (outCount keeps this one's size until then).
-    for (Finder& f : st.finders) f = Finder{};
+    for (Finder& f : st.finders) f.restart();
     st.partitioned = false;
-    st.pending.clear();
-    st.base = st.item = st.total = 0;
+    st.carried = 0;
+    st.item = st.total = 0;
     st.codeBufPtr = 1;
     st.mask = 1;
     st.codeBuf[0] = 0;
