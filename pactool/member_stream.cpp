@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "large_buffer.h"
 #include "lzss_encoder.h"
 #include "lzss_parallel_encoder.h"
 
@@ -83,7 +84,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     }
     events.opened(size, false);
 
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
+    LargeBuffer<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
     // A member of more than one chunk may be split across threads.
     auto encoder = std::make_unique<LzssEncoder>();
     std::unique_ptr<ParallelLzssEncoder> parallel;
@@ -92,15 +93,15 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     for (std::uint64_t remaining = size; remaining > 0;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
         std::size_t got = 0;
-        if (Error error = file->read(std::span(chunk).first(want), got)) return error;
+        if (Error error = file->read(chunk.first(want), got)) return error;
         if (got < want) return fileError(Fault::FileShrank, name);
         const std::size_t recounted = static_cast<std::size_t>(std::min<std::uint64_t>(counted, got));
         counted -= recounted;
         if (events.bytesRead && got > recounted) events.bytesRead(got - recounted);
         remaining -= want;
         block.reserve(static_cast<std::size_t>(lzssEncodedBound(want)));
-        if (parallel) parallel->encode(std::span(chunk).first(want), remaining == 0, block);
-        else lzssEncode(*encoder, std::span(chunk).first(want), remaining == 0, block);
+        if (parallel) parallel->encode(chunk.first(want), remaining == 0, block);
+        else lzssEncode(*encoder, chunk.first(want), remaining == 0, block);
         if (!block.empty() && !events.emit(block)) {
             stopped = true;
             return {};
