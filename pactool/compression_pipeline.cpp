@@ -12,6 +12,9 @@ namespace {
 constexpr std::size_t kChunkSize = 1 << 20;           // streams come in pieces of about 1 MiB of input
 constexpr std::size_t kQueueLimit = 4 * kChunkSize;   // compressed bytes one member may hold back
 constexpr std::size_t kTotalLimit = 16 * kChunkSize;  // and all members together
+// Blocks the consumer has written are kept for the workers to fill again:
+// fresh memory costs a page fault per 4 KiB.
+constexpr std::size_t kSpareBlocks = 8;
 
 }  // namespace
 
@@ -77,6 +80,10 @@ bool CompressionPipeline::deliver(Member& member, std::vector<std::uint8_t>& blo
     queued_ += block.size();
     member.blocks.push_back(std::move(block));
     block = {};
+    if (!spares_.empty()) {
+        block = std::move(spares_.back());
+        spares_.pop_back();
+    }
     lock.unlock();
     changed_.notify_all();
     return true;
@@ -125,6 +132,12 @@ Error CompressionPipeline::waitOpened(std::uint32_t index, std::uint64_t& size, 
 CompressionPipeline::Next CompressionPipeline::next(std::uint32_t index, std::vector<std::uint8_t>& block,
                                                     std::uint64_t& storedSize, Error& error) {
     std::unique_lock lock(mutex_);
+    // The consumer is done with its last block: a worker fills it next.
+    if (block.capacity() > 0 && spares_.size() < kSpareBlocks) {
+        block.clear();
+        spares_.push_back(std::move(block));
+    }
+    block = {};
     Member& member = *members_[index];
     changed_.wait(lock, [&] { return !member.blocks.empty() || member.state != Member::State::Open; });
     if (!member.blocks.empty()) {

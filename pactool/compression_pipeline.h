@@ -68,6 +68,7 @@ private:
     std::uint32_t consuming_ = 0;   // the member the consumer is on; guarded by mutex_
     std::size_t queued_ = 0;        // compressed bytes waiting in all members; guarded by mutex_
     bool stopping_ = false;         // guarded by mutex_
+    std::vector<std::vector<std::uint8_t>> spares_;  // written blocks to fill again; guarded by mutex_
     std::vector<std::thread> workers_;
 };
 
