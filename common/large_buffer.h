@@ -1,6 +1,6 @@
 // Buffers of plain values for data that streams through in large pieces
-// (a MiB of input, its matches, its output).  From 1 MiB on the memory
-// comes straight from the system in huge pages where it can
+// (a MiB of a member's input, the matches found in it).  From 1 MiB on,
+// the memory comes straight from the system, in huge pages where it can
 // (platform::allocateLarge): a fresh 4 KiB page costs a fault of several
 // microseconds, so filling 1 MiB of fresh small pages costs milliseconds.
 // Smaller buffers come from the heap.  A buffer's values start unset.
