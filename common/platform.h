@@ -99,11 +99,18 @@ void freeLarge(void* data, std::size_t size);
 bool decodeCodePage(unsigned number, const char* name, std::string_view bytes, std::string& utf8);
 bool encodeCodePage(unsigned number, const char* name, std::string_view utf8, std::string& bytes);
 
-// Process start-up: a file size limit fails the write instead of killing the
-// process, and interrupts (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and
-// closing the console on Windows) first remove every temporary file that is
-// being written, then end the process as the interrupt would have.
-void prepareProcess();
+// Process start-up for the program `tool`: a file size limit fails the
+// write instead of killing the process, and interrupts (SIGINT, SIGTERM,
+// SIGHUP; Ctrl-C, Ctrl-Break and closing the console on Windows) first
+// remove every temporary file that is being written, then end the process
+// as the interrupt would have.
+void prepareProcess(const char* tool);
+
+// A failure no code can answer (memory or threads running out on some
+// thread) removes every temporary file too, then ends the process with
+// "TOOL: out of memory" (or the system's reason) on standard error and
+// status 1, not with an abort.  prepareProcess sets this up.
+void handleUnexpectedFailures(const char* tool);
 
 // Temporary files are tracked while they may exist, so that an interrupt can
 // remove them.  beginTempFile() is called before the file is created and

@@ -295,7 +295,8 @@ bool encodeCodePage(unsigned, const char* name, std::string_view utf8, std::stri
     return convert(name, "UTF-8", utf8, bytes);
 }
 
-void prepareProcess() {
+void prepareProcess(const char* tool) {
+    handleUnexpectedFailures(tool);
 #ifdef SIGXFSZ
     // A file size limit then fails the write, which is reported and cleaned up.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -242,7 +242,8 @@ bool encodeCodePage(unsigned number, const char*, std::string_view utf8, std::st
     return decodeCodePage(number, nullptr, bytes, back) && back == utf8;
 }
 
-void prepareProcess() {
+void prepareProcess(const char* tool) {
+    handleUnexpectedFailures(tool);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 

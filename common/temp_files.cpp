@@ -1,4 +1,5 @@
-// The temporary files being written, for the interrupt handlers.  Only
+// The temporary files being written, for the interrupt handlers and for
+// the handler of failures no code can answer (memory running out).  Only
 // lock-free atomics are touched, so the handler may run at any moment on any
 // thread:
 // - a file is tracked from before it is created until after it was renamed
@@ -10,6 +11,11 @@
 //   by the handler on another thread.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "platform.h"
@@ -25,6 +31,34 @@ std::atomic<bool> interrupted{false};
 
 [[noreturn]] void waitForTheEnd() {
     for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+const char* failingTool = "";  // set once at start-up
+
+// Called instead of an abort when an exception leaves a thread.  Memory
+// may have run out: the reason is put together without allocating.
+[[noreturn]] void onUnexpectedFailure() {
+    removeTempFilesOnInterrupt();
+    char reason[256] = "unexpected failure";
+    const auto say = [&](const char* text) { std::snprintf(reason, sizeof reason, "%s", text); };
+    if (const std::exception_ptr failure = std::current_exception()) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::bad_alloc&) {
+            say("out of memory");
+        } catch (const std::system_error& e) {
+            try {
+                say(e.code().message().c_str());
+            } catch (...) {
+                say(e.what());
+            }
+        } catch (const std::exception& e) {
+            say(e.what());
+        } catch (...) {
+        }
+    }
+    std::fprintf(stderr, "%s: %s\n", failingTool, reason);
+    std::_Exit(1);
 }
 
 }  // namespace
@@ -58,6 +92,11 @@ void endTempFile(int slot) {
     if (slot < 0 || slot >= kSlots) return;
     tracked[slot].store(nullptr);
     if (interrupted.load()) waitForTheEnd();
+}
+
+void handleUnexpectedFailures(const char* tool) {
+    failingTool = tool;
+    std::set_terminate(onUnexpectedFailure);
 }
 
 void removeTempFilesOnInterrupt() {

@@ -5,6 +5,6 @@
 #include "pactool_cli.h"
 
 int main(int argc, char** argv) {
-    pactools::platform::prepareProcess();
+    pactools::platform::prepareProcess("pactool");
     return pactools::pactoolMain(argc, argv, stdout);
 }

@@ -5,6 +5,6 @@
 #include "scntool_cli.h"
 
 int main(int argc, char** argv) {
-    pactools::platform::prepareProcess();
+    pactools::platform::prepareProcess("scntool");
     return pactools::scntoolMain(argc, argv, stdout);
 }
