@@ -84,11 +84,11 @@ std::uint64_t processId();
 // True when standard error is a terminal (a console on Windows).
 bool standardErrorIsTerminal();
 
-// Zero-filled memory for a large buffer, straight from the system: where
-// the system allows, in pages of 2 MiB, so that filling a fresh buffer
-// costs one page fault per 2 MiB instead of one per 4 KiB (each costs
-// microseconds).  Null when there is no memory; freeLarge takes the size
-// that was asked for.
+// Zero-filled memory for a large buffer (a MiB or more), straight from the
+// system: where the system allows, in pages of 2 MiB, so that filling a
+// fresh buffer costs one page fault per 2 MiB instead of one per 4 KiB (each
+// costs microseconds).  Null when there is no memory; freeLarge takes the
+// size that was asked for.
 void* allocateLarge(std::size_t size);
 void freeLarge(void* data, std::size_t size);
 

@@ -136,26 +136,18 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
-// What a buffer of `size` bytes takes: whole pages, whole huge pages from
-// half of one on (a huge page costs one fault; at that size, the memory it
-// may waste is worth it).
+// What a buffer of `size` bytes takes: whole huge pages.
 std::size_t mappedSize(std::size_t size) {
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t unit = size >= kHugePage / 2 ? kHugePage : page;
-    return (size + unit - 1) / unit * unit;
+    return (size + kHugePage - 1) / kHugePage * kHugePage;
 }
 
 }  // namespace
 
 void* allocateLarge(std::size_t size) {
     if (size == 0 || size > SIZE_MAX - 2 * kHugePage) return nullptr;
-    const std::size_t mapped = mappedSize(size);
-    if (mapped < kHugePage) {
-        void* data = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        return data == MAP_FAILED ? nullptr : data;
-    }
     // Huge pages must start on a boundary of their size: map more, then
     // give back what lies outside the aligned part.
+    const std::size_t mapped = mappedSize(size);
     void* raw = ::mmap(nullptr, mapped + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) return nullptr;
     const auto start = reinterpret_cast<std::uintptr_t>(raw);
