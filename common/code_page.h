@@ -1,7 +1,10 @@
 // The game's code page: the legacy encodings scenario strings are written
-// in, and strict conversion between them and UTF-8.  Nothing is ever
+// in, and strict conversion between them and UTF-8, the same on every
+// system (the tables are code_page_tables.h's).  Nothing is ever
 // substituted: a byte sequence that does not decode, or a character the code
-// page cannot hold, is an error.
+// page cannot hold, is an error.  Bytes decode only to what the code page
+// defines for them, never to a C1 control (U+0080-U+009F, refused in UTF-8
+// too); a character is written only with bytes that decode to it again.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +31,12 @@ bool toUtf8(const CodePage& page, std::string_view bytes, std::string& utf8);
 // Encodes UTF-8 text; false when it is not valid UTF-8 (`character` is then
 // 0xFFFFFFFF) or holds a character the code page cannot hold (`character`).
 bool fromUtf8(const CodePage& page, std::string_view utf8, std::string& bytes, std::uint32_t& character);
+
+// Whether `page` can hold `character` (a Unicode code point).
+bool holds(const CodePage& page, std::uint32_t character);
+// For a character `page` cannot hold, the look-alike it holds instead (the
+// fullwidth tilde for the wave dash in CP932, say), or nothing.
+std::optional<std::uint32_t> heldInstead(const CodePage& page, std::uint32_t character);
 
 // UTF-8 helpers: whether `text` is valid UTF-8 (no overlong forms or
 // surrogates), and the code point starting at `text` (0xFFFFFFFF if none).

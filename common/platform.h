@@ -92,13 +92,6 @@ bool standardErrorIsTerminal();
 void* allocateLarge(std::size_t size);
 void freeLarge(void* data, std::size_t size);
 
-// Converts between a legacy code page (its Windows number and its name) and
-// UTF-8 with the system's converter, strictly: false when the bytes do not
-// decode, or the text holds a character the code page cannot hold (nothing
-// is substituted, no best fit).  `utf8` must be valid UTF-8.
-bool decodeCodePage(unsigned number, const char* name, std::string_view bytes, std::string& utf8);
-bool encodeCodePage(unsigned number, const char* name, std::string_view utf8, std::string& bytes);
-
 // Process start-up for the program `tool`: a file size limit fails the
 // write instead of killing the process, and interrupts (SIGINT, SIGTERM,
 // SIGHUP; Ctrl-C, Ctrl-Break and closing the console on Windows) first

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -242,49 +241,6 @@ std::uint64_t processId() {
 
 bool standardErrorIsTerminal() {
     return ::isatty(2) != 0;
-}
-
-namespace {
-
-// Runs iconv over the whole input; false on any byte it cannot convert.
-bool convert(const char* to, const char* from, std::string_view input, std::string& output) {
-    const iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    output.clear();
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    std::string buffer(input.size() * 4 + 16, '\0');
-    bool ok = true;
-    for (;;) {
-        char* out = buffer.data();
-        std::size_t outLeft = buffer.size();
-        // A last call with no input flushes a stateful converter.
-        const std::size_t result = inLeft > 0 ? ::iconv(cd, &in, &inLeft, &out, &outLeft)
-                                               : ::iconv(cd, nullptr, nullptr, &out, &outLeft);
-        output.append(buffer.data(), buffer.size() - outLeft);
-        if (result == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            ok = false;  // EILSEQ or EINVAL: a sequence that does not convert
-            break;
-        }
-        if (inLeft == 0 && in != nullptr) {
-            in = nullptr;  // now flush
-            continue;
-        }
-        break;
-    }
-    ::iconv_close(cd);
-    return ok;
-}
-
-}  // namespace
-
-bool decodeCodePage(unsigned, const char* name, std::string_view bytes, std::string& utf8) {
-    return convert("UTF-8", name, bytes, utf8);
-}
-
-bool encodeCodePage(unsigned, const char* name, std::string_view utf8, std::string& bytes) {
-    return convert(name, "UTF-8", utf8, bytes);
 }
 
 void prepareProcess(const char* tool) {

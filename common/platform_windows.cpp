@@ -197,51 +197,6 @@ bool standardErrorIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
 
-namespace {
-
-// `bytes` in code page `number` as UTF-16; false when a byte sequence is
-// not valid there.
-bool toWide(unsigned number, std::string_view bytes, std::wstring& text) {
-    const int size = static_cast<int>(bytes.size());
-    const int wide = MultiByteToWideChar(number, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-    if (wide <= 0) return false;
-    text.assign(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(number, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), wide);
-    return true;
-}
-
-// UTF-16 `text` in code page `number`, converted with `flags`; false when it
-// can't be.  With `usedDefault`, also false when a character had no form
-// there and the default character stood in.
-bool fromWide(unsigned number, DWORD flags, const std::wstring& text, std::string& bytes, BOOL* usedDefault) {
-    const int wide = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(number, flags, text.data(), wide, nullptr, 0, nullptr, usedDefault);
-    if (length <= 0 || (usedDefault != nullptr && *usedDefault)) return false;
-    bytes.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(number, flags, text.data(), wide, bytes.data(), length, nullptr, usedDefault);
-    return usedDefault == nullptr || !*usedDefault;
-}
-
-}  // namespace
-
-bool decodeCodePage(unsigned number, const char*, std::string_view bytes, std::string& utf8) {
-    utf8.clear();
-    if (bytes.empty()) return true;
-    std::wstring text;
-    return toWide(number, bytes, text) && fromWide(CP_UTF8, WC_ERR_INVALID_CHARS, text, utf8, nullptr);
-}
-
-bool encodeCodePage(unsigned number, const char*, std::string_view utf8, std::string& bytes) {
-    bytes.clear();
-    if (utf8.empty()) return true;
-    std::wstring text;
-    BOOL usedDefault = FALSE;
-    if (!toWide(CP_UTF8, utf8, text) || !fromWide(number, WC_NO_BEST_FIT_CHARS, text, bytes, &usedDefault)) return false;
-    // No best fit may slip through: the bytes must decode to the same text.
-    std::string back;
-    return decodeCodePage(number, nullptr, bytes, back) && back == utf8;
-}
-
 void prepareProcess(const char* tool) {
     handleUnexpectedFailures(tool);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
