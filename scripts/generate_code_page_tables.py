@@ -271,21 +271,24 @@ def main():
     parser.add_argument("--nls-dir", default=NLS_DIR, help="where the c_NNN.nls files are (default %(default)s)")
     parser.add_argument("--output", default=OUTPUT, help="the generated file (default %(default)s)")
     args = parser.parse_args()
-    text = generate(read_code_pages(args.nls_dir))
-    if args.check:
+    write_or_check(args.output, generate(read_code_pages(args.nls_dir)), args.check, __file__)
+
+
+def write_or_check(output, text, check, script):
+    """Writes the generated file, or with `check` fails when it differs."""
+    if check:
         try:
-            with open(args.output, encoding="utf-8") as f:
+            with open(output, encoding="utf-8") as f:
                 committed = f.read()
         except OSError as error:
-            sys.exit("%s: %s" % (args.output, error))
+            sys.exit("%s: %s" % (output, error))
         if committed != text:
-            sys.exit("%s is not what %s generates: run it again" % (args.output, os.path.relpath(__file__, ROOT)))
-        print("%s is up to date" % os.path.relpath(args.output, ROOT))
+            sys.exit("%s is not what %s generates: run it again" % (output, os.path.relpath(script, ROOT)))
+        print("%s is up to date" % os.path.relpath(output, ROOT))
         return
-    with open(args.output, "w", encoding="utf-8", newline="\n") as f:
+    with open(output, "w", encoding="utf-8", newline="\n") as f:
         f.write(text)
-    print("wrote %s (%d bytes)" % (os.path.relpath(args.output, ROOT), len(text.encode())))
-
+    print("wrote %s (%d bytes)" % (os.path.relpath(output, ROOT), len(text.encode())))
 
 if __name__ == "__main__":
     main()
