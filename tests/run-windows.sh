@@ -1,6 +1,7 @@
 #!/bin/sh
-# Cross-builds the Windows executables with mingw-w64 and runs the
-# end-to-end tests against them under Wine.  Needs the Debian packages
+# Cross-builds the Windows executables with mingw-w64, checks the code page
+# tables against Windows' own converter under Wine, and runs the end-to-end
+# tests against the executables under Wine.  Needs the Debian packages
 # g++-mingw-w64-x86-64-posix and wine64 (.ci/run installs them).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,7 +9,7 @@ windows="$root/build/windows"
 tests="$root/build/test"
 
 cmake -S "$root" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DBUILD_PLATFORM_CHECKS=ON
 cmake --build "$windows" --parallel
 
 # The end-to-end tests themselves run here; they start the .exe files through Wine.
@@ -35,6 +36,8 @@ export PACTOOL="$windows/pactool/pactool.exe"
 export SCNTOOL="$windows/scntool/scntool.exe"
 export TEST_DATA_DIR="$root/tests/data"
 status=0
+echo "== code page tables against Windows' converter"
+"$wine" "$windows/tests/code_page_check.exe" || status=1
 for test in pactool_cli_test scntool_cli_test make_cycle_test fault_test hostile_archive_test translation_cycle_test; do
     echo "== $test against the Windows executables"
     "$tests/tests/$test" --gtest_brief=1 || status=1
