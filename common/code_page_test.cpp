@@ -27,7 +27,6 @@ TEST(CodePage, ConvertsExactlyBothWays) {
         {"CP932", "\x81\xE0", "\xE2\x89\x92"},                     // U+2252, not 8790, which decodes to it too
         {"CP932", "\x81\x45", "\xE3\x83\xBB"},                     // U+30FB, the table's default character
         {"CP932", "\xF0\x40\xF9\xFC", "\xEE\x80\x80\xEE\x9D\x97"},  // user-defined: U+E000 and U+E757
-        {"CP932", "\xA0", "\xEF\xA3\xB0"},                         // Windows' private-use U+F8F0
         {"CP936", "\xAA\xA1", "\xEE\x80\x80"},                     // user-defined: U+E000
         {"CP949", "\xC9\xA1", "\xEE\x80\x80"},
         {"CP950", "\xFA\x40", "\xEE\x80\x80"},
@@ -70,6 +69,8 @@ TEST(CodePage, DecodesOnlyWhatThePageDefines) {
         {"CP932", "\x81\xAD"},         // a pair Windows' table fills with its default character
         {"CP932", "\x85\x40"},         // a lead byte with no pair defined
         {"CP932", "\x80"},             // Windows maps it to the C1 control U+0080
+        {"CP932", "\xA0"},             // Windows' table has private-use U+F8F0, its strict converter refuses it
+        {"CP1255", "\xD9"},
         {"CP1252", "\x81"},            // undefined; Windows maps it to U+0081
         {"CP936", "\xA1\x7F"},
         {"CP949", "\xC9\x41"},

@@ -13,8 +13,9 @@ What goes into the tables:
   the header's "translated Unicode default", is defined).  Sequences that
   map to a C1 control (U+0080-U+009F) are left out.  Bytes 0x00-0x7F are
   ASCII in every page (checked).  Single bytes the NLS table maps to
-  private-use characters (CP932 A0 and FD-FF, for one) are kept as it maps
-  them.  The user-defined areas games use for their own glyphs are in the
+  private-use characters (CP932 A0 and FD-FF, for one) are left out too:
+  Windows' own converter refuses them when asked to be strict, and so does
+  every other converter.  The user-defined areas games use for their own glyphs are in the
   NLS tables as Windows maps them: the script checks every one of them
   against USER_DEFINED below and stops when one is not (none is missing
   from the tables, so none needs adding).
@@ -135,7 +136,7 @@ def read_nls(path, number):
             raise SystemExit("%s: byte %02X is not ASCII" % (path, byte))
         if byte >= 0x80 and point < 0x80:
             raise SystemExit("%s: byte %02X maps into ASCII" % (path, byte))
-        if defined(byte, point) and not 0x80 <= point <= 0x9F:
+        if defined(byte, point) and not 0x80 <= point <= 0x9F and not 0xE000 <= point <= 0xF8FF:
             cp.decode[byte] = point
     for lead, table in sub_tables.items():
         for trail in range(1, 256):  # a NUL never trails
