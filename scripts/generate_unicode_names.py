@@ -28,9 +28,9 @@ ROOT = generate_code_page_tables.ROOT
 OUTPUT = os.path.join(ROOT, "common", "unicode_names_table.cpp")
 
 BLOCKS = [
-    "Latin-1 Supplement", "Latin Extended-A", "Latin Extended-B", "General Punctuation", "Letterlike Symbols",
-    "Arrows", "Mathematical Operators", "Box Drawing", "CJK Symbols and Punctuation",
-    "Halfwidth and Fullwidth Forms",
+    "Latin-1 Supplement", "Latin Extended-A", "Latin Extended-B", "Combining Diacritical Marks",
+    "Latin Extended Additional", "General Punctuation", "Letterlike Symbols", "Arrows", "Mathematical Operators",
+    "Box Drawing", "CJK Symbols and Punctuation", "Alphabetic Presentation Forms", "Halfwidth and Fullwidth Forms",
 ]
 # Names made of a prefix and the code point in hexadecimal.
 RULE_PREFIXES = ["CJK UNIFIED IDEOGRAPH-", "CJK COMPATIBILITY IDEOGRAPH-"]
