@@ -110,14 +110,19 @@ Error readPo(std::string_view text, PoFile& po) {
     Field field = Field::None;
     bool hasId = false;
     bool hasTranslation = false;
+    std::size_t contextLine = 0;
+    // `line` ends the entry; 0 at the end of the file, where an error
+    // names the entry's own first line instead.
     const auto finish = [&](std::size_t line) -> Error {
         if (!hasId && !entry.hasContext && !hasTranslation) return {};
+        if (line == 0) line = hasId ? entry.line : contextLine;
         if (!hasId) return syntax(line, "an entry without msgid");
         if (!hasTranslation) return syntax(line, "an entry without msgstr");
         po.entries.push_back(std::move(entry));
         entry = PoEntry{};
         field = Field::None;
         hasId = hasTranslation = false;
+        contextLine = 0;
         return {};
     };
 
@@ -177,6 +182,7 @@ Error readPo(std::string_view text, PoFile& po) {
             if (keyword == "msgctxt") {
                 if (entry.hasContext || hasId) return syntax(number, "msgctxt in the wrong place");
                 entry.hasContext = true;
+                contextLine = number;
                 field = Field::Context;
                 if (Error error = quotedString(rest, number, entry.context)) return error;
             } else {
@@ -197,6 +203,7 @@ Error readPo(std::string_view text, PoFile& po) {
             const bool first = keyword == "msgstr" || keyword == "msgstr[0]";
             if (keyword == "msgstr" && (entry.plural || hasTranslation)) return syntax(number, "msgstr in the wrong place");
             hasTranslation = true;
+            if (first) entry.translationLine = number;
             field = first ? Field::Translation : Field::OtherTranslation;
             std::string other;
             if (Error error = quotedString(rest, number, first ? entry.translation : other)) return error;
@@ -217,6 +224,8 @@ std::string poQuoted(std::string_view text) {
             quoted += c;
         } else if (c == '\n') {
             quoted += "\\n";
+        } else if (c == '\t') {
+            quoted += "\\t";
         } else if (byte < 0x20) {
             const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
                                   static_cast<char>('0' + (byte & 7)), '\0'};

@@ -23,7 +23,8 @@ struct PoEntry {
     bool plural = false;  // has msgid_plural (and msgstr[N])
     std::string translation;  // msgstr (msgstr[0] of a plural entry)
     bool obsolete = false;    // "#~" entry
-    std::size_t line = 0;     // the line of its msgid (1-based)
+    std::size_t line = 0;             // the line of its msgid (1-based)
+    std::size_t translationLine = 0;  // the line of its msgstr (msgstr[0])
 
     bool isHeader() const { return !hasContext && id.empty() && !obsolete; }
     bool hasFlag(std::string_view flag) const;
@@ -43,7 +44,7 @@ struct PoFile {
 Error readPo(std::string_view text, PoFile& po);
 
 // A string as a PO file writes it, between quotes: '"' and '\' escaped, LF
-// as \n, other bytes below 0x20 as three-digit octal escapes (gettext reads
+// as \n, tab as \t, other bytes below 0x20 as three-digit octal escapes (gettext reads
 // "\x" on as long as hex digits follow, so those are never used).
 std::string poQuoted(std::string_view text);
 
