@@ -223,6 +223,8 @@ Error OutputFile::finish() {
     flush();
     int reason = 0;
     if (failure_ == 0 && replacedMode_ >= 0 && !platform::setMode(fd_, replacedMode_, reason)) fail(reason);
+    // Only a hint to make, so a file system that refuses it fails nothing.
+    if (failure_ == 0 && !timeOf_.empty()) platform::copyModificationTime(timeOf_, fd_);
     // The content reaches stable storage before the rename makes it the
     // target, so a power cut leaves the old file or the whole new one.
     if (failure_ == 0 && !platform::syncFd(fd_, reason)) fail(reason);

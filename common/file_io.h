@@ -102,6 +102,10 @@ public:
     // directory.
     Error finish();
     Error publish(bool syncDirectory = true);
+    // Gives the finished file the modification time of the file `path`
+    // (where the system allows): a file made from another is no newer than
+    // its source, so make sees the source as up to date.
+    void takeTimeOf(const std::string& path) { timeOf_ = path; }
     // The directory of the target, for a caller that flushes it itself.
     std::string targetDirectory() const;
     // Abandons the output: closes and removes the temporary file.
@@ -118,6 +122,7 @@ private:
     std::string name_;     // the target as given, for messages
     std::string target_;   // the file replaced (links followed)
     std::string temp_;
+    std::string timeOf_;   // the file whose modification time it takes, if any
     std::unique_ptr<std::uint8_t[]> buffer_;  // gathers small writes
     std::size_t used_ = 0;
     std::uint64_t position_ = 0;  // bytes written so far (the end of the file)

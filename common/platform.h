@@ -64,6 +64,9 @@ bool syncFd(int fd, int& error);
 // Gives an open file the permission bits `mode` (no-op where there are none).
 bool setMode(int fd, int mode, int& error);
 bool isWritable(const std::string& path);
+// Gives the open file `fd` the modification time of the file `from`; false
+// when either cannot be reached.
+bool copyModificationTime(const std::string& from, int fd);
 // Renames `from` over `to`, replacing it.
 bool replaceFile(const std::string& from, const std::string& to, int& error);
 // Makes a rename in `directory` survive a power cut (no-op where renames

@@ -178,6 +178,13 @@ bool isWritable(const std::string& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+bool copyModificationTime(const std::string& from, int fd) {
+    struct stat source {};
+    if (::stat(from.c_str(), &source) != 0) return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    return ::futimens(fd, times) == 0;
+}
+
 bool replaceFile(const std::string& from, const std::string& to, int& error) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
         error = errno;

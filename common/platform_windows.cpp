@@ -145,6 +145,16 @@ bool isWritable(const std::string& path) {
     return _access(path.c_str(), 2) == 0;
 }
 
+bool copyModificationTime(const std::string& from, int fd) {
+    HANDLE source = CreateFileA(from.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return false;
+    FILETIME written {};
+    const bool got = GetFileTime(source, nullptr, nullptr, &written) != 0;
+    CloseHandle(source);
+    return got && SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), nullptr, nullptr, &written) != 0;
+}
+
 bool replaceFile(const std::string& from, const std::string& to, int& error) {
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     error = EACCES;
