@@ -77,20 +77,25 @@ enum class Fault : std::uint8_t {
     ListingOutOfMemory,
     MissingLabel,         // `at`: the jump's own offset
     // PO files and code pages: `file` the PO file or listing, `at` a line,
-    // `name` an entry's msgctxt, `other` a code page.
-    PoSyntax,                // `detail`: what is wrong
-    PoNotUtf8,               // `detail`: the charset it declares
+    // `name` an entry's msgid (shortened), `other` a code page.
+    PoSyntax,                   // `detail`: what is wrong
+    PoNotUtf8,                  // `detail`: the charset it declares
     PoPlural,
-    CodePageUnknown,         // `name`: the name given
-    CodePageConflict,        // `name`: --code-page, `other`: the header's
-    StringNotInCodePage,     // a listing or binary string that does not decode
-    TranslationUnmappable,   // `detail`: "U+XXXX"
+    PoDuplicateEntry,           // `of`: the line of the first entry of that key
+    PoEntriesWithContext,       // warning; `at` how many
+    PoGivenTwice,               // a NAME.po argument with --po
+    CodePageUnknown,            // `name`: the name given
+    CodePageConflict,           // `name`: --code-page, `other`: the header's
+    StringNotInCodePage,        // a listing or binary string that does not decode
+    StringHoldsControlPicture,  // a string holding U+2401-U+241F itself
+    TranslationUnmappable,      // `detail`: the character, and what the code page holds instead
     TranslationNotUtf8,
-    TranslationLineBreak,    // a NUL, CR or LF, which a listing cannot hold
-    PoStale,                 // warning; `detail` the listing, `of` its line
-    PoUnmatched,             // warning
-    PoControlBytes,          // warning
-    ListingKept,             // note; `file` the listing, `other` the PO file
+    TranslationLineBreak,       // a NUL, CR or LF, which a listing cannot hold
+    PoControlBytes,             // warning
+    JumpIntoStatement,          // `at`: the address a jump or label names
+    TranslatedBinaryWrong,      // `at` the listing line, `detail` how
+    ListingKept,                // note; `file` the listing, `name` the binary, `other` the PO file if any
+    ListingRefreshed,           // note; `file` the listing, `name` the binary
     // scntool's command line: `file`.
     ExtensionRefused,
     ListingDoesNotAssemble,  // `detail`: why

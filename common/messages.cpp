@@ -109,7 +109,15 @@ std::string messageText(const Error& e) {
     case Fault::PoSyntax: return file + ":" + number(e.at) + ": " + e.detail;
     case Fault::PoNotUtf8:
         return file + ": the PO file is in " + e.detail + "; only UTF-8 PO files are read (convert it with msgconv)";
-    case Fault::PoPlural: return file + ":" + number(e.at) + ": entry '" + name + "' has plural forms, which scenarios do not have";
+    case Fault::PoPlural:
+        return file + ":" + number(e.at) + ": the entry '" + name + "' has plural forms, which scenarios do not have";
+    case Fault::PoDuplicateEntry:
+        return file + ":" + number(e.at) + ": a second entry for '" + name + "' (the first is at line " + number(e.of) +
+               "); each string may have one entry only";
+    case Fault::PoEntriesWithContext:
+        return "Warning: " + file + ": " + number(e.at) +
+               " entries have a msgctxt, which no string uses: entries are keyed by their msgid alone";
+    case Fault::PoGivenTwice: return file + ": with --po, name the listings to assemble (NAME.txt)";
     case Fault::CodePageUnknown:
         return (e.file.empty() ? std::string() : file + ": ") + "Unknown code page " + name + " (known: " + e.detail + ")";
     case Fault::CodePageConflict:
@@ -117,24 +125,30 @@ std::string messageText(const Error& e) {
     case Fault::StringNotInCodePage:
         return file + ":" + number(e.at) + ": the string does not decode in " + e.other +
                " (name the game's code page with --code-page)";
+    case Fault::StringHoldsControlPicture:
+        return file + ":" + number(e.at) +
+               ": the string holds a control picture (U+2401 to U+241F), which templates use for control bytes";
     case Fault::TranslationUnmappable:
-        return file + ":" + number(e.at) + ": the translation of '" + name + "' holds " + e.detail + ", which " + e.other +
-               " cannot hold";
+        return file + ":" + number(e.at) + ": the translation of '" + name + "' holds " + e.detail;
     case Fault::TranslationNotUtf8:
         return file + ":" + number(e.at) + ": the translation of '" + name + "' is not valid UTF-8";
     case Fault::TranslationLineBreak:
-        return file + ":" + number(e.at) + ": the translation of '" + name + "' holds a NUL, CR or LF, which a listing cannot hold";
-    case Fault::PoStale:
-        return "Warning: " + file + ":" + number(e.at) + ": entry '" + name + "' is stale: the string at " + shown(e.detail) +
-               ":" + number(e.of) + " is no longer its msgid; the listing's string is kept";
-    case Fault::PoUnmatched:
-        return "Warning: " + file + ":" + number(e.at) + ": entry '" + name + "' names no string of the listing; ignored";
+        return file + ":" + number(e.at) + ": the translation of '" + name +
+               "' holds a NUL, CR or LF, which a listing cannot hold";
     case Fault::PoControlBytes:
         return "Warning: " + file + ":" + number(e.at) + ": the translation of '" + name +
                "' does not hold the control bytes its source holds";
+    case Fault::JumpIntoStatement: return "A jump or label names offset 0x" + hex(e.at) + ", inside a statement";
+    case Fault::TranslatedBinaryWrong:
+        return file + ":" + number(e.at) + ": the translated binary failed its check (" + e.detail +
+               "); nothing was written";
     case Fault::ListingKept:
-        return file + ": kept as it is: it is the source of " + shown(e.other) +
-               "'s translations (remove it to list the binary again)";
+        return file + ": kept: it assembles to " + name +
+               (e.other.empty() ? std::string() : " with the translations of " + shown(e.other));
+    case Fault::ListingRefreshed:
+        return file + ": listed again: " + name +
+               " is not what it assembled to (a new version?); make its template again (make pot) and merge it "
+               "into the translations (msgmerge)";
     case Fault::ExtensionRefused: return file + ": file extension must be 'bin' or 'txt'.";
     case Fault::ListingDoesNotAssemble:
         return "Warning: " + file + ": the listing does not assemble back (" + e.detail + ")";

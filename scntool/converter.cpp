@@ -1,42 +1,28 @@
 #include "converter.h"
 
 #include <algorithm>
-#include <vector>
 
+#include "assembly_check.h"
 #include "file_io.h"
 #include "listing_parser.h"
 #include "listing_writer.h"
 #include "messages.h"
 #include "platform.h"
-#include "po_file.h"
 #include "scenario_binary.h"
-#include "translation.h"
+#include "scntool_output.h"
 #include "text.h"
 
 namespace pactools {
 
 namespace {
 
-constexpr const char* kTool = "scntool";
-constexpr const char* kReadingFailed = "An error occured while reading the scenario file\n";
-constexpr const char* kWritingFailed = "An error occured while writing the scenario file\n";
-
-std::string_view asText(const std::vector<std::uint8_t>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
 // Assembles a listing just written and compares the result with the binary
 // it came from (the reserved word aside, which is always written as 0).
 // Anything the listing cannot carry shows up here.
 void checkListing(const std::string& path, const std::string& listing, const std::vector<std::uint8_t>& original,
                   std::FILE* out) {
-    StatementList statements;
-    LabelList labels;
-    initScenarioLists(statements, labels);
     std::vector<std::uint8_t> rebuilt;
-    Error error = parseText(listing, statements, labels);
-    if (!error) error = writeBinary(statements, rebuilt);
-    if (error) {
+    if (Error error = assembleInMemory(listing, path, nullptr, rebuilt, nullptr)) {
         Error warning = fileError(Fault::ListingDoesNotAssemble, path);
         warning.detail = messageText(error);
         report(out, kTool, warning);
@@ -52,31 +38,20 @@ void checkListing(const std::string& path, const std::string& listing, const std
     }
 }
 
-// Opens `path` and reads it whole, with "Processing" once it is open.
-bool readInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::FILE* out) {
-    InputFile input;
-    if (Error error = input.open(path)) {
-        report(out, kTool, error.as(Fault::CannotOpenScenario));
-        return false;
+// Whether the listing at `txtPath` assembles to `binary`, without
+// translations or with them; `with` tells which.
+bool listingAssemblesTo(const std::string& txtPath, const std::vector<std::uint8_t>& binary,
+                        const Translations* translations, bool& with) {
+    std::vector<std::uint8_t> listing;
+    if (readWholeFile(txtPath, listing)) return false;
+    std::vector<std::uint8_t> assembled;
+    with = false;
+    if (!assembleInMemory(asText(listing), txtPath, nullptr, assembled, nullptr) && sameScenario(assembled, binary)) {
+        return true;
     }
-    say(out, "Processing: %s\n", shown(path).c_str());
-    if (Error error = readRest(input, bytes)) {
-        report(out, kTool, error);
-        say(out, "%s", kReadingFailed);
-        return false;
-    }
-    return true;
-}
-
-// Writes a finished output; nothing is left behind when it fails.
-bool writeOutput(OutputFile& output, std::span<const std::uint8_t> bytes, std::FILE* out) {
-    output.write(bytes);
-    if (Error error = output.commit()) {
-        report(out, kTool, error);
-        say(out, "%s", kWritingFailed);
-        return false;
-    }
-    return true;
+    with = true;
+    return translations != nullptr && !assembleInMemory(asText(listing), txtPath, translations, assembled, nullptr) &&
+           sameScenario(assembled, binary);
 }
 
 }  // namespace
@@ -101,23 +76,73 @@ std::string binaryOutputName(std::string_view txtPath, std::size_t dot) {
     return stem + ".bin";
 }
 
-bool listBinary(const std::string& binPath, const std::string& txtPath, std::FILE* out) {
-    // A listing that a PO file translates is the source of its msgids:
-    // listing the (translated) binary over it would lose them.
-    const std::string po = txtPath.substr(0, txtPath.size() - 4) + ".po";
-    if (pathExists(po) && pathExists(txtPath)) {
+bool translationsFor(const std::string& stem, const ConvertOptions& options, const Translations* project,
+                     std::unique_ptr<Translations>& own, const Translations*& translations, std::FILE* out,
+                     bool announce) {
+    translations = project;
+    if (project != nullptr || !pathExists(stem + ".po")) return true;
+    own = loadTranslations(stem + ".po", options.codePage, out, announce);
+    translations = own.get();
+    return own != nullptr;
+}
+
+bool sameScenario(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    if (a.size() != b.size()) return false;
+    const std::size_t from = a.size() >= kScenarioHeaderSize ? 4 : 0;
+    return std::equal(a.begin() + static_cast<std::ptrdiff_t>(from), a.end(), b.begin() + static_cast<std::ptrdiff_t>(from));
+}
+
+Error assembleInMemory(std::string_view listing, const std::string& listingName, const Translations* translations,
+                       std::vector<std::uint8_t>& binary, std::vector<Error>* warnings, AssemblyStep* failed) {
+    AssemblyStep ignoredStep = AssemblyStep::Parsing;
+    AssemblyStep& step = failed != nullptr ? *failed : ignoredStep;
+    StatementList statements;
+    LabelList labels;
+    initScenarioLists(statements, labels);
+    ScenarioText where;
+    where.listing = listingName;
+    step = AssemblyStep::Parsing;
+    if (Error error = parseText(listing, statements, labels, &where.lines)) return error;
+    std::vector<StringReplacement> replaced;
+    if (translations != nullptr) {
+        step = AssemblyStep::Translating;
+        std::vector<Error> ignored;
+        if (Error error = applyTranslations(statements, labels, where, translations->table,
+                                            warnings != nullptr ? *warnings : ignored, replaced)) {
+            return error;
+        }
+    }
+    step = AssemblyStep::Writing;
+    if (Error error = writeBinary(statements, binary)) return error;
+    if (translations == nullptr) return {};
+    step = AssemblyStep::Checking;
+    Error error = checkTranslatedBinary(listing, replaced, binary);
+    if (error) error.file = listingName;
+    return error;
+}
+
+bool listBinary(const std::string& binPath, const std::string& txtPath, const Translations* translations,
+                std::FILE* out) {
+    std::vector<std::uint8_t> bytes;
+    if (!readInput(binPath, bytes, out)) return false;
+    // A listing that already assembles to the binary stays as it is: it may
+    // hold the user's labels, and it is the source of its translations'
+    // msgids.  Any other is listed again (a new version of the scenario).
+    const bool hadListing = pathExists(txtPath);
+    bool withTranslations = false;
+    if (hadListing && listingAssemblesTo(txtPath, bytes, translations, withTranslations)) {
         Error kept = fileError(Fault::ListingKept, txtPath);
-        kept.other = po;
+        kept.name = binPath;
+        if (withTranslations) kept.other = translations->table.poName;
         report(out, kTool, kept);
         return true;
     }
-    std::vector<std::uint8_t> bytes;
-    if (!readInput(binPath, bytes, out)) return false;
     OutputFile output;
     if (Error error = output.create(txtPath)) {
         report(out, kTool, error.as(Fault::CannotCreateScenario));
         return false;
     }
+    output.takeTimeOf(binPath);  // so make does not take the binary for older than its listing
     StatementList statements;
     LabelList labels;
     initScenarioLists(statements, labels);
@@ -133,14 +158,18 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, std::FIL
         return false;
     }
     const std::string text = withLineEnds(listing, kNativeLineEnd);
-    if (!writeOutput(output, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), out)) {
-        return false;
+    if (!writeOutput(output, asBytes(text), out)) return false;
+    if (hadListing) {
+        Error refreshed = fileError(Fault::ListingRefreshed, txtPath);
+        refreshed.name = binPath;
+        report(out, kTool, refreshed);
     }
     checkListing(binPath, listing, bytes, out);
     return true;
 }
 
-bool assembleListing(const std::string& txtPath, const std::string& binPath, std::FILE* out) {
+bool assembleListing(const std::string& txtPath, const std::string& binPath, const Translations* translations,
+                     std::FILE* out) {
     std::vector<std::uint8_t> bytes;
     if (!readInput(txtPath, bytes, out)) return false;
     OutputFile output;
@@ -148,164 +177,39 @@ bool assembleListing(const std::string& txtPath, const std::string& binPath, std
         report(out, kTool, error.as(Fault::CannotCreateScenario));
         return false;
     }
-    StatementList statements;
-    LabelList labels;
-    initScenarioLists(statements, labels);
-    if (Error error = parseText(asText(bytes), statements, labels)) {
-        report(out, kTool, error);
-        say(out, "%s", kReadingFailed);
-        return false;
-    }
     std::vector<std::uint8_t> binary;
-    if (Error error = writeBinary(statements, binary)) {
-        report(out, kTool, error);
-        say(out, "%s", kWritingFailed);
-        return false;
-    }
-    return writeOutput(output, binary, out);
-}
-
-namespace {
-
-// Reads and parses a listing, with each statement's line.
-bool readListing(const std::string& txtPath, StatementList& statements, LabelList& labels,
-                 std::vector<std::size_t>& lines, std::FILE* out) {
-    std::vector<std::uint8_t> bytes;
-    if (!readInput(txtPath, bytes, out)) return false;
-    if (Error error = parseText(asText(bytes), statements, labels, &lines)) {
-        report(out, kTool, error);
-        say(out, "%s", kReadingFailed);
-        return false;
-    }
-    return true;
-}
-
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The code page for a PO file: --code-page, else the file's X-Code-Page,
-// else UTF-8; both given and different is an error.
-Error codePageFor(const PoFile& po, const std::string& poPath, const ConvertOptions& options, CodePage& page) {
-    const std::string declared = po.headerField("X-Code-Page");
-    std::optional<CodePage> fromHeader;
-    if (!declared.empty()) {
-        fromHeader = findCodePage(declared);
-        if (!fromHeader) {
-            Error error = fileError(Fault::CodePageUnknown, poPath);
-            error.name = declared;
-            error.detail = codePageNames();
-            return error;
-        }
-    }
-    if (options.codePage && fromHeader && options.codePage->number != fromHeader->number) {
-        Error error = fileError(Fault::CodePageConflict, poPath);
-        error.name = options.codePage->name;
-        error.other = declared;
-        return error;
-    }
-    page = options.codePage ? *options.codePage : fromHeader ? *fromHeader : kUtf8;
-    return {};
-}
-
-// The charset a PO file declares is UTF-8 (or none).
-Error checkCharset(const PoFile& po, const std::string& poPath) {
-    const std::string type = po.headerField("Content-Type");
-    const std::size_t at = type.find("charset=");
-    if (at == std::string::npos) return {};
-    const std::string charset = type.substr(at + 8);
-    if (equalsIgnoreCase(charset, "UTF-8") || equalsIgnoreCase(charset, "CHARSET")) return {};
-    Error error = fileError(Fault::PoNotUtf8, poPath);
-    error.detail = charset;
-    return error;
-}
-
-// Assembles NAME.txt with the translations of NAME.po into NAME.bin.
-bool assembleTranslated(const std::string& poPath, std::size_t dot, const ConvertOptions& options, std::FILE* out) {
-    std::vector<std::uint8_t> poBytes;
-    if (!readInput(poPath, poBytes, out)) return false;
-    PoFile po;
-    Error error = readPo(asText(poBytes), po);
-    if (error) error.file = poPath;
-    if (!error) error = checkCharset(po, poPath);
-    ScenarioText where;
-    if (!error) error = codePageFor(po, poPath, options, where.codePage);
-    if (error) {
-        report(out, kTool, error);
-        return false;
-    }
-    const std::string txtPath = poPath.substr(0, dot) + ".txt";
-    StatementList statements;
-    LabelList labels;
-    initScenarioLists(statements, labels);
-    if (!readListing(txtPath, statements, labels, where.lines, out)) return false;
-    where.scenario = scenarioName(poPath);
-    where.listing = txtPath;
     std::vector<Error> warnings;
-    error = applyTranslations(statements, where, po, poPath, warnings);
+    AssemblyStep failed = AssemblyStep::Parsing;
+    const Error error = assembleInMemory(asText(bytes), txtPath, translations, binary, &warnings, &failed);
     for (const Error& warning : warnings) report(out, kTool, warning);
     if (error) {
         report(out, kTool, error);
-        return false;
-    }
-    const std::string binPath = binaryOutputName(poPath, dot);
-    OutputFile output;
-    if (Error createError = output.create(binPath)) {
-        report(out, kTool, createError.as(Fault::CannotCreateScenario));
-        return false;
-    }
-    std::vector<std::uint8_t> binary;
-    if (Error writeError = writeBinary(statements, binary)) {
-        report(out, kTool, writeError);
-        say(out, "%s", kWritingFailed);
+        if (failed == AssemblyStep::Parsing) say(out, "%s", kReadingFailed);
+        if (failed == AssemblyStep::Writing) say(out, "%s", kWritingFailed);
         return false;
     }
     return writeOutput(output, binary, out);
 }
 
-}  // namespace
-
-bool writeTemplate(const std::string& path, const ConvertOptions& options, std::FILE* out) {
+bool convertFile(const std::string& path, const ConvertOptions& options, const Translations* project, std::FILE* out) {
     const std::size_t dot = findExtension(path);
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
-    const bool fromBinary = equalsIgnoreCase(extension, ".bin");
-    if (!fromBinary && !equalsIgnoreCase(extension, ".txt")) {
-        report(out, kTool, fileError(Fault::ExtensionRefused, path));
-        return false;
+    const std::string stem = path.substr(0, dot == std::string::npos ? path.size() : dot);
+    if (equalsIgnoreCase(extension, ".bin")) {
+        std::unique_ptr<Translations> own;
+        const Translations* translations = nullptr;
+        if (!translationsFor(stem, options, project, own, translations, out)) return false;
+        return listBinary(path, stem + ".txt", translations, out);
     }
-    const std::string txtPath = path.substr(0, dot) + ".txt";
-    // The template comes from the listing, made first when it is missing.
-    if (fromBinary && !pathExists(txtPath) && !listBinary(path, txtPath, out)) return false;
-    StatementList statements;
-    LabelList labels;
-    initScenarioLists(statements, labels);
-    ScenarioText where;
-    if (!readListing(txtPath, statements, labels, where.lines, out)) return false;
-    where.scenario = scenarioName(path);
-    where.listing = fileNameOf(txtPath);
-    where.codePage = options.codePage.value_or(kUtf8);
-    std::string pot;
-    if (Error error = makeTemplate(statements, where, pot)) {
-        report(out, kTool, error);
-        return false;
+    if (equalsIgnoreCase(extension, ".txt")) return assembleListing(path, binaryOutputName(path, dot), project, out);
+    if (equalsIgnoreCase(extension, ".po")) {
+        if (project != nullptr) {
+            report(out, kTool, fileError(Fault::PoGivenTwice, path));
+            return false;
+        }
+        const std::unique_ptr<Translations> translations = loadTranslations(path, options.codePage, out);
+        return translations != nullptr && assembleListing(stem + ".txt", binaryOutputName(path, dot), translations.get(), out);
     }
-    const std::string potPath = path.substr(0, dot) + ".pot";
-    OutputFile output;
-    if (Error error = output.create(potPath)) {
-        report(out, kTool, error.as(Fault::CannotCreateScenario));
-        return false;
-    }
-    const std::string text = withLineEnds(pot, kNativeLineEnd);
-    return writeOutput(output, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), out);
-}
-
-bool convertFile(const std::string& path, const ConvertOptions& options, std::FILE* out) {
-    const std::size_t dot = findExtension(path);
-    const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
-    if (equalsIgnoreCase(extension, ".bin")) return listBinary(path, path.substr(0, dot) + ".txt", out);
-    if (equalsIgnoreCase(extension, ".txt")) return assembleListing(path, binaryOutputName(path, dot), out);
-    if (equalsIgnoreCase(extension, ".po")) return assembleTranslated(path, dot, options, out);
     report(out, kTool, fileError(Fault::ExtensionRefused, path));
     return false;
 }

@@ -1,16 +1,27 @@
 // scntool's work on one file: a binary scenario (.bin) is listed into a text
-// listing (.txt) of the same name, and a listing is assembled into a binary
-// scenario.
+// listing (.txt) of the same name, a listing is assembled into a binary
+// scenario, with the translations of a PO file when there are some.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <optional>
+#include <vector>
 
 #include "code_page.h"
+#include "error.h"
+#include "translation_source.h"
 
 namespace pactools {
+
+struct ConvertOptions {
+    std::optional<CodePage> codePage;  // --code-page, when given
+    std::string po;                    // --po: one PO file for every listing
+};
 
 // Position of the extension's '.': the last '.' after the last '/' or '\',
 // or npos when there is none.
@@ -21,25 +32,44 @@ std::size_t findExtension(std::string_view path);
 // beside it, which is then replaced instead of creating a second file.
 std::string binaryOutputName(std::string_view txtPath, std::size_t dot);
 
-// Lists the binary scenario `binPath` into `txtPath`, then warns when the
-// listing would not assemble back to the same binary.  Prints progress,
-// errors and warnings on `out`; false when it failed.
-bool listBinary(const std::string& binPath, const std::string& txtPath, std::FILE* out);
+// The translations of the scenario whose files are STEM.*: the project's
+// (`project`, from --po) when given, else STEM.po when it exists (read into
+// `own`), else none.  False when STEM.po exists but cannot be used.
+bool translationsFor(const std::string& stem, const ConvertOptions& options, const Translations* project,
+                     std::unique_ptr<Translations>& own, const Translations*& translations, std::FILE* out,
+                     bool announce = true);
 
-// Assembles the listing `txtPath` into `binPath`.
-bool assembleListing(const std::string& txtPath, const std::string& binPath, std::FILE* out);
+// The steps of assembling, for telling where it failed.
+enum class AssemblyStep { Parsing, Translating, Writing, Checking };
 
-struct ConvertOptions {
-    std::optional<CodePage> codePage;  // --code-page, when given
-};
+// Assembles a listing's text in memory, with `translations` when given (and
+// then checks the result against the listing before handing it out).
+// `listingName` names the listing in messages; warnings about translations
+// go to `warnings` and the step that failed to `failed`, when given.
+Error assembleInMemory(std::string_view listing, const std::string& listingName, const Translations* translations,
+                       std::vector<std::uint8_t>& binary, std::vector<Error>* warnings,
+                       AssemblyStep* failed = nullptr);
+
+// Whether two binary scenarios are the same, the reserved first word
+// (always assembled as 0) aside.
+bool sameScenario(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
+
+// Lists the binary scenario `binPath` into `txtPath`, unless `txtPath`
+// already assembles to it (with `translations` or without): a listing is
+// the source of its translations' msgids and may hold the user's labels.
+// Warns when a new listing would not assemble back to the same binary.
+// Prints progress, errors and warnings on `out`; false when it failed.
+bool listBinary(const std::string& binPath, const std::string& txtPath, const Translations* translations,
+                std::FILE* out);
+
+// Assembles the listing `txtPath` into `binPath`, with `translations` when
+// given.
+bool assembleListing(const std::string& txtPath, const std::string& binPath, const Translations* translations,
+                     std::FILE* out);
 
 // Converts one file in the direction its extension gives: NAME.bin is
-// listed, NAME.txt assembled, and NAME.po assembled from NAME.txt with its
-// translations.
-bool convertFile(const std::string& path, const ConvertOptions& options, std::FILE* out);
-
-// Writes the template NAME.pot of NAME.bin or NAME.txt beside it, from the
-// listing NAME.txt (made first from NAME.bin when it is missing).
-bool writeTemplate(const std::string& path, const ConvertOptions& options, std::FILE* out);
+// listed, NAME.txt assembled (with the `project` translations when given),
+// and NAME.po assembled from NAME.txt with its translations.
+bool convertFile(const std::string& path, const ConvertOptions& options, const Translations* project, std::FILE* out);
 
 }  // namespace pactools

@@ -5,6 +5,8 @@
 #include "converter.h"
 #include "messages.h"
 #include "options.h"
+#include "status_command.h"
+#include "template_command.h"
 #include "text.h"
 
 namespace pactools {
@@ -14,17 +16,27 @@ namespace {
 const OptionName kHelp{"-h", "--help", false};
 const OptionName kVersion{nullptr, "--version", false};
 const OptionName kTemplate{nullptr, "--pot", false};
+const OptionName kStatus{nullptr, "--status", false};
+const OptionName kPo{nullptr, "--po", true};
+const OptionName kOutput{"-o", "--output", true};
 const OptionName kCodePage{nullptr, "--code-page", true};
 
 void usage(std::FILE* out, const std::string& program) {
+    const char* p = program.c_str();
     say(out,
         "Usage: %s <input files>\nWhere input files can be either binary or text scenario files\n\n"
         "       %s [--code-page NAME] NAME.po...\n"
         "\tassembles NAME.txt with the translations of NAME.po into NAME.bin\n"
-        "       %s --pot [--code-page NAME] FILE...\n"
-        "\twrites the gettext template NAME.pot of each NAME.bin or NAME.txt\n"
+        "       %s [--code-page NAME] --po FILE.po FILE...\n"
+        "\tassembles each NAME.txt with the translations of FILE.po (and lists\n"
+        "\teach NAME.bin whose listing does not assemble to it with them)\n"
+        "       %s --pot [--code-page NAME] [-o FILE.pot] FILE...\n"
+        "\twrites the gettext template NAME.pot of each NAME.bin or NAME.txt,\n"
+        "\tor with -o one template of them all\n"
+        "       %s --status [--code-page NAME] [--po FILE.po] FILE...\n"
+        "\tshows how far each scenario is translated and whether NAME.bin is built\n"
         "Code pages: %s (the default is UTF-8)\n",
-        program.c_str(), program.c_str(), program.c_str(), codePageNames().c_str());
+        p, p, p, p, p, codePageNames().c_str());
 }
 
 }  // namespace
@@ -32,15 +44,14 @@ void usage(std::FILE* out, const std::string& program) {
 int scntoolMain(int argc, char** argv, std::FILE* out) {
     const std::string program = argc > 0 ? shown(argv[0]) : "scntool";
     // Other words starting with '-' are file names, as they always were.
-    const ParsedCommandLine line = parseCommandLine(argc, argv, {&kHelp, &kVersion, &kTemplate, &kCodePage}, true);
-    if (!line.error.empty()) {
-        say(out, "%s\n", line.error.c_str());
-        usage(out, program);
-        return 1;
-    }
+    const ParsedCommandLine line =
+        parseCommandLine(argc, argv, {&kHelp, &kVersion, &kTemplate, &kStatus, &kPo, &kOutput, &kCodePage}, true);
+    std::string wrong = line.error;
     ConvertOptions options;
     bool help = false;
     bool templates = false;
+    bool status = false;
+    std::string output;
     for (const ParsedOption& option : line.options) {
         if (option.which == &kVersion) {
             say(out, "scntool %s\n", PACTOOLS_VERSION);
@@ -48,6 +59,9 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
         }
         help = help || option.which == &kHelp;
         templates = templates || option.which == &kTemplate;
+        status = status || option.which == &kStatus;
+        if (option.which == &kPo) options.po = option.value;
+        if (option.which == &kOutput) output = option.value;
         if (option.which == &kCodePage) {
             options.codePage = findCodePage(option.value);
             if (!options.codePage) {
@@ -59,14 +73,29 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
             }
         }
     }
+    if (wrong.empty() && templates && status) wrong = "--pot and --status do not go together";
+    if (wrong.empty() && !output.empty() && !templates) wrong = "-o/--output names the template of --pot";
+    if (wrong.empty() && templates && !options.po.empty()) wrong = "--po does not go with --pot";
+    if (!wrong.empty()) {
+        say(out, "%s\n", wrong.c_str());
+        usage(out, program);
+        return 1;
+    }
     if (help || line.words.empty()) {
         usage(out, program);
         return 0;
     }
+    if (templates) return writeTemplates(line.words, options, output, out) ? 0 : 1;
+    // One PO file for every listing is read once.
+    std::unique_ptr<Translations> project;
+    if (!options.po.empty()) {
+        project = loadTranslations(options.po, options.codePage, out, !status);
+        if (project == nullptr) return 1;
+    }
+    if (status) return printStatus(line.words, options, project.get(), out) ? 0 : 1;
     bool allConverted = true;
     for (const std::string& word : line.words) {
-        const bool done = templates ? writeTemplate(word, options, out) : convertFile(word, options, out);
-        allConverted = done && allConverted;
+        allConverted = convertFile(word, options, project.get(), out) && allConverted;
     }
     return allConverted ? 0 : 1;
 }

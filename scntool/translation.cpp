@@ -1,9 +1,11 @@
 #include "translation.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <unordered_set>
 
+#include "scenario_layout.h"
 #include "text.h"
+#include "unicode_names.h"
 
 namespace pactools {
 
@@ -15,16 +17,22 @@ std::string_view stringOf(const Statement& statement) {
     return {reinterpret_cast<const char*>(statement.data.data()), static_cast<std::size_t>(end - statement.data.begin())};
 }
 
-std::string contextOf(std::string_view scenario, std::size_t ordinal) {
-    return std::string(scenario) + ":" + std::to_string(ordinal);
+// U+2400 + byte in UTF-8 is E2 90 80+byte, for the bytes 0x01-0x1F.
+constexpr char kPictureLead0 = '\xE2';
+constexpr char kPictureLead1 = '\x90';
+
+bool isPictureAt(std::string_view text, std::size_t at) {
+    if (at + 2 >= text.size() || text[at] != kPictureLead0 || text[at + 1] != kPictureLead1) return false;
+    const auto last = static_cast<unsigned char>(text[at + 2]);
+    return last >= 0x81 && last <= 0x9F;
 }
 
-std::string controlBytes(std::string_view text) {
-    std::string bytes;
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20) bytes += c;
+std::string controlBytes(std::string_view bytes) {
+    std::string found;
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x20) found += c;
     }
-    return bytes;
+    return found;
 }
 
 std::string codePoint(std::uint32_t point) {
@@ -33,119 +41,258 @@ std::string codePoint(std::uint32_t point) {
     return text;
 }
 
-// A comment line holds no line break: those show as \n.
+std::string named(std::uint32_t point) {
+    const std::string name = characterName(point);
+    return name.empty() ? codePoint(point) : codePoint(point) + " " + name;
+}
+
+// PO text in a comment, which holds no control byte at all: tab as \t.
 std::string commentText(std::string_view text) {
-    std::string out;
+    std::string comment;
     for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\t') comment += "\\t";
+        else comment += c;
     }
-    return out;
+    return comment;
+}
+
+// An entry's text as messages show it: escaped, and cut after 40 bytes (at
+// a character boundary).
+std::string entryName(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    if (text.size() <= kShown) return std::string(text);
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
+std::string keyOf(const PoEntry& entry) {
+    return entry.hasContext ? entry.context + '\x04' + entry.id : entry.id;
+}
+
+// The string of each PushB of a listing as PO text, with its statement.
+struct ListedString {
+    std::uint32_t statement;
+    std::string text;
+};
+
+Error listedStrings(const StatementList& statements, const ScenarioText& where, std::vector<ListedString>& strings) {
+    for (std::uint32_t i = 0; i < statements.count; ++i) {
+        if (statements[i].opcode != kPushB) continue;
+        ListedString listed{i, {}};
+        if (const Fault fault = stringAsPoText(where.codePage, stringOf(statements[i]), listed.text); fault != Fault::None) {
+            Error error = fileError(fault, where.listing);
+            error.at = i < where.lines.size() ? where.lines[i] : 0;
+            error.other = where.codePage.name;
+            return error;
+        }
+        if (!listed.text.empty()) strings.push_back(std::move(listed));  // an empty string has nothing to translate
+    }
+    return {};
 }
 
 }  // namespace
+
+Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text) {
+    std::string utf8;
+    if (!toUtf8(page, bytes, utf8)) return Fault::StringNotInCodePage;
+    text.clear();
+    text.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        if (isPictureAt(utf8, at)) return Fault::StringHoldsControlPicture;
+        if (byte < 0x20 && byte != '\t') {
+            text += kPictureLead0;
+            text += kPictureLead1;
+            text += static_cast<char>(0x80 + byte);
+        } else {
+            text += utf8[at];
+        }
+    }
+    return Fault::None;
+}
+
+Fault poTextAsString(const CodePage& page, std::string_view text, std::string& bytes, std::uint32_t& character) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (isPictureAt(text, at)) {
+            utf8 += static_cast<char>(static_cast<unsigned char>(text[at + 2]) - 0x80);
+            at += 2;
+        } else {
+            utf8 += text[at];
+        }
+    }
+    if (utf8.find_first_of(std::string_view("\0\r\n", 3)) != std::string::npos) {
+        return isValidUtf8(text) ? Fault::TranslationLineBreak : Fault::TranslationNotUtf8;
+    }
+    if (!fromUtf8(page, utf8, bytes, character)) {
+        return character == 0xFFFFFFFF ? Fault::TranslationNotUtf8 : Fault::TranslationUnmappable;
+    }
+    return Fault::None;
+}
+
+std::string characterDescription(const CodePage& page, std::uint32_t character) {
+    std::string text = named(character) + ", which " + page.name + " cannot hold";
+    if (const std::optional<std::uint32_t> instead = heldInstead(page, character)) {
+        text += " (it holds " + named(*instead) + " instead)";
+    }
+    return text;
+}
+
+Error addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where) {
+    std::vector<ListedString> strings;
+    if (Error error = listedStrings(statements, where, strings)) return error;
+    const std::string listing = shown(where.listing);  // no line break can enter a comment
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        const ListedString& listed = strings[i];
+        const std::size_t line = listed.statement < where.lines.size() ? where.lines[listed.statement] : 0;
+        auto [it, added] = pot.byText.try_emplace(listed.text, pot.entries.size());
+        if (added) {
+            TemplateEntry entry;
+            entry.text = listed.text;
+            entry.first = i == 0;
+            if (i > 0) entry.before = strings[i - 1].text;
+            pot.entries.push_back(std::move(entry));
+        }
+        TemplateEntry& entry = pot.entries[it->second];
+        entry.references.push_back(listing + ":" + std::to_string(line));
+        ++entry.occurrences;
+    }
+    return {};
+}
+
+std::string templateText(const PoTemplate& pot) {
+    PoEntry header;
+    header.flags.push_back("fuzzy");
+    header.translatorComments.push_back(shown(pot.description));
+    // The fields of a template made by the gettext tools, so that msginit
+    // fills them and msgfmt --check-header finds none missing.
+    header.translation = "Project-Id-Version: " + shown(pot.project) +
+                         "\nReport-Msgid-Bugs-To: \nPO-Revision-Date: YEAR-MO-DA HO:MI+ZONE\n"
+                         "Last-Translator: FULL NAME <EMAIL@ADDRESS>\nLanguage-Team: LANGUAGE <LL@li.org>\n"
+                         "Language: \nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
+                         "Content-Transfer-Encoding: 8bit\nX-Code-Page: " +
+                         std::string(pot.codePage.name) + "\n";
+    std::string text = poEntryText(header);
+    for (const TemplateEntry& entry : pot.entries) {
+        text += "\n#. ";
+        text += entry.first ? std::string("The first string of the scenario.") : "After: " + commentText(entry.before);
+        text += "\n#. Occurrences: " + std::to_string(entry.occurrences) + "\n";
+        // References as gettext writes them: as many to a line as fit in 79 columns.
+        std::string line = "#:";
+        for (const std::string& reference : entry.references) {
+            if (line.size() > 2 && line.size() + 1 + reference.size() > 79) {
+                text += line + "\n";
+                line = "#:";
+            }
+            line += " " + reference;
+        }
+        text += line + "\nmsgid " + poQuoted(entry.text) + "\nmsgstr \"\"\n";
+    }
+    return text;
+}
+
+Error makeTranslationTable(const PoFile& po, std::string poName, const CodePage& page, TranslationTable& table) {
+    table.poName = std::move(poName);
+    table.codePage = page;
+    table.byText.clear();
+    table.byText.reserve(po.entries.size());
+    table.withContext = 0;
+    std::unordered_map<std::string, std::size_t> lines;  // each key's msgid line
+    lines.reserve(po.entries.size());
+    for (const PoEntry& entry : po.entries) {
+        if (entry.obsolete) continue;
+        const auto [it, added] = lines.try_emplace(keyOf(entry), entry.line);
+        if (!added) {
+            Error error = fileError(Fault::PoDuplicateEntry, table.poName);
+            error.at = entry.line;
+            error.of = it->second;
+            error.name = entryName(entry.id);
+            return error;
+        }
+        if (entry.isHeader()) continue;
+        if (entry.hasContext) {
+            ++table.withContext;
+            continue;
+        }
+        table.byText.emplace(entry.id, &entry);
+    }
+    return {};
+}
+
+Error applyTranslations(StatementList& statements, LabelList& labels, const ScenarioText& where,
+                        const TranslationTable& table, std::vector<Error>& warnings,
+                        std::vector<StringReplacement>& replaced) {
+    replaced.clear();
+    ScenarioText decoding = where;
+    decoding.codePage = table.codePage;
+    std::vector<ListedString> strings;
+    if (Error error = listedStrings(statements, decoding, strings)) return error;
+    std::unordered_set<const PoEntry*> warned;
+    for (const ListedString& listed : strings) {
+        const auto found = table.byText.find(listed.text);
+        if (found == table.byText.end()) continue;
+        const PoEntry& entry = *found->second;
+        Error note = fileError(Fault::None, table.poName);
+        note.at = entry.translationLine;
+        note.name = entryName(entry.id);
+        if (entry.plural) {
+            note.at = entry.line;
+            return note.as(Fault::PoPlural);
+        }
+        if (entry.translation.empty() || entry.hasFlag("fuzzy")) continue;  // untranslated
+        StringReplacement replacement{listed.statement, {}};
+        std::uint32_t character = 0;
+        const Fault fault = poTextAsString(table.codePage, entry.translation, replacement.bytes, character);
+        if (fault == Fault::TranslationUnmappable) note.detail = characterDescription(table.codePage, character);
+        if (fault != Fault::None) return note.as(fault);
+        // Told once per entry, not at every occurrence.
+        if (controlBytes(replacement.bytes) != controlBytes(stringOf(statements[listed.statement])) &&
+            warned.insert(&entry).second) {
+            warnings.push_back(note.as(Fault::PoControlBytes));
+        }
+        replaced.push_back(std::move(replacement));
+    }
+    // Every translation can be written: only now does the model change.
+    const std::vector<std::uint64_t> before = streamOffsets(statements);
+    for (const StringReplacement& replacement : replaced) {
+        Statement& statement = statements[replacement.statement];
+        statement.data.assign(replacement.bytes.begin(), replacement.bytes.end());
+        statement.data.push_back(0);
+        statement.argument = static_cast<std::uint32_t>(statement.data.size());
+    }
+    return relayout(statements, labels, before);
+}
+
+Error countTranslations(const StatementList& statements, const ScenarioText& where, const TranslationTable* table,
+                        TranslationCounts& counts) {
+    counts = {};
+    ScenarioText decoding = where;
+    if (table != nullptr) decoding.codePage = table->codePage;
+    std::vector<ListedString> strings;
+    if (Error error = listedStrings(statements, decoding, strings)) return error;
+    std::unordered_set<std::string_view> seen;
+    for (const ListedString& listed : strings) {
+        if (!seen.insert(listed.text).second) continue;
+        ++counts.strings;
+        const PoEntry* entry = nullptr;
+        if (table != nullptr) {
+            const auto found = table->byText.find(listed.text);
+            if (found != table->byText.end()) entry = found->second;
+        }
+        if (entry == nullptr || entry->translation.empty()) ++counts.untranslated;
+        else if (entry->hasFlag("fuzzy")) ++counts.fuzzy;
+        else ++counts.translated;
+    }
+    return {};
+}
 
 std::string scenarioName(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.rfind('.');
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
-}
-
-Error makeTemplate(const StatementList& statements, const ScenarioText& where, std::string& potText) {
-    PoEntry header;
-    header.flags.push_back("fuzzy");
-    header.translation = "Project-Id-Version: " + where.scenario +
-                         "\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
-                         "Content-Transfer-Encoding: 8bit\nX-Code-Page: " +
-                         std::string(where.codePage.name) + "\n";
-    header.translatorComments.push_back("Strings of the scenario " + where.scenario + ", from " + where.listing + ".");
-    potText = poEntryText(header);
-    std::size_t ordinal = 0;
-    std::string previous;
-    for (std::uint32_t i = 0; i < statements.count; ++i) {
-        const Statement& statement = statements[i];
-        if (statement.opcode != kPushB) continue;
-        ++ordinal;
-        const std::size_t line = i < where.lines.size() ? where.lines[i] : 0;
-        PoEntry entry;
-        if (!toUtf8(where.codePage, stringOf(statement), entry.id)) {
-            Error error = fileError(Fault::StringNotInCodePage, where.listing);
-            error.at = line;
-            error.other = where.codePage.name;
-            return error;
-        }
-        if (entry.id.empty()) continue;  // nothing to translate; the numbering goes on
-        entry.hasContext = true;
-        entry.context = contextOf(where.scenario, ordinal);
-        entry.references.push_back(where.listing + ":" + std::to_string(line));
-        entry.extractedComments.push_back(previous.empty() ? "The first string of the scenario."
-                                                           : "After: " + commentText(previous));
-        potText += "\n" + poEntryText(entry);
-        previous = entry.id;
-    }
-    return {};
-}
-
-Error applyTranslations(StatementList& statements, const ScenarioText& where, const PoFile& po, std::string_view poName,
-                        std::vector<Error>& warnings) {
-    // The strings by ordinal: statement index.
-    std::vector<std::uint32_t> strings;
-    for (std::uint32_t i = 0; i < statements.count; ++i) {
-        if (statements[i].opcode == kPushB) strings.push_back(i);
-    }
-    const std::string prefix = where.scenario + ":";
-    std::vector<std::pair<std::uint32_t, std::string>> replacements;
-    for (const PoEntry& entry : po.entries) {
-        if (entry.isHeader() || entry.obsolete) continue;
-        Error note = fileError(Fault::None, std::string(poName));
-        note.at = entry.line;
-        note.name = entry.context;
-        note.other = where.codePage.name;
-        if (entry.plural) return note.as(Fault::PoPlural);
-        // Which string: "SCENARIO:N".
-        std::size_t ordinal = 0;
-        const std::string_view number = std::string_view(entry.context).substr(std::min(prefix.size(), entry.context.size()));
-        const bool named = entry.hasContext && entry.context.starts_with(prefix) && !number.empty() && number.size() < 10 &&
-                           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
-        if (named) ordinal = std::stoul(std::string(number));
-        if (!named || ordinal == 0 || ordinal > strings.size()) {
-            warnings.push_back(note.as(Fault::PoUnmatched));
-            continue;
-        }
-        const std::uint32_t index = strings[ordinal - 1];
-        if (entry.translation.empty() || entry.hasFlag("fuzzy")) continue;
-        std::string source;
-        if (!toUtf8(where.codePage, stringOf(statements[index]), source) || source != entry.id) {
-            Error stale = note.as(Fault::PoStale);
-            stale.detail = where.listing;
-            stale.of = index < where.lines.size() ? where.lines[index] : 0;
-            warnings.push_back(stale);
-            continue;
-        }
-        if (entry.translation.find_first_of(std::string_view("\0\r\n", 3)) != std::string::npos) {
-            return note.as(Fault::TranslationLineBreak);
-        }
-        std::string bytes;
-        std::uint32_t character = 0;
-        if (!fromUtf8(where.codePage, entry.translation, bytes, character)) {
-            if (character == 0xFFFFFFFF) return note.as(Fault::TranslationNotUtf8);
-            Error unmappable = note.as(Fault::TranslationUnmappable);
-            unmappable.detail = codePoint(character);
-            return unmappable;
-        }
-        if (controlBytes(entry.translation) != controlBytes(source)) warnings.push_back(note.as(Fault::PoControlBytes));
-        replacements.emplace_back(index, std::move(bytes));
-    }
-    // Every translation could be written: only now is the model changed.
-    for (auto& [index, bytes] : replacements) {
-        Statement& statement = statements[index];
-        statement.data.assign(bytes.begin(), bytes.end());
-        statement.data.push_back(0);
-        statement.argument = static_cast<std::uint32_t>(statement.data.size());
-    }
-    return {};
 }
 
 }  // namespace pactools

@@ -1,11 +1,21 @@
-// The bridge between a scenario's strings and gettext PO files: a template
-// with one entry per PushB string, and assembling with the translations of
-// a PO file.  An entry is named by its msgctxt, "SCENARIO:N" for the N-th
-// string (from 1), so templates of several scenarios never clash.
+// The bridge between a scenario's strings and gettext PO files.
+//
+// An entry is keyed by its text alone: its msgid is the string, decoded
+// from the game's code page to UTF-8, and it has no msgctxt.  A template
+// therefore holds one entry per distinct string, however often the string
+// occurs, and inserting, deleting or editing one string changes no other
+// entry's key; templates of several scenarios merge (msgcat) into one PO
+// file whose entries serve them all.
+//
+// Control bytes 0x01-0x1F other than tab are written as the Unicode control
+// pictures U+2401-U+241F (byte 0x03 as U+2403), which every PO tool carries
+// and shows; tab stays a tab (written \t).  Translations turn them back
+// into the bytes.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "code_page.h"
@@ -15,26 +25,96 @@
 
 namespace pactools {
 
+// One listing whose strings are translated or put into a template.
 struct ScenarioText {
-    std::string scenario;            // the scenario's name ("scene01")
-    std::string listing;             // the listing file, as references name it
+    std::string listing;             // the listing file, as messages and references name it
     std::vector<std::size_t> lines;  // each statement's line in the listing
     CodePage codePage = kUtf8;
 };
 
-// The template of the model's strings.  Fails with StringNotInCodePage (the
-// listing and the string's line) when a string does not decode.
-Error makeTemplate(const StatementList& statements, const ScenarioText& where, std::string& potText);
+// A scenario string (its bytes, without NUL) as PO files hold it.  Fails
+// with StringNotInCodePage when the bytes do not decode, and with
+// StringHoldsControlPicture when the text itself holds U+2401-U+241F.
+Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text);
 
-// Replaces each string with its translation from `po` (read from `poName`):
-// entries translated, neither fuzzy nor obsolete.  Untranslated, fuzzy and
-// obsolete entries leave the string's bytes as they are.  Stale entries (a
-// msgid that is no longer the string), entries naming no string, and
-// translations whose control bytes differ from their source's give
-// warnings; a translation the code page or a listing cannot hold, and
-// plural entries, fail with nothing changed.
-Error applyTranslations(StatementList& statements, const ScenarioText& where, const PoFile& po, std::string_view poName,
-                        std::vector<Error>& warnings);
+// PO text as a scenario string's bytes.  Fails with TranslationNotUtf8,
+// TranslationLineBreak (a NUL, CR or LF, raw or as a picture, which a
+// listing cannot hold) or TranslationUnmappable (`character` the first
+// character the code page cannot hold).
+Fault poTextAsString(const CodePage& page, std::string_view text, std::string& bytes, std::uint32_t& character);
+
+// "U+301C WAVE DASH", with the look-alike the code page holds instead when
+// there is one: "U+301C WAVE DASH; CP932 holds U+FF5E FULLWIDTH TILDE".
+std::string characterDescription(const CodePage& page, std::uint32_t character);
+
+// A template: one entry per distinct string of the scenarios added to it, in
+// order of first occurrence.
+struct TemplateEntry {
+    std::string text;                     // msgid
+    std::vector<std::string> references;  // "scene01.txt:14", every line it stands on
+    std::string before;                   // the string before its first occurrence ("" for none)
+    bool first = false;                   // its first occurrence is the first string of its scenario
+    std::size_t occurrences = 0;
+};
+
+struct PoTemplate {
+    std::string project;      // Project-Id-Version
+    std::string description;  // the header's comment line
+    CodePage codePage = kUtf8;
+    std::vector<TemplateEntry> entries;
+    std::unordered_map<std::string, std::size_t> byText;  // index into entries
+};
+
+// Adds the strings of a parsed listing.  Fails with StringNotInCodePage or
+// StringHoldsControlPicture, `file` the listing and `at` the string's line.
+Error addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where);
+// The template's text, lines ended by LF.  It depends on nothing but the
+// strings, their lines and the code page, so it is the same on every run.
+std::string templateText(const PoTemplate& pot);
+
+// A PO file's entries by key, ready to translate listings.  Points into the
+// PoFile it was made from, which must outlive it.
+struct TranslationTable {
+    std::string poName;  // the PO file, as messages name it
+    CodePage codePage = kUtf8;
+    std::unordered_map<std::string_view, const PoEntry*> byText;  // entries without msgctxt
+    std::size_t withContext = 0;  // entries with a msgctxt, which no string uses
+};
+
+// Indexes the entries of `po` (neither the header nor obsolete ones).  Two
+// entries with the same key fail with PoDuplicateEntry (`at` the second's
+// msgid line, `of` the first's).
+Error makeTranslationTable(const PoFile& po, std::string poName, const CodePage& page, TranslationTable& table);
+
+// A string replaced by its translation: the statement's index, and the
+// bytes that replace its string (without NUL).
+struct StringReplacement {
+    std::uint32_t statement;
+    std::string bytes;
+};
+
+// Replaces each string whose text has a translated entry (msgstr not empty,
+// not fuzzy), then gives every statement, jump and label its offset for the
+// new lengths, exactly as assembling the listing with those strings written
+// into it would.  Untranslated strings keep their bytes.  A translation
+// whose control bytes differ from its source's is written with a warning.
+// A translation the code page or a listing cannot hold, a plural entry and
+// a string that does not decode fail with nothing changed; errors name the
+// PO file and the line of the entry's msgstr.
+Error applyTranslations(StatementList& statements, LabelList& labels, const ScenarioText& where,
+                        const TranslationTable& table, std::vector<Error>& warnings,
+                        std::vector<StringReplacement>& replaced);
+
+// How far a listing is translated, counting each distinct string once.
+struct TranslationCounts {
+    std::size_t strings = 0;
+    std::size_t translated = 0;
+    std::size_t fuzzy = 0;
+    std::size_t untranslated = 0;
+};
+
+Error countTranslations(const StatementList& statements, const ScenarioText& where, const TranslationTable* table,
+                        TranslationCounts& counts);
 
 // The scenario's name for a path: its file name without directory and extension.
 std::string scenarioName(std::string_view path);

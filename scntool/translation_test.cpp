@@ -4,6 +4,7 @@
 
 #include "listing_parser.h"
 #include "messages.h"
+#include "scenario_binary.h"
 
 namespace pactools {
 namespace {
@@ -15,7 +16,6 @@ struct Scenario {
     explicit Scenario(const std::string& listing, const char* page = "UTF-8") {
         initScenarioLists(statements, labels);
         EXPECT_FALSE(parseText(listing, statements, labels, &where.lines));
-        where.scenario = "s";
         where.listing = "s.txt";
         where.codePage = *findCodePage(page);
     }
@@ -25,83 +25,135 @@ struct Scenario {
     }
 };
 
-const char* const kListing = "Flags(0, 0)\nPushB\t<Hello>\nCall\t1(0)\nPushB\t<>\nStart:\nPushB\t<Bye \x1B[1m>\n";
+// A listing with a repeated line, a control byte, a tab and jumps both ways
+// around its strings.
+const char* const kListing =
+    "Flags(0, 0)\nTop:\nPushB\t<Hello>\nCJmp\tEnd\nPushB\t<>\nPushB\t<Bye \x1B[1m\tnow>\nPushB\t<Hello>\nJmp\tTop\nEnd:\n";
 
-TEST(Translation, TemplateHasOneEntryPerStringWithItsLine) {
+TEST(Translation, TemplateHasOneEntryPerDistinctTextWithEveryLine) {
     Scenario s(kListing);
-    std::string pot;
-    ASSERT_FALSE(makeTemplate(s.statements, s.where, pot));
+    PoTemplate pot;
+    pot.project = "s";
+    ASSERT_FALSE(addToTemplate(pot, s.statements, s.where));
+    const std::string text = templateText(pot);
     PoFile po;
-    ASSERT_FALSE(readPo(pot, po));
-    ASSERT_EQ(po.entries.size(), 3u);  // the header and two strings: the empty one has nothing to translate
+    ASSERT_FALSE(readPo(text, po));
+    ASSERT_EQ(po.entries.size(), 3u);  // the header and two texts: the empty string has nothing to translate
     EXPECT_EQ(po.headerField("X-Code-Page"), "UTF-8");
-    EXPECT_EQ(po.headerField("Content-Transfer-Encoding"), "8bit");
-    EXPECT_EQ(po.entries[1].context, "s:1");
-    EXPECT_EQ(po.entries[1].references, std::vector<std::string>{"s.txt:2"});
-    EXPECT_EQ(po.entries[2].context, "s:3");  // the numbering counts the empty string
-    EXPECT_EQ(po.entries[2].id, "Bye \x1B[1m");
-    EXPECT_EQ(po.entries[2].references, std::vector<std::string>{"s.txt:6"});
-    EXPECT_EQ(po.entries[2].extractedComments, std::vector<std::string>{"After: Hello"});
-    EXPECT_NE(pot.find("\\033[1m"), std::string::npos);  // control bytes as octal escapes
+    EXPECT_EQ(po.headerField("Language-Team"), "LANGUAGE <LL@li.org>");
+    EXPECT_FALSE(po.entries[1].hasContext);
+    EXPECT_EQ(po.entries[1].id, "Hello");
+    EXPECT_EQ(po.entries[1].references, std::vector<std::string>{"s.txt:3 s.txt:7"});
+    EXPECT_EQ(po.entries[1].extractedComments,
+              (std::vector<std::string>{"The first string of the scenario.", "Occurrences: 2"}));
+    // The escape byte as its control picture U+241B; the tab as \t.
+    EXPECT_EQ(po.entries[2].id, "Bye \xE2\x90\x9B[1m\tnow");
+    EXPECT_NE(text.find("msgid \"Bye \xE2\x90\x9B[1m\\tnow\""), std::string::npos);
+    EXPECT_EQ(po.entries[2].extractedComments, (std::vector<std::string>{"After: Hello", "Occurrences: 1"}));
 
-    Scenario bad("PushB\t<\xFF>\n");
-    EXPECT_EQ(messageText(makeTemplate(bad.statements, bad.where, pot)),
-              "s.txt:1: the string does not decode in UTF-8 (name the game's code page with --code-page)");
+    // A name is shown escaped: no line break enters a comment or the header.
+    Scenario named("PushB\t<x>\n");
+    named.where.listing = "a\nmsgid \"injected\"\nmsgstr \"\".txt";
+    PoTemplate hostile;
+    hostile.project = named.where.listing;
+    hostile.description = named.where.listing;
+    ASSERT_FALSE(addToTemplate(hostile, named.statements, named.where));
+    PoFile read;
+    ASSERT_FALSE(readPo(templateText(hostile), read));
+    ASSERT_EQ(read.entries.size(), 2u);
+    EXPECT_EQ(read.entries[1].references, std::vector<std::string>{"a\\x0Amsgid \"injected\"\\x0Amsgstr \"\".txt:1"});
+
+    // What a template cannot carry is an error naming the line.
+    const struct {
+        const char* listing;
+        const char* message;
+    } refused[] = {
+        {"PushB\t<ok>\nPushB\t<\xFF>\n", "s.txt:2: the string does not decode in UTF-8 (name the game's code page with --code-page)"},
+        {"PushB\t<a \xE2\x90\x83 b>\n",
+         "s.txt:1: the string holds a control picture (U+2401 to U+241F), which templates use for control bytes"},
+    };
+    for (const auto& c : refused) {
+        Scenario bad(c.listing);
+        PoTemplate none;
+        EXPECT_EQ(messageText(addToTemplate(none, bad.statements, bad.where)), c.message);
+    }
 }
 
 std::string po(const std::string& entries) {
     return "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n" + entries;
 }
 
-TEST(Translation, AppliesWhatIsTranslatedAndWarnsAboutTheRest) {
-    Scenario s(kListing);
-    PoFile file;
-    ASSERT_FALSE(readPo(po("msgctxt \"s:1\"\nmsgid \"Hello\"\nmsgstr \"Hallo\"\n\n"
-                           "#, fuzzy\nmsgctxt \"s:3\"\nmsgid \"Bye \\033[1m\"\nmsgstr \"Tsch\xC3\xBC\xC3\x9F\"\n\n"
-                           "msgctxt \"s:2\"\nmsgid \"x\"\nmsgstr \"y\"\n\n"
-                           "msgctxt \"t:1\"\nmsgid \"Hello\"\nmsgstr \"z\"\n\n"
-                           "#~ msgctxt \"s:1\"\n#~ msgid \"Hello\"\n#~ msgstr \"obsolete\"\n"),
-                        file));
+struct Applied {
+    Error error;
     std::vector<Error> warnings;
-    ASSERT_FALSE(applyTranslations(s.statements, s.where, file, "s.po", warnings));
-    EXPECT_EQ(s.string(1), "Hallo");
-    EXPECT_EQ(s.string(4), "Bye \x1B[1m");  // fuzzy: kept as it was
-    ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_EQ(messageText(warnings[0]), "Warning: s.po:14: entry 's:2' is stale: the string at s.txt:4 is no longer its "
-                                        "msgid; the listing's string is kept");
-    EXPECT_EQ(messageText(warnings[1]), "Warning: s.po:18: entry 't:1' names no string of the listing; ignored");
+    std::vector<StringReplacement> replaced;
+};
+
+Applied apply(Scenario& s, const std::string& text, const char* page = "UTF-8") {
+    PoFile file;
+    EXPECT_FALSE(readPo(po(text), file));
+    TranslationTable table;
+    Applied result;
+    result.error = makeTranslationTable(file, "s.po", *findCodePage(page), table);
+    if (!result.error) result.error = applyTranslations(s.statements, s.labels, s.where, table, result.warnings, result.replaced);
+    return result;
 }
 
-TEST(Translation, RefusesTranslationsThatCannotBeWrittenAndChangesNothing) {
+TEST(Translation, TranslatesEveryOccurrenceAndMovesJumpsWithTheStatements) {
+    Scenario s(kListing);
+    const Applied result = apply(s, "msgid \"Hello\"\nmsgstr \"Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F\"\n\n"
+                                    "#, fuzzy\nmsgid \"Bye \xE2\x90\x9B[1m\\tnow\"\nmsgstr \"Tsch\xC3\xBCss\"\n\n"
+                                    "msgid \"not in this listing\"\nmsgstr \"x\"\n");
+    ASSERT_FALSE(result.error) << messageText(result.error);
+    EXPECT_TRUE(result.warnings.empty());  // an entry no string uses is no warning
+    EXPECT_EQ(s.string(1), "Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F");
+    EXPECT_EQ(s.string(5), "Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F");
+    EXPECT_EQ(s.string(4), "Bye \x1B[1m\tnow");  // fuzzy: kept as it was
+    // The very binary the listing with the translation written into it gives.
+    Scenario edited("Flags(0, 0)\nTop:\nPushB\t<Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F>\nCJmp\tEnd\nPushB\t<>\n"
+                    "PushB\t<Bye \x1B[1m\tnow>\nPushB\t<Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F>\nJmp\tTop\nEnd:\n");
+    std::vector<std::uint8_t> translated;
+    std::vector<std::uint8_t> expected;
+    ASSERT_FALSE(writeBinary(s.statements, translated));
+    ASSERT_FALSE(writeBinary(edited.statements, expected));
+    EXPECT_EQ(translated, expected);
+    EXPECT_EQ(s.labels[1].address, edited.labels[1].address);
+
+    // Control pictures in a translation become the bytes again; a
+    // translation that drops its source's control bytes warns, once.
+    Scenario again(kListing);
+    const Applied pictures = apply(again, "msgid \"Bye \xE2\x90\x9B[1m\\tnow\"\nmsgstr \"Ciao \xE2\x90\x9B[1m\\tora\"\n\n"
+                                          "msgid \"Hello\"\nmsgstr \"Ciao \xE2\x90\x84\"\n");
+    ASSERT_FALSE(pictures.error);
+    EXPECT_EQ(again.string(4), "Ciao \x1B[1m\tora");
+    EXPECT_EQ(again.string(1), "Ciao \x04");
+    ASSERT_EQ(pictures.warnings.size(), 1u);
+    EXPECT_EQ(messageText(pictures.warnings[0]),
+              "Warning: s.po:8: the translation of 'Hello' does not hold the control bytes its source holds");
+}
+
+TEST(Translation, RefusesWhatCannotBeWrittenAndChangesNothing) {
     const struct {
         const char* page;
         std::string entries;
         std::string message;
     } cases[] = {
-        {"CP932", "msgctxt \"s:1\"\nmsgid \"Hello\"\nmsgstr \"caf\xC3\xA9\"\n",
-         "s.po:9: the translation of 's:1' holds U+00E9, which CP932 cannot hold"},
-        {"UTF-8", "msgctxt \"s:1\"\nmsgid \"Hello\"\nmsgstr \"a\\nb\"\n",
-         "s.po:9: the translation of 's:1' holds a NUL, CR or LF, which a listing cannot hold"},
-        {"UTF-8", "msgctxt \"s:1\"\nmsgid \"Hello\"\nmsgid_plural \"Hellos\"\nmsgstr[0] \"a\"\n",
-         "s.po:9: entry 's:1' has plural forms, which scenarios do not have"},
+        {"CP932", "msgid \"Hello\"\nmsgstr \"caf\xC3\xA9\"\n", "s.po:8: the translation of 'Hello' holds U+00E9"},
+        {"UTF-8", "msgid \"Hello\"\nmsgstr \"a\\nb\"\n",
+         "s.po:8: the translation of 'Hello' holds a NUL, CR or LF, which a listing cannot hold"},
+        {"UTF-8", "msgid \"Hello\"\nmsgstr \"a\xE2\x90\x8D" "b\"\n",
+         "s.po:8: the translation of 'Hello' holds a NUL, CR or LF, which a listing cannot hold"},
+        {"UTF-8", "msgid \"Hello\"\nmsgid_plural \"Hellos\"\nmsgstr[0] \"a\"\n",
+         "s.po:7: the entry 'Hello' has plural forms, which scenarios do not have"},
+        {"UTF-8", "msgid \"Hello\"\nmsgstr \"a\"\n\n# again\nmsgid \"Hello\"\nmsgstr \"b\"\n",
+         "s.po:11: a second entry for 'Hello' (the first is at line 7); each string may have one entry only"},
     };
     for (const auto& c : cases) {
         Scenario s(kListing, c.page);
-        PoFile file;
-        ASSERT_FALSE(readPo(po("msgctxt \"s:3\"\nmsgid \"Bye \\033[1m\"\nmsgstr \"Ciao\"\n\n" + c.entries), file));
-        std::vector<Error> warnings;
-        EXPECT_EQ(messageText(applyTranslations(s.statements, s.where, file, "s.po", warnings)), c.message);
-        EXPECT_EQ(s.string(4), "Bye \x1B[1m");  // nothing changed, not even what came before
+        const Applied result = apply(s, "msgid \"Bye \xE2\x90\x9B[1m\\tnow\"\nmsgstr \"Ciao\"\n\n" + c.entries, c.page);
+        EXPECT_EQ(messageText(result.error).substr(0, c.message.size()), c.message);
+        EXPECT_EQ(s.string(4), "Bye \x1B[1m\tnow");  // nothing changed, not even what was translated first
     }
-    // A translation without the control bytes of its source is written, with a warning.
-    Scenario s(kListing);
-    PoFile file;
-    ASSERT_FALSE(readPo(po("msgctxt \"s:3\"\nmsgid \"Bye \\033[1m\"\nmsgstr \"Ciao\"\n"), file));
-    std::vector<Error> warnings;
-    ASSERT_FALSE(applyTranslations(s.statements, s.where, file, "s.po", warnings));
-    EXPECT_EQ(s.string(4), "Ciao");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].fault, Fault::PoControlBytes);
 }
 
 }  // namespace

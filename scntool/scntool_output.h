@@ -1,0 +1,37 @@
+// What every scntool command shares when it reads an input and writes an
+// output: the "Processing" line, the messages after a failed step, and
+// outputs that are replaced only when their bytes change.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "file_io.h"
+
+namespace pactools {
+
+inline constexpr const char* kTool = "scntool";
+inline constexpr const char* kReadingFailed = "An error occured while reading the scenario file\n";
+inline constexpr const char* kWritingFailed = "An error occured while writing the scenario file\n";
+
+inline std::string_view asText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+inline std::span<const std::uint8_t> asBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// Opens `path` and reads it whole, with "Processing: PATH" once it is open.
+bool readInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::FILE* out);
+
+// Finishes an output created with `output.create()`.  When its target
+// already holds exactly `bytes`, the target is left untouched, its time
+// included (so make and pactool see nothing changed); otherwise the bytes
+// replace it.  Nothing is left behind when it fails.
+bool writeOutput(OutputFile& output, std::span<const std::uint8_t> bytes, std::FILE* out);
+
+}  // namespace pactools
