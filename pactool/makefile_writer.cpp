@@ -1,5 +1,7 @@
 #include "makefile_writer.h"
 
+#include <vector>
+
 #include "list_file.h"
 #include "text.h"
 
@@ -74,20 +76,34 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     text += "\n\nBINS =";
     writeNameList(text, bins);
     text += "\n";
-    // The game's code page, when ../makefile.conf names one, for the
-    // translators' targets.
-    const std::string codePage = "$(if $(CODE_PAGE),--code-page $(CODE_PAGE) )";
-    text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + "\n\t$(QVXPACTOOL) archive " + pac +
-            "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac + "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\npot: $(BINS)\n\t$(QVXTOOL) " +
-            codePage + "--pot $(BINS)\n\ninstall: " + pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n";
-    // A scenario with a PO file is assembled with its translations: make
-    // takes the first pattern rule whose prerequisites exist.
-    const auto rules = [&](const std::string& ending) {
-        text += "%" + ending + " : %.po %.txt\n\t$(QVXTOOL) " + codePage + "$<\n\n";
-        text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $<\n\n";
-    };
-    rules(".bin");
-    for (const std::string* ending : otherEndings) rules(makeWord(*ending));
+    // Translations: one PO file for the whole game when ../makefile.conf
+    // names it (TRANSLATIONS = game.po), else NAME.po beside each listing.
+    // Before the archive is built, every translated scenario is assembled
+    // again with its translations; scntool leaves a binary whose bytes do not
+    // change untouched, so only what changed is compressed again.
+    text += "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
+            "PO_OPTION = $(if $(wildcard $(TRANSLATIONS)),--po $(TRANSLATIONS) )\n"
+            "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
+            "SCENARIOS = $(basename $(BINS))\n"
+            "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
+            "PO_FILES = $(if $(TRANSLATIONS),$(wildcard $(TRANSLATIONS)),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
+            "TRANSLATED = $(if $(TRANSLATIONS),$(LISTINGS),$(PO_FILES))\n";
+    text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES)\n" +
+            "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
+            "\t$(QVXPACTOOL) archive " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac +
+            "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
+            "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
+            "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
+            "install: " + pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n";
+    std::vector<std::string> endings{".bin"};
+    for (const std::string* ending : otherEndings) endings.push_back(makeWord(*ending));
+    // A listing is assembled with the translations of the game's PO file,
+    // or of its own NAME.po when there is one.  A PO file that changed
+    // reaches the binaries through the archive's rule above.
+    for (const std::string& ending : endings) {
+        text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)" +
+                "$(if $(TRANSLATIONS),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+    }
     text = withLineEnds(text, lineEnd);
     return {};
 }

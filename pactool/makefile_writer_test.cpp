@@ -23,14 +23,23 @@ std::string makefileFor(std::string_view pacPath, const PtrVector<PacEntry>& ent
 }
 
 const char* const kRules =
+    "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
+    "PO_OPTION = $(if $(wildcard $(TRANSLATIONS)),--po $(TRANSLATIONS) )\n"
+    "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
+    "SCENARIOS = $(basename $(BINS))\n"
+    "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
+    "PO_FILES = $(if $(TRANSLATIONS),$(wildcard $(TRANSLATIONS)),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
+    "TRANSLATED = $(if $(TRANSLATIONS),$(LISTINGS),$(PO_FILES))\n"
     "\nall: data.pac\n\n"
-    "data.pac: $(FILES) $(BINS) data.pac.list\n\t$(QVXPACTOOL) archive data.pac\n\n"
+    "data.pac: $(FILES) $(BINS) data.pac.list $(PO_FILES)\n"
+    "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
+    "\t$(QVXPACTOOL) archive data.pac\n\n"
     "extract:\n\t$(QVXPACTOOL) extract data.pac\n\n"
-    "decompile: $(BINS)\n\t$(QVXTOOL) $(BINS)\n\n"
-    "pot: $(BINS)\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )--pot $(BINS)\n\n"
+    "decompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
+    "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
+    "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
     "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n\n"
-    "%.bin : %.po %.txt\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )$<\n\n"
-    "%.bin : %.txt\n\t$(QVXTOOL) $<\n\n";
+    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(TRANSLATIONS),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
     const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
@@ -49,10 +58,8 @@ TEST(Makefile, EmptyArchiveHasEmptyLists) {
 TEST(Makefile, AddsAPatternRuleForEachOtherSpellingOfBin) {
     const auto entries = entriesNamed({"S2.BIN", "a.bin", "b.Bin", "C.BIN"});
     const std::string text = makefileFor("data.pac", entries, "\n");
-    const std::string tail =
-        "%.bin : %.txt\n\t$(QVXTOOL) $<\n\n"
-        "%.BIN : %.po %.txt\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )$<\n\n%.BIN : %.txt\n\t$(QVXTOOL) $<\n\n"
-        "%.Bin : %.po %.txt\n\t$(QVXTOOL) $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )$<\n\n%.Bin : %.txt\n\t$(QVXTOOL) $<\n\n";
+    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(TRANSLATIONS),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+    const std::string tail = "%.bin : %.txt\n" + rule + "%.BIN : %.txt\n" + rule + "%.Bin : %.txt\n" + rule;
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
