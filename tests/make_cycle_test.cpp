@@ -2,10 +2,13 @@
 // real GNU make.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <utime.h>
 
 #include "archive_builder.h"
+#include "po_file.h"
 #include "corpus.h"
 #include "tool_runner.h"
 
@@ -150,50 +153,143 @@ TEST(MakeCycle, DecompileEditAndRebuildScenarios) {
     EXPECT_EQ(check.read("notes.txt"), "notes\n");
 }
 
-TEST(MakeCycle, TranslatorsCycleWithAPoFile) {
-    if (std::system("msginit --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "the gettext tools are not installed";
-    Extracted w("0 0\nscene.bin\nnotes.txt\n", {{"scene.bin", assembled(kScene)}, {"notes.txt", "notes\n"}});
-    testing_support::writeFile(w.parent() + "/makefile.conf",
-                               testing_support::readFile(w.parent() + "/makefile.conf") + "CODE_PAGE = CP1252\n");
-    ASSERT_EQ(w.make({"decompile"}).status, 0);
-    RunResult result = w.make({"pot"});
-    ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(w.read("scene.pot").find("X-Code-Page: CP1252"), std::string::npos);
-    result = testing_support::runProgramDirect(
-        w.dir(), "msginit", {"--no-translator", "--locale=fr_FR.UTF-8", "-i", "scene.pot", "-o", "scene.po"});
-    ASSERT_EQ(result.status, 0) << result.output;
-    const std::string listing = w.read("scene.txt");
-    w.age("data.pac");
-    w.age("scene.bin");
-    std::string po = w.read("scene.po");
-    const std::size_t entry = po.find("msgctxt \"scene:1\"");
-    ASSERT_NE(entry, std::string::npos);
-    po.replace(po.find("msgstr \"\"", entry), 9, "msgstr \"Mira : La lanterne est \xC3\xA9teinte -> encore.\"");
-    w.write("scene.po", po);
-    result = w.make();
-    ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(result.output.find("Processing: scene.po\n"), std::string::npos) << result.output;
-    Workspace check;
-    check.write("data.pac", w.read("data.pac"));
-    ASSERT_EQ(check.pactool({"e", "data.pac"}).status, 0);
-    const RunResult listed = check.scntool({"scene.bin"});
-    ASSERT_EQ(listed.status, 0);
-    EXPECT_NE(check.read("scene.txt").find("PushB\t<Mira : La lanterne est \xE9teinte -> encore.>"), std::string::npos);
-    // Listing again keeps the PO file's source, and make has nothing to do.
-    result = w.make({"decompile"});
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(result.output.find("scene.txt: kept as it is: it is the source of scene.po's translations"),
-              std::string::npos)
-        << result.output;
-    EXPECT_EQ(w.read("scene.txt"), listing);
-    EXPECT_EQ(w.make().output, "make: Nothing to be done for 'all'.\n");
-    // Editing the PO file rebuilds the scenario and the archive.
-    w.age("data.pac");
-    w.age("scene.bin");
-    edit(w, "scene.po", "encore.", "de nouveau.");
-    result = w.make();
-    ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(result.output.find("Compressing scene.bin\nUnchanged notes.txt\n"), std::string::npos) << result.output;
+bool haveGettext() {
+    return std::system("msginit --version >/dev/null 2>&1") == 0;
+}
+
+RunResult gettext(const Workspace& w, const std::string& program, const std::vector<std::string>& arguments) {
+    return testing_support::runProgramDirect(w.dir(), program, arguments);
+}
+
+// What a translator does to a fresh PO file: every untranslated entry gets
+// "DE é " and its msgid.
+void translateAll(const Workspace& w, const std::string& name) {
+    std::string po = w.read(name);
+    for (std::size_t at = po.find("\nmsgid \""); at != std::string::npos; at = po.find("\nmsgid \"", at + 1)) {
+        const std::size_t end = po.find("\"\n", at + 8);
+        const std::string id = po.substr(at + 8, end - at - 8);
+        const std::size_t msgstr = end + 2;
+        if (id.empty() || po.compare(msgstr, 10, "msgstr \"\"\n") != 0) continue;
+        po.replace(msgstr, 10, "msgstr \"DE \xC3\xA9 " + id + "\"\n");
+    }
+    w.write(name, po);
+}
+
+// A listing with the strings named in `translated` as the translator above
+// wrote them, in the bytes of the code page: the listing route to the
+// binary that translations must give.
+std::string translatedListing(std::string listing, const std::vector<std::string>& translated, bool cp1252) {
+    for (const std::string& text : translated) {
+        for (std::size_t at = listing.find("<" + text + ">"); at != std::string::npos;
+             at = listing.find("<" + text + ">", at + 1)) {
+            listing.insert(at + 1, cp1252 ? "DE \xE9 " : "DE \xC3\xA9 ");
+        }
+    }
+    return listing;
+}
+
+// A translation team's cycle through real make and the gettext tools, with
+// a PO file per scenario (in the game's code page) and with one PO file for
+// the whole game: template, msginit, translation, make; then a new version
+// of the game, with a string inserted, one deleted and one edited in one
+// scenario and another scenario unchanged, through the update sequence.
+TEST(MakeCycle, ATranslationTeamsCycleThroughANewGameVersion) {
+    if (!haveGettext()) GTEST_SKIP() << "the gettext tools are not installed";
+    const std::string dots = "\xE2\x80\xA6\xE2\x80\xA6";  // "……", which repeats
+    const auto story = [&](const std::string& first, const std::string& last, bool withGuide) {
+        return "Flags(1, 4)\n01000000\nStart:\n" + first + "PushB\t<Mira: The lantern is out.>\nCall\t1(0)\nPushB\t<" + dots +
+               ">\nCall\t1(0)\nCJmp\tLater\n" + (withGuide ? "PushB\t<Guide: Follow me.>\nCall\t1(0)\n" : "") +
+               "PushB\t<" + dots + ">\nJmp\tStart\nLater:\nPushB\t<" + last + ">\nPushB\t<" + dots + ">\nCall\t2(0)\n";
+    };
+    const std::string story1 = story("", "Mira: Where are we?", true);
+    const std::string story2 = story("PushB\t<Narrator: Three days later.>\nCall\t1(0)\n", "Mira: Where are we now?", false);
+    const std::vector<std::string> unchanged = {"Mira: The lantern is out.", dots};
+    const std::string menu = "Flags(0, 0)\nLabel_0:\nPushB\t<Start>\nPushB\t<Quit>\nCJmp\tLabel_0\n";
+    Workspace vendor;
+    vendor.write("data.pac.list", "0 0\nstory.bin\nmenu.bin\n");
+    vendor.write("menu.bin", assembled(menu));
+    vendor.write("story.bin", assembled(story2));
+    ASSERT_EQ(vendor.pactool({"archive", "data.pac"}).status, 0);
+    const std::string version2 = vendor.read("data.pac");
+
+    for (const bool project : {false, true}) {
+        SCOPED_TRACE(project ? "one PO file for the game" : "a PO file per scenario, in CP1252");
+        Extracted w("0 0\nstory.bin\nmenu.bin\n", {{"story.bin", assembled(story1)}, {"menu.bin", assembled(menu)}});
+        testing_support::writeFile(w.parent() + "/makefile.conf", testing_support::readFile(w.parent() + "/makefile.conf") +
+                                                                      (project ? "TRANSLATIONS = game.po\n" : "CODE_PAGE = CP1252\n"));
+        ASSERT_EQ(w.make({"decompile"}).status, 0);
+        edit(w, "menu.txt", "Label_0:", "MenuTop:");  // the user's own label
+        edit(w, "menu.txt", "CJmp\tLabel_0", "CJmp\tMenuTop");
+        RunResult result = w.make({"status"});
+        EXPECT_NE(result.output.find("story: 4 strings: 0 translated, 0 fuzzy, 4 untranslated; story.bin up to date\n"),
+                  std::string::npos)
+            << result.output;
+        ASSERT_EQ(w.make({"pot"}).status, 0);
+        const std::vector<std::string> pos = project ? std::vector<std::string>{"game"} : std::vector<std::string>{"story", "menu"};
+        for (const std::string& po : pos) {
+            result = gettext(w, "msginit", {"--no-translator", "--locale=de_DE.UTF-8", "-i", po + ".pot", "-o", po + ".po"});
+            ASSERT_EQ(result.status, 0) << result.output;
+            result = gettext(w, "msgfmt", {"-c", "--check-header", "-o", "/dev/null", po + ".po"});
+            EXPECT_EQ(result.status, 0) << result.output;
+            EXPECT_EQ(result.output.find("missing"), std::string::npos) << result.output;
+            translateAll(w, po + ".po");
+        }
+        // The repeated line has one entry, translated once.
+        EXPECT_EQ(testing_support::readFile(w.path(project ? "game.po" : "story.po")).find("msgid \"" + dots + "\"\nmsgstr \"DE"),
+                  testing_support::readFile(w.path(project ? "game.po" : "story.po")).rfind("msgid \"" + dots + "\""));
+        result = w.make();
+        ASSERT_EQ(result.status, 0) << result.output;
+        result = w.make({"status"});
+        EXPECT_NE(result.output.find("story: 4 strings: 4 translated, 0 fuzzy, 0 untranslated; story.bin up to date\n"),
+                  std::string::npos)
+            << result.output;
+        const auto packed = [&](const std::string& name) {
+            Workspace check;
+            check.write("data.pac", w.read("data.pac"));
+            EXPECT_EQ(check.pactool({"e", "data.pac"}).status, 0);
+            return check.read(name);
+        };
+        const std::vector<std::string> all = {"Mira: The lantern is out.", dots, "Guide: Follow me.", "Mira: Where are we?"};
+        EXPECT_EQ(packed("story.bin"), assembled(translatedListing(story1, all, !project)));
+        EXPECT_EQ(packed("menu.bin"), assembled(translatedListing(menu, {"Start", "Quit"}, !project)));
+
+        // The new version: extracted into the working directory, then the update sequence.
+        w.write("data.pac", version2);
+        ASSERT_EQ(w.pactool({"extract", "data.pac"}).status, 0);
+        result = w.make({"decompile"});
+        ASSERT_EQ(result.status, 0) << result.output;
+        EXPECT_NE(result.output.find("story.txt: listed again: story.bin is not what it assembled to"), std::string::npos)
+            << result.output;
+        EXPECT_NE(result.output.find("menu.txt: kept: it assembles to menu.bin\n"), std::string::npos) << result.output;
+        EXPECT_NE(w.read("menu.txt").find("MenuTop:"), std::string::npos);
+        ASSERT_EQ(w.make({"pot"}).status, 0);
+        for (const std::string& po : pos) {
+            result = gettext(w, "msgmerge", {"-q", "-U", "--backup=none", po + ".po", po + ".pot"});
+            ASSERT_EQ(result.status, 0) << result.output;
+        }
+        // Every unchanged string keeps its translation, exact, not fuzzy.
+        for (const std::string& po : pos) {
+            pactools::PoFile merged;
+            ASSERT_FALSE(pactools::readPo(w.read(po + ".po"), merged));
+            for (const pactools::PoEntry& entry : merged.entries) {
+                if (entry.obsolete || std::find(unchanged.begin(), unchanged.end(), entry.id) == unchanged.end()) continue;
+                EXPECT_FALSE(entry.hasFlag("fuzzy")) << entry.id;
+                EXPECT_EQ(entry.translation, "DE \xC3\xA9 " + entry.id);
+            }
+        }
+        result = w.make();
+        ASSERT_EQ(result.status, 0) << result.output;
+        // Changed and new strings stay in the original text until translated;
+        // the unchanged scenario is packed translated, not as the bare original.
+        EXPECT_EQ(packed("story.bin"), assembled(translatedListing(story2, unchanged, !project)));
+        EXPECT_EQ(packed("menu.bin"), assembled(translatedListing(menu, {"Start", "Quit"}, !project)));
+        result = w.make({"status"});
+        EXPECT_NE(result.output.find("story: 4 strings: 2 translated, "), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("menu: 2 strings: 2 translated, 0 fuzzy, 0 untranslated; menu.bin up to date\n"),
+                  std::string::npos)
+            << result.output;
+        EXPECT_EQ(w.make().output, "make: Nothing to be done for 'all'.\n");
+    }
 }
 
 TEST(MakeCycle, PlainNamesOfEveryAllowedCharacterGoThroughTheCycle) {

@@ -1,6 +1,7 @@
 // scntool end to end: the real executable in scratch directories.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "scenario_generator.h"
@@ -237,3 +238,44 @@ TEST(ScntoolConvert, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {
 }
 
 }  // namespace
+
+// The modification time of a file, in nanoseconds.
+long long modified(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void setModified(const std::string& path, time_t seconds) {
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+// An output whose bytes would not change is left as it is, time included,
+// so make and pactool see nothing changed; a listing made from a binary is
+// no newer than the binary; a listing that already assembles to its binary
+// is kept (it may hold the user's labels) and any other is listed again.
+TEST(ScntoolConvert, OnlyWhatChangesIsWritten) {
+    Workspace w;
+    w.write("s.txt", "Flags(0, 0)\nMine:\nPushB\t<Hello>\nCJmp\tMine\n");
+    ASSERT_EQ(w.scntool({"s.txt"}).status, 0);
+    setModified(w.path("s.bin"), 1000000000);
+    auto result = w.scntool({"s.txt"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(modified(w.path("s.bin")), 1000000000LL * 1000000000);
+
+    const std::string listing = w.read("s.txt");
+    result = w.scntool({"s.bin"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, native("Processing: s.bin\ns.txt: kept: it assembles to s.bin\n"));
+    EXPECT_EQ(w.read("s.txt"), listing);
+
+    w.write("s.bin", sample(2, ".bin"));  // another scenario: its listing is made again
+    setModified(w.path("s.bin"), 1100000000);
+    result = w.scntool({"s.bin"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("s.txt: listed again: s.bin is not what it assembled to"), std::string::npos)
+        << result.output;
+    EXPECT_EQ(w.read("s.txt"), native(sample(2, ".txt")));
+    EXPECT_EQ(modified(w.path("s.txt")), 1100000000LL * 1000000000);
+}

@@ -29,6 +29,21 @@ std::string generateScenario(const ScenarioShape& shape, unsigned seed) {
         std::string string;
     };
     std::vector<Item> items(shape.statements);
+    const auto randomText = [&] {
+        std::string string;
+        const std::size_t length = rng() % (shape.longestString + 1);
+        for (std::size_t i = 0; i < length; ++i) {
+            if (shape.controlBytes && rng() % 16 == 0) {
+                const char control = static_cast<char>(1 + rng() % 31);
+                string += control == '\n' || control == '\r' ? '\x04' : control;
+            } else {
+                string += text[rng() % (sizeof text - 1)];
+            }
+        }
+        return string;
+    };
+    std::vector<std::string> pool;
+    for (std::size_t i = 0; i < shape.stringPool; ++i) pool.push_back(randomText());
     std::vector<std::uint32_t> offsets;
     std::uint32_t offset = 0;
     for (auto& item : items) {
@@ -38,8 +53,7 @@ std::string generateScenario(const ScenarioShape& shape, unsigned seed) {
         case 1: item.opcode = 5 + rng() % 2; break;  // Jmp, CJmp: target chosen below
         case 2: {
             item.opcode = 11;
-            const std::size_t length = rng() % (shape.longestString + 1);
-            for (std::size_t i = 0; i < length; ++i) item.string += text[rng() % (sizeof text - 1)];
+            item.string = !pool.empty() && rng() % 2 == 0 ? pool[rng() % pool.size()] : randomText();
             item.operand = static_cast<std::uint32_t>(item.string.size() + 1);
             break;
         }

@@ -42,4 +42,8 @@ RunResult Workspace::scntool(const std::vector<std::string>& arguments) const {
     return runProgram(dir_, scntoolPath(), arguments);
 }
 
+RunResult Workspace::hostScntool(const std::vector<std::string>& arguments) const {
+    return runProgramDirect(dir_, SCNTOOL_DEFAULT_PATH, arguments);
+}
+
 }  // namespace testing_support

@@ -33,6 +33,9 @@ public:
 
     RunResult pactool(const std::vector<std::string>& arguments) const;
     RunResult scntool(const std::vector<std::string>& arguments) const;
+    // scntool as built for this machine, whichever tools are under test: the
+    // other side when the Windows executables are compared with it.
+    RunResult hostScntool(const std::vector<std::string>& arguments) const;
 
 private:
     TempDir root_;
