@@ -15,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 runs=${2:-0}
 shift $(( $# > 2 ? 2 : $# ))
-targets=${*:-"fuzz_extract fuzz_archive fuzz_list_file fuzz_scenario_binary fuzz_listing_parser fuzz_po fuzz_lzss"}
+targets=${*:-"fuzz_extract fuzz_archive fuzz_list_file fuzz_scenario_binary fuzz_listing_parser fuzz_translation fuzz_po fuzz_lzss"}
 build="$root/build/fuzz"
 
 CXX=${FUZZ_CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
