@@ -95,6 +95,8 @@ enum class Fault : std::uint8_t {
     JumpIntoStatement,          // `at`: the address a jump or label names
     TranslatedBinaryWrong,      // `at` the listing line, `detail` how
     ListingKept,                // note; `file` the listing, `name` the binary, `other` the PO file if any
+    ListingKeptOtherTranslations,  // note; the same, `at` the first line whose string differs
+    ListingNotAssembling,       // `file` the listing, `name` the binary
     ListingRefreshed,           // note; `file` the listing, `name` the binary
     // scntool's command line: `file`.
     ExtensionRefused,

@@ -108,7 +108,7 @@ std::string messageText(const Error& e) {
     case Fault::MissingLabel: return "Error: No label at " + hex(e.at, 8) + ".";
     case Fault::PoSyntax: return file + ":" + number(e.at) + ": " + e.detail;
     case Fault::PoNotUtf8:
-        return file + ": the PO file is in " + e.detail + "; only UTF-8 PO files are read (convert it with msgconv)";
+        return file + ": the PO file is in " + shown(e.detail) + "; only UTF-8 PO files are read (convert it with msgconv)";
     case Fault::PoPlural:
         return file + ":" + number(e.at) + ": the entry '" + name + "' has plural forms, which scenarios do not have";
     case Fault::PoDuplicateEntry:
@@ -124,7 +124,8 @@ std::string messageText(const Error& e) {
         return file + ": --code-page " + name + " differs from the X-Code-Page " + shown(e.other) + " of the PO file";
     case Fault::StringNotInCodePage:
         return file + ":" + number(e.at) + ": the string does not decode in " + e.other +
-               " (name the game's code page with --code-page)";
+               (e.other == "UTF-8" ? " (name the game's code page with --code-page)"
+                                   : " (it holds bytes the code page does not define)");
     case Fault::StringHoldsControlPicture:
         return file + ":" + number(e.at) +
                ": the string holds a control picture (U+2401 to U+241F), which templates use for control bytes";
@@ -145,6 +146,13 @@ std::string messageText(const Error& e) {
     case Fault::ListingKept:
         return file + ": kept: it assembles to " + name +
                (e.other.empty() ? std::string() : " with the translations of " + shown(e.other));
+    case Fault::ListingKeptOtherTranslations:
+        return file + ": kept: " + name + " differs from it only in translated strings, from line " + number(e.at) +
+               " on (built with earlier translations; if a new version of the game changed those strings, remove " +
+               file + " and list " + name + " again)";
+    case Fault::ListingNotAssembling:
+        return file + ": not listed again over it: it does not assemble (correct it, or remove it to list " + name +
+               " again)";
     case Fault::ListingRefreshed:
         return file + ": listed again: " + name +
                " is not what it assembled to (a new version?); make its template again (make pot) and merge it "

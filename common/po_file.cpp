@@ -126,10 +126,14 @@ Error readPo(std::string_view text, PoFile& po) {
         return {};
     };
 
-    LineReader reader(withoutByteOrderMark(text));
-    std::string_view raw;
-    for (std::size_t number = 1; reader.next(raw); ++number) {
-        std::string_view line = raw;
+    // Lines end at LF (a CR before it is dropped), as gettext reads them: a
+    // CR elsewhere is an ordinary character.
+    std::string_view rest = withoutByteOrderMark(text);
+    for (std::size_t number = 1; !rest.empty(); ++number) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
         bool obsolete = false;
         if (line.starts_with("#~")) {
             line.remove_prefix(2);
@@ -145,12 +149,13 @@ Error readPo(std::string_view text, PoFile& po) {
             if (line.starts_with("#.")) entry.extractedComments.emplace_back(body);
             else if (line.starts_with("#:")) entry.references.emplace_back(body);
             else if (line.starts_with("#,")) {
-                std::string_view rest = line.substr(2);
-                while (!rest.empty()) {
-                    const std::size_t comma = rest.find(',');
-                    const std::string_view flag = trimmed(rest.substr(0, comma));
+                std::string_view flags = line.substr(2);
+                while (!flags.empty()) {
+                    // Flags are separated by commas or white space ("#, fuzzy c-format").
+                    const std::size_t end = flags.find_first_of(", \t\v\f\r");
+                    const std::string_view flag = flags.substr(0, end);
                     if (!flag.empty()) entry.flags.emplace_back(flag);
-                    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+                    flags = end == std::string_view::npos ? std::string_view() : flags.substr(end + 1);
                 }
             } else if (!line.starts_with("#|")) {
                 entry.translatorComments.emplace_back(line.size() > 1 ? line.substr(line[1] == ' ' ? 2 : 1) : "");
@@ -202,6 +207,7 @@ Error readPo(std::string_view text, PoFile& po) {
             if (!hasId) return syntax(number, "msgstr without msgid");
             const bool first = keyword == "msgstr" || keyword == "msgstr[0]";
             if (keyword == "msgstr" && (entry.plural || hasTranslation)) return syntax(number, "msgstr in the wrong place");
+            if (keyword != "msgstr" && !entry.plural) return syntax(number, std::string(keyword) + " without msgid_plural");
             hasTranslation = true;
             if (first) entry.translationLine = number;
             field = first ? Field::Translation : Field::OtherTranslation;

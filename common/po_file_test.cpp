@@ -17,7 +17,8 @@ TEST(PoFile, ReadsWhatGettextToolsWrite) {
         "\r\n"
         "#. After: hello\n"
         "#: scene.txt:12\n"
-        "#, fuzzy, c-format\n"
+        "#, fuzzy c-format,no-wrap\n"
+        "# a lone CR\r in a comment ends no line\n"
         "#| msgid \"old\"\n"
         "msgctxt \"scene:2\"\n"
         "msgid \"\"\n"
@@ -46,8 +47,10 @@ TEST(PoFile, ReadsWhatGettextToolsWrite) {
     EXPECT_EQ(e.translation, "raw\x01" "byte");
     EXPECT_TRUE(e.hasFlag("fuzzy"));
     EXPECT_TRUE(e.hasFlag("c-format"));
+    EXPECT_TRUE(e.hasFlag("no-wrap"));
     EXPECT_EQ(e.references, std::vector<std::string>{"scene.txt:12"});
-    EXPECT_EQ(e.line, 12u);
+    EXPECT_EQ(e.line, 13u);
+    EXPECT_EQ(e.translationLine, 16u);
     EXPECT_TRUE(po.entries[2].plural);
     EXPECT_EQ(po.entries[2].translation, "x");
     EXPECT_TRUE(po.entries[3].obsolete);
@@ -67,6 +70,8 @@ TEST(PoFile, RefusesWhatIsNotWellFormedWithItsLine) {
         {"msgid \"a\"\nmsgstr \"\\q\"\n", 2},
         {"msgid \"a\"\nmsgstr \"\"\nnonsense \"x\"\n", 3},
         {"msgid \"a\"\n\nmsgstr \"b\"\n", 2},
+        {"msgid \"a\"\nmsgstr[0] \"b\"\n", 2},
+        {"msgid \"a\"\n\"b\"\n", 1},
     };
     for (const auto& c : cases) {
         PoFile po;

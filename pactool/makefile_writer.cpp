@@ -77,18 +77,22 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     writeNameList(text, bins);
     text += "\n";
     // Translations: one PO file for the whole game when ../makefile.conf
-    // names it (TRANSLATIONS = game.po), else NAME.po beside each listing.
-    // Before the archive is built, every translated scenario is assembled
-    // again with its translations; scntool leaves a binary whose bytes do not
-    // change untouched, so only what changed is compressed again.
+    // names it (TRANSLATIONS = game.po) and it exists, else NAME.po beside
+    // each listing.  Before the archive is built, every translated scenario
+    // is assembled again with its translations; scntool leaves a binary
+    // whose bytes do not change untouched, so only what changed is
+    // compressed again.
     text += "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
-            "PO_OPTION = $(if $(wildcard $(TRANSLATIONS)),--po $(TRANSLATIONS) )\n"
+            "$(if $(filter-out 0 1,$(words $(TRANSLATIONS)))$(filter-out %.po,$(TRANSLATIONS)),"
+            "$(error TRANSLATIONS must name one PO file, NAME.po, without blanks))\n"
+            "GAME_PO = $(wildcard $(TRANSLATIONS))\n"
+            "PO_OPTION = $(if $(GAME_PO),--po $(GAME_PO) )\n"
             "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
             "SCENARIOS = $(basename $(BINS))\n"
             "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
-            "PO_FILES = $(if $(TRANSLATIONS),$(wildcard $(TRANSLATIONS)),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
-            "TRANSLATED = $(if $(TRANSLATIONS),$(LISTINGS),$(PO_FILES))\n";
-    text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES)\n" +
+            "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
+            "TRANSLATED = $(if $(GAME_PO),$(LISTINGS),$(PO_FILES))\n";
+    text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES) ../makefile.conf\n" +
             "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
             "\t$(QVXPACTOOL) archive " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac +
             "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
@@ -102,7 +106,7 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     // reaches the binaries through the archive's rule above.
     for (const std::string& ending : endings) {
         text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)" +
-                "$(if $(TRANSLATIONS),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+                "$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
     }
     text = withLineEnds(text, lineEnd);
     return {};

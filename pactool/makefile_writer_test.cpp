@@ -24,14 +24,17 @@ std::string makefileFor(std::string_view pacPath, const PtrVector<PacEntry>& ent
 
 const char* const kRules =
     "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
-    "PO_OPTION = $(if $(wildcard $(TRANSLATIONS)),--po $(TRANSLATIONS) )\n"
+    "$(if $(filter-out 0 1,$(words $(TRANSLATIONS)))$(filter-out %.po,$(TRANSLATIONS)),"
+    "$(error TRANSLATIONS must name one PO file, NAME.po, without blanks))\n"
+    "GAME_PO = $(wildcard $(TRANSLATIONS))\n"
+    "PO_OPTION = $(if $(GAME_PO),--po $(GAME_PO) )\n"
     "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
     "SCENARIOS = $(basename $(BINS))\n"
     "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
-    "PO_FILES = $(if $(TRANSLATIONS),$(wildcard $(TRANSLATIONS)),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
-    "TRANSLATED = $(if $(TRANSLATIONS),$(LISTINGS),$(PO_FILES))\n"
+    "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
+    "TRANSLATED = $(if $(GAME_PO),$(LISTINGS),$(PO_FILES))\n"
     "\nall: data.pac\n\n"
-    "data.pac: $(FILES) $(BINS) data.pac.list $(PO_FILES)\n"
+    "data.pac: $(FILES) $(BINS) data.pac.list $(PO_FILES) ../makefile.conf\n"
     "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
     "\t$(QVXPACTOOL) archive data.pac\n\n"
     "extract:\n\t$(QVXPACTOOL) extract data.pac\n\n"
@@ -39,7 +42,7 @@ const char* const kRules =
     "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
     "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
     "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n\n"
-    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(TRANSLATIONS),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
     const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
@@ -58,7 +61,7 @@ TEST(Makefile, EmptyArchiveHasEmptyLists) {
 TEST(Makefile, AddsAPatternRuleForEachOtherSpellingOfBin) {
     const auto entries = entriesNamed({"S2.BIN", "a.bin", "b.Bin", "C.BIN"});
     const std::string text = makefileFor("data.pac", entries, "\n");
-    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(TRANSLATIONS),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
     const std::string tail = "%.bin : %.txt\n" + rule + "%.BIN : %.txt\n" + rule + "%.Bin : %.txt\n" + rule;
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);

@@ -1,6 +1,7 @@
 #include "assembly_check.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "listing_parser.h"
@@ -36,8 +37,7 @@ long long statementAt(const std::vector<std::uint64_t>& offsets, std::uint32_t a
 
 }  // namespace
 
-Error checkTranslatedBinary(std::string_view listing, std::span<const StringReplacement> replaced,
-                            std::span<const std::uint8_t> binary) {
+Error compareWithListing(std::string_view listing, std::span<const std::uint8_t> binary, const StringRule& rule) {
     StatementList listed;
     LabelList listedLabels;
     StatementList read;
@@ -64,9 +64,6 @@ Error checkTranslatedBinary(std::string_view listing, std::span<const StringRepl
     }
     const std::vector<std::uint64_t> expectedOffsets = streamOffsets(listed);
     const std::vector<std::uint64_t> actualOffsets = streamOffsets(read);
-    std::vector<const std::string*> translation(listed.count, nullptr);
-    for (const StringReplacement& replacement : replaced) translation[replacement.statement] = &replacement.bytes;
-
     const std::uint32_t first = flags != nullptr ? 1 : 0;  // the listed index of the first stream statement
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const Statement& want = *expected[i];
@@ -80,20 +77,36 @@ Error checkTranslatedBinary(std::string_view listing, std::span<const StringRepl
                 return wrong(line, "the jump lands elsewhere than on the statement its label names");
             }
         } else if (want.opcode == kPushB) {
-            std::vector<std::uint8_t> bytes = want.data;
-            if (translation[index] != nullptr) {
-                bytes.assign(translation[index]->begin(), translation[index]->end());
-                bytes.push_back(0);
-            }
-            if (got.data != bytes) {
-                return wrong(line, translation[index] != nullptr ? "the string is not its translation"
-                                                                  : "the untranslated string changed");
-            }
+            // Without the NUL that ends each string.
+            const std::span<const std::uint8_t> wanted(want.data.data(), want.data.size() - 1);
+            const std::span<const std::uint8_t> held(got.data.data(), got.data.empty() ? 0 : got.data.size() - 1);
+            if (got.data.empty() || got.data.back() != 0) return wrong(line, "the string does not end in NUL");
+            if (const char* why = rule(index, line, wanted, held)) return wrong(line, why);
         } else if (want.argument != got.argument) {
             return wrong(line, "the operand changed");
         }
     }
     return {};
+}
+
+Error checkTranslatedBinary(std::string_view listing, std::span<const StringReplacement> replaced,
+                            std::span<const std::uint8_t> binary) {
+    std::unordered_map<std::uint32_t, const std::string*> translation;
+    for (const StringReplacement& replacement : replaced) translation[replacement.statement] = &replacement.bytes;
+    return compareWithListing(listing, binary, [&](std::uint32_t statement, std::size_t,
+                                                   std::span<const std::uint8_t> listed,
+                                                   std::span<const std::uint8_t> got) -> const char* {
+        const auto found = translation.find(statement);
+        if (found == translation.end()) {
+            return std::equal(listed.begin(), listed.end(), got.begin(), got.end()) ? nullptr
+                                                                                    : "the untranslated string changed";
+        }
+        const std::string& bytes = *found->second;
+        return std::equal(bytes.begin(), bytes.end(), got.begin(), got.end(),
+                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })
+                   ? nullptr
+                   : "the string is not its translation";
+    });
 }
 
 }  // namespace pactools

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "assembly_check.h"
+#include "translation.h"
 #include "file_io.h"
 #include "listing_parser.h"
 #include "listing_writer.h"
@@ -38,20 +39,54 @@ void checkListing(const std::string& path, const std::string& listing, const std
     }
 }
 
-// Whether the listing at `txtPath` assembles to `binary`, without
-// translations or with them; `with` tells which.
-bool listingAssemblesTo(const std::string& txtPath, const std::vector<std::uint8_t>& binary,
-                        const Translations* translations, bool& with) {
-    std::vector<std::uint8_t> listing;
-    if (readWholeFile(txtPath, listing)) return false;
+// What listing a binary scenario again makes of the listing already there.
+struct ListingVerdict {
+    bool kept = false;              // the listing is the binary's source
+    bool withTranslations = false;  // ... with the translations
+    std::size_t otherTranslation = 0;  // ... with other translations of the strings: the first line that differs
+    Error error;                    // the listing cannot be compared (it does not assemble)
+};
+
+// Whether the listing `listing` (at `txtPath`) is the source of `binary`:
+// it assembles to it, without translations or with them, or the binary
+// differs from it only in strings that the translations translate (it was
+// built with earlier translations of them).
+ListingVerdict judgeListing(std::string_view listing, const std::string& txtPath, const std::vector<std::uint8_t>& binary,
+                            const Translations* translations) {
+    ListingVerdict verdict;
     std::vector<std::uint8_t> assembled;
-    with = false;
-    if (!assembleInMemory(asText(listing), txtPath, nullptr, assembled, nullptr) && sameScenario(assembled, binary)) {
-        return true;
-    }
-    with = true;
-    return translations != nullptr && !assembleInMemory(asText(listing), txtPath, translations, assembled, nullptr) &&
-           sameScenario(assembled, binary);
+    verdict.error = assembleInMemory(listing, txtPath, nullptr, assembled, nullptr);
+    if (verdict.error.fault == Fault::ScenarioEmpty) verdict.error = {};  // nothing in it to lose
+    if (verdict.error || assembled.empty()) return verdict;
+    verdict.kept = sameScenario(assembled, binary);
+    if (verdict.kept || translations == nullptr) return verdict;
+    verdict.error = assembleInMemory(listing, txtPath, translations, assembled, nullptr);
+    if (verdict.error) return verdict;
+    verdict.kept = verdict.withTranslations = sameScenario(assembled, binary);
+    if (verdict.kept) return verdict;
+    const TranslationTable& table = translations->table;
+    std::string text;
+    const Error different = compareWithListing(
+        listing, binary,
+        [&](std::uint32_t, std::size_t line, std::span<const std::uint8_t> listed,
+            std::span<const std::uint8_t> got) -> const char* {
+            if (std::equal(listed.begin(), listed.end(), got.begin(), got.end())) return nullptr;
+            const auto entry = stringAsPoText(table.codePage, asText(listed), text) == Fault::None
+                                   ? table.byText.find(text)
+                                   : table.byText.end();
+            if (entry == table.byText.end() || entry->second->translation.empty()) return "another string";
+            // Not the translation the PO file holds now: the first such line is told.
+            std::string now;
+            std::uint32_t character = 0;
+            const bool current = poTextAsString(table.codePage, entry->second->translation, asText(listed), now,
+                                                character) == Fault::None &&
+                                 std::equal(now.begin(), now.end(), got.begin(), got.end(),
+                                            [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+            if (!current && verdict.otherTranslation == 0) verdict.otherTranslation = line;
+            return nullptr;
+        });
+    verdict.kept = verdict.withTranslations = !different;
+    return verdict;
 }
 
 }  // namespace
@@ -125,18 +160,8 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, const Tr
                 std::FILE* out) {
     std::vector<std::uint8_t> bytes;
     if (!readInput(binPath, bytes, out)) return false;
-    // A listing that already assembles to the binary stays as it is: it may
-    // hold the user's labels, and it is the source of its translations'
-    // msgids.  Any other is listed again (a new version of the scenario).
-    const bool hadListing = pathExists(txtPath);
-    bool withTranslations = false;
-    if (hadListing && listingAssemblesTo(txtPath, bytes, translations, withTranslations)) {
-        Error kept = fileError(Fault::ListingKept, txtPath);
-        kept.name = binPath;
-        if (withTranslations) kept.other = translations->table.poName;
-        report(out, kTool, kept);
-        return true;
-    }
+    std::vector<std::uint8_t> old;
+    const bool hadListing = pathExists(txtPath) && !readWholeFile(txtPath, old);
     OutputFile output;
     if (Error error = output.create(txtPath)) {
         report(out, kTool, error.as(Fault::CannotCreateScenario));
@@ -158,8 +183,31 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, const Tr
         return false;
     }
     const std::string text = withLineEnds(listing, kNativeLineEnd);
+    // A listing that is the binary's source stays as it is: it may hold the
+    // user's labels, and it is the source of its translations' msgids.  Any
+    // other is listed again (a new version of the scenario); one that does
+    // not assemble is the user's unfinished work, and is not replaced.
+    if (hadListing && asText(old) != text) {
+        const ListingVerdict verdict = judgeListing(asText(old), txtPath, bytes, translations);
+        if (verdict.error) {
+            report(out, kTool, verdict.error);
+            Error kept = fileError(Fault::ListingNotAssembling, txtPath);
+            kept.name = binPath;
+            report(out, kTool, kept);
+            return false;
+        }
+        if (verdict.kept) {
+            Error kept = fileError(verdict.otherTranslation != 0 ? Fault::ListingKeptOtherTranslations : Fault::ListingKept,
+                                   txtPath);
+            kept.name = binPath;
+            kept.at = verdict.otherTranslation;
+            if (verdict.withTranslations) kept.other = translations->table.poName;
+            report(out, kTool, kept);
+            return true;
+        }
+    }
     if (!writeOutput(output, asBytes(text), out)) return false;
-    if (hadListing) {
+    if (hadListing && asText(old) != text) {
         Error refreshed = fileError(Fault::ListingRefreshed, txtPath);
         refreshed.name = binPath;
         report(out, kTool, refreshed);
@@ -196,9 +244,10 @@ bool convertFile(const std::string& path, const ConvertOptions& options, const T
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     const std::string stem = path.substr(0, dot == std::string::npos ? path.size() : dot);
     if (equalsIgnoreCase(extension, ".bin")) {
+        // Translations only matter for deciding whether a listing there is kept.
         std::unique_ptr<Translations> own;
         const Translations* translations = nullptr;
-        if (!translationsFor(stem, options, project, own, translations, out)) return false;
+        if (pathExists(stem + ".txt") && !translationsFor(stem, options, project, own, translations, out)) return false;
         return listBinary(path, stem + ".txt", translations, out);
     }
     if (equalsIgnoreCase(extension, ".txt")) return assembleListing(path, binaryOutputName(path, dot), project, out);

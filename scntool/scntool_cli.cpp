@@ -76,6 +76,8 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
     if (wrong.empty() && templates && status) wrong = "--pot and --status do not go together";
     if (wrong.empty() && !output.empty() && !templates) wrong = "-o/--output names the template of --pot";
     if (wrong.empty() && templates && !options.po.empty()) wrong = "--po does not go with --pot";
+    // A template written over a PO file would lose its translations.
+    if (wrong.empty() && !output.empty() && !endsWithIgnoreCase(output, ".pot")) wrong = "-o/--output must name a .pot file";
     if (!wrong.empty()) {
         say(out, "%s\n", wrong.c_str());
         usage(out, program);

@@ -10,7 +10,7 @@ namespace pactools {
 
 namespace {
 
-enum class BinaryState { UpToDate, NotFromTranslations, NotFromListing, Missing };
+enum class BinaryState { UpToDate, NotFromTranslations, NotFromListing, Missing, CannotBeBuilt };
 
 const char* stateText(BinaryState state) {
     switch (state) {
@@ -18,6 +18,7 @@ const char* stateText(BinaryState state) {
     case BinaryState::NotFromTranslations: return "not built from its translations";
     case BinaryState::NotFromListing: return "not built from its listing";
     case BinaryState::Missing: return "missing";
+    case BinaryState::CannotBeBuilt: return "cannot be built (see above)";
     }
     return "";
 }
@@ -53,20 +54,27 @@ bool scenarioStatus(const std::string& path, const ConvertOptions& options, cons
     initScenarioLists(statements, labels);
     ScenarioText where;
     where.listing = txtPath;
+    where.codePage = options.codePage.value_or(kUtf8);
     Error error = parseText(asText(listing), statements, labels, &where.lines);
     if (!error) error = countTranslations(statements, where, translations != nullptr ? &translations->table : nullptr, counts);
     if (error) {
-        if (error.file.empty()) error.file = txtPath;
+        // Many listings are looked at without a "Processing" line: the message names its file.
+        if (error.file.empty()) say(out, "%s: ", shown(txtPath).c_str());
         report(out, kTool, error);
         return false;
     }
     binPath = binaryOutputName(txtPath, txtPath.size() - 4);
     std::vector<std::uint8_t> binary;
     std::vector<std::uint8_t> assembled;
-    if (readWholeFile(binPath, binary)) {
+    const Error failure = assembleInMemory(asText(listing), txtPath, translations, assembled, nullptr);
+    if (failure) {
+        // What make would fail with.
+        if (failure.file.empty()) say(out, "%s: ", shown(txtPath).c_str());
+        report(out, kTool, failure);
+        state = BinaryState::CannotBeBuilt;
+    } else if (readWholeFile(binPath, binary)) {
         state = BinaryState::Missing;
-    } else if (!assembleInMemory(asText(listing), txtPath, translations, assembled, nullptr) &&
-               sameScenario(assembled, binary)) {
+    } else if (sameScenario(assembled, binary)) {
         state = BinaryState::UpToDate;
     } else {
         state = translations != nullptr ? BinaryState::NotFromTranslations : BinaryState::NotFromListing;

@@ -27,6 +27,21 @@ bool isPictureAt(std::string_view text, std::size_t at) {
     return last >= 0x81 && last <= 0x9F;
 }
 
+// Each character of `source` (bytes in `page`) with the bytes that stand
+// for it there; empty when the source does not decode.
+std::unordered_map<std::uint32_t, std::string> charactersOf(const CodePage& page, std::string_view source) {
+    std::unordered_map<std::uint32_t, std::string> characters;
+    std::string utf8;
+    for (std::size_t at = 0; at < source.size();) {
+        std::size_t length = 1;
+        while (length <= 4 && at + length <= source.size() && !toUtf8(page, source.substr(at, length), utf8)) ++length;
+        if (length > 4 || at + length > source.size()) return {};
+        characters.emplace(firstCodePoint(utf8), std::string(source.substr(at, length)));
+        at += length;
+    }
+    return characters;
+}
+
 std::string controlBytes(std::string_view bytes) {
     std::string found;
     for (char c : bytes) {
@@ -76,11 +91,15 @@ struct ListedString {
     std::string text;
 };
 
-Error listedStrings(const StatementList& statements, const ScenarioText& where, std::vector<ListedString>& strings) {
+// With `strict`, a string that cannot be PO text is an error; otherwise it
+// is passed over (it cannot have a translation, and keeps its bytes).
+Error listedStrings(const StatementList& statements, const ScenarioText& where, bool strict,
+                    std::vector<ListedString>& strings) {
     for (std::uint32_t i = 0; i < statements.count; ++i) {
         if (statements[i].opcode != kPushB) continue;
         ListedString listed{i, {}};
         if (const Fault fault = stringAsPoText(where.codePage, stringOf(statements[i]), listed.text); fault != Fault::None) {
+            if (!strict) continue;
             Error error = fileError(fault, where.listing);
             error.at = i < where.lines.size() ? where.lines[i] : 0;
             error.other = where.codePage.name;
@@ -112,7 +131,8 @@ Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& 
     return Fault::None;
 }
 
-Fault poTextAsString(const CodePage& page, std::string_view text, std::string& bytes, std::uint32_t& character) {
+Fault poTextAsString(const CodePage& page, std::string_view text, std::string_view source, std::string& bytes,
+                     std::uint32_t& character) {
     std::string utf8;
     utf8.reserve(text.size());
     for (std::size_t at = 0; at < text.size(); ++at) {
@@ -126,8 +146,24 @@ Fault poTextAsString(const CodePage& page, std::string_view text, std::string& b
     if (utf8.find_first_of(std::string_view("\0\r\n", 3)) != std::string::npos) {
         return isValidUtf8(text) ? Fault::TranslationLineBreak : Fault::TranslationNotUtf8;
     }
-    if (!fromUtf8(page, utf8, bytes, character)) {
-        return character == 0xFFFFFFFF ? Fault::TranslationNotUtf8 : Fault::TranslationUnmappable;
+    character = 0xFFFFFFFF;
+    if (!isValidUtf8(utf8)) return Fault::TranslationNotUtf8;
+    // A character the source holds keeps the source's bytes: where a code
+    // page has two forms of one character, the game's own stays.
+    const std::unordered_map<std::uint32_t, std::string> kept = charactersOf(page, source);
+    bytes.clear();
+    std::string one;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::uint32_t point = firstCodePoint(std::string_view(utf8).substr(at));
+        const std::size_t length = point < 0x80 ? 1 : point < 0x800 ? 2 : point < 0x10000 ? 3 : 4;
+        if (const auto found = kept.find(point); found != kept.end()) {
+            bytes += found->second;
+        } else if (fromUtf8(page, std::string_view(utf8).substr(at, length), one, character)) {
+            bytes += one;
+        } else {
+            return Fault::TranslationUnmappable;
+        }
+        at += length;
     }
     return Fault::None;
 }
@@ -142,7 +178,7 @@ std::string characterDescription(const CodePage& page, std::uint32_t character) 
 
 Error addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where) {
     std::vector<ListedString> strings;
-    if (Error error = listedStrings(statements, where, strings)) return error;
+    if (Error error = listedStrings(statements, where, true, strings)) return error;
     const std::string listing = shown(where.listing);  // no line break can enter a comment
     for (std::size_t i = 0; i < strings.size(); ++i) {
         const ListedString& listed = strings[i];
@@ -228,7 +264,7 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
     ScenarioText decoding = where;
     decoding.codePage = table.codePage;
     std::vector<ListedString> strings;
-    if (Error error = listedStrings(statements, decoding, strings)) return error;
+    listedStrings(statements, decoding, false, strings);
     std::unordered_set<const PoEntry*> warned;
     for (const ListedString& listed : strings) {
         const auto found = table.byText.find(listed.text);
@@ -244,7 +280,8 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
         if (entry.translation.empty() || entry.hasFlag("fuzzy")) continue;  // untranslated
         StringReplacement replacement{listed.statement, {}};
         std::uint32_t character = 0;
-        const Fault fault = poTextAsString(table.codePage, entry.translation, replacement.bytes, character);
+        const Fault fault = poTextAsString(table.codePage, entry.translation, stringOf(statements[listed.statement]),
+                                           replacement.bytes, character);
         if (fault == Fault::TranslationUnmappable) note.detail = characterDescription(table.codePage, character);
         if (fault != Fault::None) return note.as(fault);
         // Told once per entry, not at every occurrence.
@@ -268,17 +305,18 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
 Error countTranslations(const StatementList& statements, const ScenarioText& where, const TranslationTable* table,
                         TranslationCounts& counts) {
     counts = {};
-    ScenarioText decoding = where;
-    if (table != nullptr) decoding.codePage = table->codePage;
-    std::vector<ListedString> strings;
-    if (Error error = listedStrings(statements, decoding, strings)) return error;
-    std::unordered_set<std::string_view> seen;
-    for (const ListedString& listed : strings) {
-        if (!seen.insert(listed.text).second) continue;
+    const CodePage& page = table != nullptr ? table->codePage : where.codePage;
+    std::unordered_set<std::string> seen;
+    std::string text;
+    for (const Statement* statement : statements) {
+        if (statement->opcode != kPushB || stringOf(*statement).empty()) continue;
+        // A string that does not decode counts as one untranslated string of its own.
+        const bool decodes = stringAsPoText(page, stringOf(*statement), text) == Fault::None;
+        if (!seen.insert(decodes ? text : std::string(1, '\0') + std::string(stringOf(*statement))).second) continue;
         ++counts.strings;
         const PoEntry* entry = nullptr;
-        if (table != nullptr) {
-            const auto found = table->byText.find(listed.text);
+        if (decodes && table != nullptr) {
+            const auto found = table->byText.find(text);
             if (found != table->byText.end()) entry = found->second;
         }
         if (entry == nullptr || entry->translation.empty()) ++counts.untranslated;

@@ -37,11 +37,14 @@ struct ScenarioText {
 // StringHoldsControlPicture when the text itself holds U+2401-U+241F.
 Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text);
 
-// PO text as a scenario string's bytes.  Fails with TranslationNotUtf8,
-// TranslationLineBreak (a NUL, CR or LF, raw or as a picture, which a
-// listing cannot hold) or TranslationUnmappable (`character` the first
-// character the code page cannot hold).
-Fault poTextAsString(const CodePage& page, std::string_view text, std::string& bytes, std::uint32_t& character);
+// PO text as a scenario string's bytes, translating the string `source`
+// (its bytes): a character the source holds is written with the source's
+// bytes for it, any other as the code page writes it.  Fails with
+// TranslationNotUtf8, TranslationLineBreak (a NUL, CR or LF, raw or as a
+// picture, which a listing cannot hold) or TranslationUnmappable
+// (`character` the first character the code page cannot hold).
+Fault poTextAsString(const CodePage& page, std::string_view text, std::string_view source, std::string& bytes,
+                     std::uint32_t& character);
 
 // "U+301C WAVE DASH", with the look-alike the code page holds instead when
 // there is one: "U+301C WAVE DASH; CP932 holds U+FF5E FULLWIDTH TILDE".
@@ -94,7 +97,7 @@ struct StringReplacement {
 };
 
 // Replaces each string whose text has a translated entry (msgstr not empty,
-// not fuzzy), then gives every statement, jump and label its offset for the
+// not fuzzy; a string that does not decode has none), then gives every statement, jump and label its offset for the
 // new lengths, exactly as assembling the listing with those strings written
 // into it would.  Untranslated strings keep their bytes.  A translation
 // whose control bytes differ from its source's is written with a warning.

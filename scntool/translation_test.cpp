@@ -156,5 +156,17 @@ TEST(Translation, RefusesWhatCannotBeWrittenAndChangesNothing) {
     }
 }
 
+// A translation keeps the game's own form of a character its source holds
+// (CP932 has two for U+2252), and a string the code page does not define
+// is no translation's source: it keeps its bytes and stops nothing.
+TEST(Translation, KeepsTheGamesOwnBytes) {
+    Scenario s("PushB\t<\x87\x90>\nPushB\t<\x85\x40>\nPushB\t<\x81\xE0>\n", "CP932");
+    const Applied result = apply(s, "msgid \"\xE2\x89\x92\"\nmsgstr \"\xE2\x89\x92=\xE2\x89\x92\"\n", "CP932");
+    ASSERT_FALSE(result.error) << messageText(result.error);
+    EXPECT_EQ(s.string(0), "\x87\x90=\x87\x90");
+    EXPECT_EQ(s.string(1), "\x85\x40");
+    EXPECT_EQ(s.string(2), "\x81\xE0=\x81\xE0");
+}
+
 }  // namespace
 }  // namespace pactools

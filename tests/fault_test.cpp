@@ -86,12 +86,12 @@ TEST(Faults, AFullDiskWhileListingAScenario) {
     testing_support::ScenarioShape shape;
     shape.statements = 20000;
     w.write("s.bin", testing_support::generateScenario(shape, 3));
-    w.write("s.txt", "my listing");
+    w.write("s.txt", "PushC\t1\n");  // another scenario's listing: it is listed again
     const RunResult result = withFileSizeLimit(w, 64, testing_support::scntoolPath(), {"s.bin"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output,
               "Processing: s.bin\nError writing s.txt: File too large\nAn error occured while writing the scenario file\n");
-    EXPECT_EQ(w.read("s.txt"), "my listing");
+    EXPECT_EQ(w.read("s.txt"), "PushC\t1\n");
     expectNoTemporaryFiles(w);
 }
 

@@ -253,6 +253,24 @@ TEST(MakeCycle, ATranslationTeamsCycleThroughANewGameVersion) {
         EXPECT_EQ(packed("story.bin"), assembled(translatedListing(story1, all, !project)));
         EXPECT_EQ(packed("menu.bin"), assembled(translatedListing(menu, {"Start", "Quit"}, !project)));
 
+        // Listing again before make has built an edited translation keeps the
+        // listing (the binary differs from it only in translated strings); a
+        // translation that cannot be written stops it, the listing kept too.
+        const std::string po = project ? "game.po" : "menu.po";
+        const std::string menuListing = w.read("menu.txt");
+        edit(w, po, "msgstr \"DE \xC3\xA9 Quit\"", "msgstr \"DE \xC3\xA9 Quit!\"");
+        result = w.make({"decompile"});
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_NE(result.output.find("menu.txt: kept: menu.bin differs from it only in translated strings, from line 4 on"),
+                  std::string::npos)
+            << result.output;
+        edit(w, po, "msgstr \"DE \xC3\xA9 Quit!\"", "msgstr \"DE\\nQuit\"");
+        result = w.make({"decompile"});
+        EXPECT_NE(result.status, 0) << result.output;
+        EXPECT_NE(result.output.find("menu.txt: not listed again over it"), std::string::npos) << result.output;
+        EXPECT_EQ(w.read("menu.txt"), menuListing);
+        edit(w, po, "msgstr \"DE\\nQuit\"", "msgstr \"DE \xC3\xA9 Quit\"");
+
         // The new version: extracted into the working directory, then the update sequence.
         w.write("data.pac", version2);
         ASSERT_EQ(w.pactool({"extract", "data.pac"}).status, 0);
@@ -289,6 +307,16 @@ TEST(MakeCycle, ATranslationTeamsCycleThroughANewGameVersion) {
                   std::string::npos)
             << result.output;
         EXPECT_EQ(w.make().output, "make: Nothing to be done for 'all'.\n");
+    }
+    // TRANSLATIONS names one PO file: anything else stops make before it builds.
+    Extracted w("0 0\nmenu.bin\n", {{"menu.bin", assembled(menu)}});
+    const std::string conf = testing_support::readFile(w.parent() + "/makefile.conf");
+    for (const char* wrong : {"my game.po", "game.pot"}) {
+        testing_support::writeFile(w.parent() + "/makefile.conf", conf + "TRANSLATIONS = " + wrong + "\n");
+        const RunResult result = w.make({"pot"});
+        EXPECT_NE(result.status, 0) << wrong;
+        EXPECT_NE(result.output.find("TRANSLATIONS must name one PO file, NAME.po, without blanks"), std::string::npos)
+            << result.output;
     }
 }
 

@@ -183,6 +183,10 @@ TEST(ScntoolConvert, WarnsWhenAListingWouldNotAssembleBack) {
               "Processing: bare.bin\n");
     EXPECT_TRUE(w.exists("inside.txt"));
     EXPECT_EQ(w.read("tail.txt"), native(sample(1, ".txt")));
+    // Listed again, the same listing: nothing to tell but the warning.
+    const auto again = w.scntool({"inside.bin"});
+    EXPECT_EQ(again.status, 0) << again.output;
+    EXPECT_EQ(again.output.find("listed again"), std::string::npos) << again.output;
 }
 
 TEST(ScntoolConvert, WarnsAboutStringsAListingCannotHold) {
