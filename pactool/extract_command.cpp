@@ -33,8 +33,7 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
     Restored done{{}, std::make_unique<OutputFile>()};
     OutputFile& file = *done.file;
     if (Error error = file.create(memberFilePath(entry.name))) {
-        error.file = entry.name;
-        done.error = error.as(Fault::CannotCreateMember);
+        done.error = error.ofMember(entry.name).as(Fault::CannotCreateMember);
         return done;
     }
     Error error = restoreArchiveMember(
@@ -46,7 +45,7 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
         buffers);
     if (error.fault == Fault::WriteFailed) error = file.finish();  // the file tells why
     if (!error) error = file.finish();
-    if (error.fault == Fault::WriteFailed) error.file = entry.name;
+    if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
     done.error = error;
     return done;
 }
@@ -97,13 +96,13 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
-            progress.around([&] { say(lines, "Extracting %s\n", shown(entry.name).c_str()); });
+            progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
             Error error = done.error;
             if (!error) {
                 // The directories are flushed once, after the last rename.
                 directories.insert(done.file->targetDirectory());
                 error = done.file->publish(false);
-                if (error.fault == Fault::WriteFailed) error.file = entry.name;
+                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
             }
             if (error) {
                 progress.around([&] { report(out, "pactool", error); });
