@@ -54,6 +54,7 @@ enum class Fault : std::uint8_t {
     // The makefile.
     MakefileUnsafeMember,   // `name`
     MakefileUnsafeArchive,  // `file`
+    MakefileArchiveNotInCodePage,  // `file`: a path the system's code page cannot hold
     // Binary scenarios: `file`, `at` the file offset.
     ScenarioTooShort,
     FlagDataPastEnd,

@@ -93,6 +93,9 @@ std::string messageText(const Error& e) {
         return "No makefile written: the member name " + member + " holds a character " + kMakefileNames;
     case Fault::MakefileUnsafeArchive:
         return "No makefile written: the archive path " + file + " holds a character " + kMakefileNames;
+    case Fault::MakefileArchiveNotInCodePage:
+        return "No makefile written: the archive path " + file +
+               " holds a character the system's code page cannot hold, so make could not pass it on";
     case Fault::ScenarioTooShort: return atOffset(e, "file too short for a scenario header");
     case Fault::FlagDataPastEnd: return atOffset(e, "flag data runs past the end of the file");
     case Fault::StatementPastEnd: return atOffset(e, "statement runs past the end of the file");

@@ -120,12 +120,19 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         return false;
     }
     // A makefile that can't be written is passed over in silence: the members
-    // and the list file are what the command is for.  Two cases are told: a
-    // name that the makefile would run as code (there is then no makefile),
-    // and a "makefile" that is something other than a regular file (left as
-    // it is).
+    // and the list file are what the command is for.  Three cases are told: a
+    // name that the makefile would run as code, or an archive path that make
+    // could not hand back to pactool as a name (platform.h) (there is then no
+    // makefile), and a "makefile" that is something other than a regular
+    // file (left as it is).
+    std::string pacName;
+    if (!platform::nameOfPath(pacPath, pacName)) {
+        report(out, "pactool", fileError(Fault::MakefileArchiveNotInCodePage, pacPath));
+        return true;
+    }
     std::string text;
-    if (Error refusal = makefileText(pacPath, archive.entries, kNativeLineEnd, text)) {
+    if (Error refusal = makefileText(pacName, archive.entries, kNativeLineEnd, text)) {
+        refusal.fileIsName = true;  // the archive path it names is pacName
         report(out, "pactool", refusal);
         return true;
     }
