@@ -34,9 +34,11 @@
 //   code page reads them as.  writeText() prints it: to a console as UTF-16
 //   (WriteConsoleW), so every character of a path or name shows whatever
 //   the console's code page; to a file or pipe in the ANSI code page, so a
-//   name comes out as its own bytes, as it always did (a character the page
-//   cannot hold comes out as '?').  Other bytes from files that messages
-//   show (a listing's labels) are shown as names are.
+//   name comes out as its own bytes, as it always did (a character of a
+//   path that the page cannot hold comes out as '?', and bytes the page
+//   cannot read, such as a broken double-byte sequence, as it reads them).
+//   Other bytes from files that messages show (a listing's labels) are
+//   shown as names are.
 #pragma once
 
 #include <cstddef>
