@@ -1,10 +1,12 @@
 // Paths the system's code page cannot hold, member names in that code page,
 // and paths longer than Windows' MAX_PATH, through the real executables.
 // On Windows a path from the command line is UTF-16 and a member name is
-// bytes of the ANSI code page (CP1252 in the test prefix): both must reach
+// bytes of the ANSI code page (CP1252 in the test prefix, CP932 when
+// run-windows.sh runs these again with a Japanese locale): both must reach
 // the right file, and messages must show both.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sys/stat.h>
 
 #include "tool_runner.h"
@@ -16,13 +18,38 @@ using testing_support::toolLineEnd;
 using testing_support::toolsAreWindows;
 using testing_support::Workspace;
 
-// "été.txt" in CP1252, and the file it stands for: on Windows its name as
-// the ANSI code page reads it (in UTF-8 on the Linux disk under Wine),
-// elsewhere those very bytes.
-const std::string kAnsiName = "\xE9t\xE9.txt";
+// The ANSI code page of the Windows executables (TOOLS_CODE_PAGE, CP1252
+// unless set), a member name in it, the file that name stands for there (as
+// the code page reads it; in UTF-8 on the Linux disk under Wine), and
+// folders the code page cannot hold.
+struct CodePageCase {
+    std::string page;
+    std::string name;
+    std::string file;
+    std::vector<std::string> folders;
+};
 
+const CodePageCase& codePageCase() {
+    static const CodePageCase cases[] = {
+        {"CP1252", "\xE9t\xE9.txt", "\xC3\xA9t\xC3\xA9.txt",
+         {"\xE6\x97\xA5\xE6\x9C\xAC", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC"}},
+        // The second byte of the first character is 0x5C, a backslash's byte:
+        // one file, not a directory.
+        {"CP932", "\x95\x5C\x8E\xA6.txt", "\xE8\xA1\xA8\xE7\xA4\xBA.txt", {"\xED\x95\x9C\xEA\xB5\xAD"}},
+    };
+    const char* page = std::getenv("TOOLS_CODE_PAGE");
+    for (const CodePageCase& c : cases) {
+        if (page != nullptr && c.page == page) return c;
+    }
+    return cases[0];
+}
+
+const std::string kAnsiName = codePageCase().name;
+
+// The file a member name stands for: on Windows as the ANSI code page reads
+// the name, elsewhere its very bytes.
 std::string fileOfName(const std::string& name) {
-    return toolsAreWindows() && name == kAnsiName ? "\xC3\xA9t\xC3\xA9.txt" : name;
+    return toolsAreWindows() && name == kAnsiName ? codePageCase().file : name;
 }
 
 // How a path holding `folder` is shown in messages that go to a file: the
@@ -44,7 +71,7 @@ std::string native(const std::string& text) {
 }
 
 TEST(Paths, AFolderOutsideTheCodePageHoldsAnArchiveAndAScenario) {
-    for (const std::string folder : {"\xE6\x97\xA5\xE6\x9C\xAC", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC"}) {
+    for (const std::string& folder : codePageCase().folders) {
         SCOPED_TRACE(folder);
         Workspace w;
         ::mkdir(w.path(folder).c_str(), 0755);
