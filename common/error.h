@@ -52,6 +52,7 @@ enum class Fault : std::uint8_t {
     MemberDamaged,     // `name`, `at` bytes given of `of`
     // The makefile.
     MakefileUnsafeMember,   // `name`
+    MakefileTargetMember,   // `name`, `detail` the makefile's targets
     MakefileUnsafeArchive,  // `file`
     // Binary scenarios: `file`, `at` the file offset.
     ScenarioTooShort,

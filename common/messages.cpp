@@ -82,6 +82,9 @@ std::string messageText(const Error& e) {
                " bytes";
     case Fault::MakefileUnsafeMember:
         return "No makefile written: the member name " + name + " holds a character " + kMakefileNames;
+    case Fault::MakefileTargetMember:
+        return "No makefile written: the member name " + name + " is also a target of the makefile (" + e.detail +
+               "), which make would take for the member";
     case Fault::MakefileUnsafeArchive:
         return "No makefile written: the archive path " + file + " holds a character " + kMakefileNames;
     case Fault::ScenarioTooShort: return atOffset(e, "file too short for a scenario header");

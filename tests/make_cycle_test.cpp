@@ -345,10 +345,13 @@ TEST(MakeCycle, PlainNamesOfEveryAllowedCharacterGoThroughTheCycle) {
 }
 
 TEST(MakeCycle, NoMemberNameEverRunsACommand) {
-    // Each character make or the shell would read as more than a name.
+    // Each character make or the shell would read as more than a name, and
+    // each name make would take for one of its targets.
     for (const char* name : {"$(shell touch PWNED).bin", "$$(touch PWNED).bin", "`touch PWNED`.bin", "a;touch PWNED;.bin",
                              "a|touch PWNED.bin", "a&touch PWNED&.bin", "a'b.bin", "a\"b.bin", "#a.bin", "a b.bin",
-                             "ab:c.bin", "%.bin", "*.bin", "a?.bin", "a=b.bin", "~b.bin", "a!b.bin", "a\tb.bin"}) {
+                             "ab:c.bin", "%.bin", "*.bin", "a?.bin", "a=b.bin", "~b.bin", "a!b.bin", "a\tb.bin",
+                             // The makefile's own targets.
+                             "all", "extract", "Decompile", "POT", "status", "install"}) {
         // Windows refuses some of these as file names outright (tested elsewhere).
         const bool windowsRefuses = std::string(name).find_first_of(":\"|?*\t") != std::string::npos;
         if (testing_support::toolsAreWindows() && windowsRefuses) continue;
@@ -357,7 +360,12 @@ TEST(MakeCycle, NoMemberNameEverRunsACommand) {
             << w.extracted.output;
         EXPECT_TRUE(w.exists(name)) << name;  // the member itself is extracted
         EXPECT_FALSE(w.exists("makefile")) << name;
-        for (const char* target : {"decompile", "all"}) EXPECT_NE(w.make({target}).status, 0) << name;
+        // Without a makefile make has nothing to run (a member named like a
+        // target is just a file to it).
+        for (const char* target : {"decompile", "all"}) {
+            const RunResult made = w.make({target});
+            EXPECT_TRUE(made.status != 0 || made.output.find("Nothing to be done") != std::string::npos) << made.output;
+        }
         EXPECT_FALSE(w.exists("PWNED")) << name;
         EXPECT_FALSE(testing_support::fileExists(w.parent() + "/PWNED")) << name;
     }
