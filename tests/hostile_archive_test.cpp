@@ -36,6 +36,7 @@ TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
     const struct {
         std::vector<std::string> names;
         std::string message;
+        std::string link = {};  // a planted link to the makefile
     } cases[] = {
         {{"a", "data.pac"}, "data.pac: Refusing to extract data.pac: it would replace the archive itself\n"},
         {{"DATA.PAC"}, "data.pac: Refusing to extract DATA.PAC: it would replace the archive itself\n"},
@@ -43,6 +44,7 @@ TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
         {{"makefile"}, "data.pac: Refusing to extract makefile: it would replace the makefile\n"},
         {{"GNUmakefile"}, "data.pac: Refusing to extract GNUmakefile: it would replace the makefile\n"},
         {{"a", "MakeFile"}, "data.pac: Refusing to extract MakeFile: it would replace the makefile\n"},
+        {{"a", "foo", "no makefile: a b"}, "data.pac: Refusing to extract foo: it would replace the makefile\n", "foo"},
         {{"a", "b", "a"}, std::string("data.pac: Refusing to extract a: it names the same file as a") + kSameFile},
         {{"x.txt", "X.TXT"}, std::string("data.pac: Refusing to extract X.TXT: it names the same file as x.txt") + kSameFile},
         {{"d/x", "d\\x"}, std::string("data.pac: Refusing to extract d\\x: it names the same file as d/x") + kSameFile},
@@ -62,10 +64,15 @@ TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
         w.write("data.pac.list", "precious list");
         w.write("makefile", "precious makefile");
         ::mkdir(w.path("d").c_str(), 0755);
+        if (!c.link.empty()) {
+            ASSERT_EQ(::symlink("makefile", w.path(c.link).c_str()), 0);
+        }
         const RunResult result = w.pactool({"extract", "data.pac"});
         EXPECT_EQ(result.status, 1) << c.names.back();
         EXPECT_EQ(result.output, c.message);
-        EXPECT_EQ(w.files(), (std::vector<std::string>{"d", "data.pac", "data.pac.list", "makefile"}));
+        std::vector<std::string> files = {"d", "data.pac", "data.pac.list", "makefile"};
+        if (!c.link.empty()) files.insert(files.begin() + 3, c.link);
+        EXPECT_EQ(w.files(), files);
         EXPECT_EQ(w.read("data.pac"), pac);
         EXPECT_EQ(w.read("data.pac.list"), "precious list");
         EXPECT_EQ(w.read("makefile"), "precious makefile");
