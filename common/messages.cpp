@@ -188,6 +188,10 @@ bool needsReason(const Error& e) {
 void report(std::FILE* out, const char* tool, const Error& error) {
     say(out, "%s\n", messageText(error).c_str());
     if (needsReason(error)) sayReason(tool, error.file, platform::errorText(error.system));
+    // The list file's message is terse; what is wrong with it follows.
+    if (error.fault == Fault::ListInvalid && !error.file.empty()) {
+        sayReason(tool, error.file + ":1", "the first line holds the header's byte and word in hexadecimal, e.g. 1A 7F3");
+    }
 }
 
 }  // namespace pactools

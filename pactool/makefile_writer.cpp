@@ -86,6 +86,8 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
         }
     }
 
+    // Commands get the archive path after "--" (and cp as ./-x.pac), so a
+    // path starting with '-' is never an option.
     const std::string pac = makeWord(pacPath);
     const std::string list = makeWord(listFileName(pacPath));
     text = "include ../makefile.conf\n\nFILES =";
@@ -112,12 +114,12 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     text += "\n.PHONY: " + std::string(kTargets[0]);
     for (std::size_t i = 1; i < std::size(kTargets); ++i) text += std::string(" ") + kTargets[i];
     text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES) ../makefile.conf\n" +
-            "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
-            "\t$(QVXPACTOOL) archive " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac +
-            "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
-            "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
-            "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
-            "install: " + pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n";
+            "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(TRANSLATED))\n"
+            "\t$(QVXPACTOOL) archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract -- " + pac +
+            "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS)\n\n"
+            "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS)\n\n"
+            "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS)\n\n"
+            "install: " + pac + "\n\t$(COPY) " + (pac.starts_with('-') ? "./" : "") + pac + " $(GAME_DIR)\n\n";
     std::vector<std::string> endings{".bin"};
     for (const std::string* ending : otherEndings) endings.push_back(makeWord(*ending));
     // A listing is assembled with the translations of the game's PO file,
@@ -125,7 +127,7 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     // reaches the binaries through the archive's rule above.
     for (const std::string& ending : endings) {
         text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)" +
-                "$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
+                "$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
     }
     text = withLineEnds(text, lineEnd);
     return {};

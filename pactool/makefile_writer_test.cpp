@@ -36,14 +36,14 @@ const char* const kRules =
     "\n.PHONY: all extract decompile pot status install\n"
     "\nall: data.pac\n\n"
     "data.pac: $(FILES) $(BINS) data.pac.list $(PO_FILES) ../makefile.conf\n"
-    "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
-    "\t$(QVXPACTOOL) archive data.pac\n\n"
-    "extract:\n\t$(QVXPACTOOL) extract data.pac\n\n"
-    "decompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
-    "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
-    "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
+    "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(TRANSLATED))\n"
+    "\t$(QVXPACTOOL) archive -- data.pac\n\n"
+    "extract:\n\t$(QVXPACTOOL) extract -- data.pac\n\n"
+    "decompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS)\n\n"
+    "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS)\n\n"
+    "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS)\n\n"
     "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n\n"
-    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
+    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
     const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
@@ -62,7 +62,7 @@ TEST(Makefile, EmptyArchiveHasEmptyLists) {
 TEST(Makefile, AddsAPatternRuleForEachOtherSpellingOfBin) {
     const auto entries = entriesNamed({"S2.BIN", "a.bin", "b.Bin", "C.BIN"});
     const std::string text = makefileFor("data.pac", entries, "\n");
-    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
+    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
     const std::string tail = "%.bin : %.txt\n" + rule + "%.BIN : %.txt\n" + rule + "%.Bin : %.txt\n" + rule;
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);

@@ -38,16 +38,17 @@ struct Extracted : Workspace {
         for (const auto& directory : directories) ::mkdir(path(directory).c_str(), 0755);
         extract(testing_support::buildArchive(members));
     }
-    void extract(const std::string& pac) {
-        write("data.pac", pac);
-        extracted = pactool({"extract", "data.pac"});
+    Extracted() = default;
+    void extract(const std::string& pac, const std::string& name = "data.pac") {
+        write(name, pac);
+        extracted = pactool({"extract", "--", name});
         EXPECT_EQ(extracted.status, 0) << extracted.output;
         ::mkdir((parent() + "/game").c_str(), 0755);
         testing_support::writeFile(parent() + "/makefile.conf",
                                    "QVXPACTOOL = " + toolCommand(testing_support::pactoolPath()) +
                                        "\nQVXTOOL = " + toolCommand(testing_support::scntoolPath()) +
                                        "\nCOPY = cp\nGAME_DIR = " + parent() + "/game\n");
-        age("data.pac");
+        age(name);
     }
     // Moves a file's time an hour back, so that files touched later are newer.
     void age(const std::string& name) const {
@@ -91,6 +92,20 @@ TEST(MakeCycle, RebuildsTheArchiveAfterAMemberChanges) {
     result = w.make({"install"});
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(testing_support::readFile(w.parent() + "/game/data.pac"), w.read("data.pac"));
+}
+
+TEST(MakeCycle, AnArchivePathStartingWithADashIsNoOption) {
+    Workspace source;
+    source.write("a.txt", "text\n");
+    source.write("-x.pac.list", "0 0\na.txt\n");
+    ASSERT_EQ(source.pactool({"archive", "--", "-x.pac"}).status, 0);
+    Extracted w;
+    w.extract(source.read("-x.pac"), "-x.pac");
+    w.write("a.txt", "edited\n");
+    RunResult result = w.make({"install"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Compressing a.txt"), std::string::npos) << result.output;
+    EXPECT_EQ(testing_support::readFile(w.parent() + "/game/-x.pac"), w.read("-x.pac"));
 }
 
 TEST(MakeCycle, StopsWhenTheArchiveCannotBeBuilt) {
