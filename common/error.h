@@ -23,6 +23,7 @@ enum class Fault : std::uint8_t {
     WriteFailed,
     FileShrank,
     FileGrew,
+    ChangedWhileRead,      // `file` the previous archive, `name` the member
     OutOfMemory,
     // The archive command: `file` is the list file or archive, `name` a member.
     ListEmpty,
@@ -50,6 +51,8 @@ enum class Fault : std::uint8_t {
     EntryWithoutNul,   // `at`: the entry's number
     DataPastEnd,       // `name`
     MemberDamaged,     // `name`, `at` bytes given of `of`
+    StoredOverlap,     // warning; `name` and `other` the members
+    StoredPastStream,  // warning; `name`, `at` the bytes after its stream
     // The makefile.
     MakefileUnsafeMember,   // `name`
     MakefileTargetMember,   // `name`, `detail` the makefile's targets

@@ -50,6 +50,8 @@ std::string messageText(const Error& e) {
     case Fault::WriteFailed: return "Error writing " + file + ": " + platform::errorText(e.system);
     case Fault::FileShrank: return "Error reading " + file + ": the file shrank while it was read";
     case Fault::FileGrew: return "Error reading " + file + ": the file grew while it was read";
+    case Fault::ChangedWhileRead:
+        return file + " or " + name + " changed while the archive was built from them; run the command again";
     case Fault::OutOfMemory: return file + ": out of memory";
     case Fault::ListEmpty: return "Unexpected EOF in list file...";
     case Fault::ListInvalid: return "Invalid list file";
@@ -80,6 +82,11 @@ std::string messageText(const Error& e) {
     case Fault::MemberDamaged:
         return file + ": member " + name + " is damaged: its data gives " + number(e.at) + " of its " + number(e.of) +
                " bytes";
+    case Fault::StoredOverlap:
+        return "Warning: " + file + ": the stored bytes of " + name + " overlap those of " + shown(e.other);
+    case Fault::StoredPastStream:
+        return "Warning: " + file + ": the stored bytes of " + name + " hold " + number(e.at) +
+               " bytes after its stream";
     case Fault::MakefileUnsafeMember:
         return "No makefile written: the member name " + name + " holds a character " + kMakefileNames;
     case Fault::MakefileTargetMember:
