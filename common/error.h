@@ -24,6 +24,7 @@ enum class Fault : std::uint8_t {
     WriteFailed,
     FileShrank,
     FileGrew,
+    ChangedWhileRead,      // `file` the previous archive, `name` the member
     OutOfMemory,
     // The archive command: `file` is the list file or archive, `name` a member.
     ListEmpty,
@@ -51,8 +52,11 @@ enum class Fault : std::uint8_t {
     EntryWithoutNul,   // `at`: the entry's number
     DataPastEnd,       // `name`
     MemberDamaged,     // `name`, `at` bytes given of `of`
+    StoredOverlap,     // warning; `name` and `other` the members
+    StoredPastStream,  // warning; `name`, `at` the bytes after its stream
     // The makefile.
     MakefileUnsafeMember,   // `name`
+    MakefileTargetMember,   // `name`, `detail` the makefile's targets
     MakefileUnsafeArchive,  // `file`
     MakefileArchiveNotInCodePage,  // `file`: a path the system's code page cannot hold
     // Binary scenarios: `file`, `at` the file offset.

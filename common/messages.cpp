@@ -59,6 +59,8 @@ std::string messageText(const Error& e) {
     case Fault::WriteFailed: return "Error writing " + file + ": " + platform::errorText(e.system);
     case Fault::FileShrank: return "Error reading " + file + ": the file shrank while it was read";
     case Fault::FileGrew: return "Error reading " + file + ": the file grew while it was read";
+    case Fault::ChangedWhileRead:
+        return file + " or " + name + " changed while the archive was built from them; run the command again";
     case Fault::OutOfMemory: return file + ": out of memory";
     case Fault::ListEmpty: return "Unexpected EOF in list file...";
     case Fault::ListInvalid: return "Invalid list file";
@@ -89,8 +91,16 @@ std::string messageText(const Error& e) {
     case Fault::MemberDamaged:
         return file + ": member " + member + " is damaged: its data gives " + number(e.at) + " of its " + number(e.of) +
                " bytes";
+    case Fault::StoredOverlap:
+        return "Warning: " + file + ": the stored bytes of " + member + " overlap those of " + shownName(e.other);
+    case Fault::StoredPastStream:
+        return "Warning: " + file + ": the stored bytes of " + member + " hold " + number(e.at) +
+               " bytes after its stream";
     case Fault::MakefileUnsafeMember:
         return "No makefile written: the member name " + member + " holds a character " + kMakefileNames;
+    case Fault::MakefileTargetMember:
+        return "No makefile written: the member name " + member + " is also a target of the makefile (" + e.detail +
+               "), which make would take for the member";
     case Fault::MakefileUnsafeArchive:
         return "No makefile written: the archive path " + file + " holds a character " + kMakefileNames;
     case Fault::MakefileArchiveNotInCodePage:
@@ -198,6 +208,10 @@ void report(std::FILE* out, const char* tool, const Error& error) {
     say(out, "%s\n", messageText(error).c_str());
     if (needsReason(error)) {
         sayReason(tool, error.fileIsName ? platform::textOfName(error.file) : error.file, platform::errorText(error.system));
+    }
+    // The list file's message is terse; what is wrong with it follows.
+    if (error.fault == Fault::ListInvalid && !error.file.empty()) {
+        sayReason(tool, error.file + ":1", "the first line holds the header's byte and word in hexadecimal, e.g. 1A 7F3");
     }
 }
 

@@ -25,7 +25,8 @@ std::string shownName(std::string_view name);
 bool needsReason(const Error& error);
 
 // Prints the message on `out` and, where the message gives no reason, the
-// system's reason on standard error as "TOOL: FILE: REASON".
+// reason on standard error as "TOOL: FILE: REASON" (the system's, or what
+// is wrong with an invalid list file).
 void report(std::FILE* out, const char* tool, const Error& error);
 
 }  // namespace pactools

@@ -107,15 +107,24 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
 std::string shown(std::string_view name) {
     std::string text;
     text.reserve(name.size());
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
+    static const char digits[] = "0123456789ABCDEF";
+    const auto escape = [&](unsigned char byte) {
+        text += "\\x";
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
         if (byte < 0x20 || byte == 0x7F) {
-            static const char digits[] = "0123456789ABCDEF";
-            text += "\\x";
-            text += digits[byte >> 4];
-            text += digits[byte & 15];
+            escape(byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            // A C1 control in UTF-8 (U+0080-U+009F) drives terminals too.
+            escape(byte);
+            escape(next);
+            ++i;
         } else {
-            text += c;
+            text += name[i];
         }
     }
     return text;

@@ -27,6 +27,7 @@ Error readCheckedList(const std::string& pacPath, PtrVector<std::string>& names,
     if (Error error = readRest(listFile, listBytes)) return error;
     if (Error error = readList(std::string_view(reinterpret_cast<const char*>(listBytes.data()), listBytes.size()),
                                names, header)) {
+        error.file = listName;
         return error;
     }
     for (const std::string* name : names) {
