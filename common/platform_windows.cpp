@@ -505,8 +505,9 @@ std::string textOfName(std::string_view name) {
 }
 
 void writeText(std::FILE* out, std::string_view text) {
+    // ASCII is the same in every code page: it goes through the C runtime as ever.
     const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (const HANDLE console = consoleOf(out); console != nullptr && !ascii) {
+    if (const HANDLE console = ascii ? nullptr : consoleOf(out)) {
         std::fflush(out);
         if (writeConsole(console, wideOf(text))) return;
     }
