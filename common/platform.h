@@ -61,6 +61,22 @@ long long writeFd(int fd, const void* data, std::size_t size, int& error);
 bool seekFd(int fd, std::uint64_t offset, int& error);
 // Writes what the file holds to stable storage.
 bool syncFd(int fd, int& error);
+// The same for a closed file, opened again for it.
+bool syncPath(const std::string& path, int& error);
+
+// Many files written, then flushed to stable storage in one pass: where the
+// system can write a whole file system out in one call and tell whether any
+// file of it failed to reach the disk (Linux's syncfs, since 5.8), files
+// need not be flushed one by one.  openFileSystem() opens the file system
+// holding `directory` (giving its device number, to flush each once) before
+// the files are written, so that syncFileSystem() tells every failure to
+// write them back since then.  Where that is not possible (other systems,
+// older kernels, file systems that flush nothing for it, such as FUSE) it
+// returns -1 with ENOTSUP, and each file is flushed on its own.
+bool flushesFileSystems();
+int openFileSystem(const std::string& directory, std::uint64_t& device, int& error);
+bool syncFileSystem(int handle, int& error);
+void closeFileSystem(int handle);
 // Gives an open file the permission bits `mode` (no-op where there are none).
 bool setMode(int fd, int mode, int& error);
 bool isWritable(const std::string& path);

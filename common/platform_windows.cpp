@@ -128,6 +128,36 @@ bool syncFd(int fd, int& error) {
     return true;
 }
 
+bool syncPath(const std::string& path, int& error) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = EIO;
+        return false;
+    }
+    const bool flushed = FlushFileBuffers(file) != 0;
+    CloseHandle(file);
+    if (!flushed) error = EIO;
+    return flushed;
+}
+
+// Windows flushes each file on its own (FlushFileBuffers).
+bool flushesFileSystems() {
+    return false;
+}
+
+int openFileSystem(const std::string&, std::uint64_t&, int& error) {
+    error = ENOTSUP;
+    return -1;
+}
+
+bool syncFileSystem(int, int& error) {
+    error = ENOTSUP;
+    return false;
+}
+
+void closeFileSystem(int) {}
+
 void* allocateLarge(std::size_t size) {
     if (size == 0) return nullptr;
     return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
