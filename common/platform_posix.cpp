@@ -287,6 +287,9 @@ bool removeFile(const std::string& path) {
 }
 
 std::string resolveLinks(const std::string& path) {
+    // Most targets are no link: one look, instead of one per component.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
         std::string result = resolved;
         std::free(resolved);
