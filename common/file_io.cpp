@@ -38,6 +38,14 @@ std::string tempSuffix(unsigned attempt) {
     return suffix;
 }
 
+// Removes a temporary file, trying again after a failure the system may get
+// over (an I/O error; on Windows, a scanner holding the file a moment).
+void removeTemporary(const std::string& path) {
+    for (int attempt = 0; attempt < 3 && !platform::removeFile(path) && pathExists(path); ++attempt) {
+        platform::sleepOneMillisecond();
+    }
+}
+
 }  // namespace
 
 bool MemorySink::write(std::span<const std::uint8_t> data) {
@@ -282,7 +290,7 @@ void OutputFile::discard() {
     synced_ = false;
     if (fd_ >= 0) platform::closeFd(fd_);
     fd_ = -1;
-    if (!temp_.empty()) platform::removeFile(temp_);
+    if (!temp_.empty()) removeTemporary(temp_);
     if (tempSlot_ >= 0) platform::endTempFile(tempSlot_);
     tempSlot_ = -1;
     temp_.clear();
