@@ -151,7 +151,7 @@ Error OutputFile::create(const std::string& target) {
     const std::string directory = platform::directoryPart(target_);
     int lastError = EEXIST;
     for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = (lastError == ENAMETOOLONG ? directory : target_) + "." + tempSuffix(attempt) + ".tmp";
+        temp_ = (platform::nameTooLong(lastError) ? directory : target_) + "." + tempSuffix(attempt) + ".tmp";
         tempSlot_ = platform::beginTempFile(temp_.c_str());
         if (tempSlot_ < 0) {
             lastError = EMFILE;
@@ -162,7 +162,7 @@ Error OutputFile::create(const std::string& target) {
         if (fd_ < 0) {
             platform::endTempFile(tempSlot_);
             tempSlot_ = -1;
-            if (lastError != EEXIST && lastError != ENAMETOOLONG) break;
+            if (!platform::nameTaken(lastError) && !platform::nameTooLong(lastError)) break;
         }
     }
     if (fd_ < 0) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "error.h"
 
@@ -14,12 +15,18 @@ namespace pactools {
 // it show control characters escaped.
 std::string messageText(const Error& error);
 
+// A member name (or a listing's label: bytes from a file) as messages show
+// it: as the characters the system reads its bytes as (platform::textOfName;
+// on POSIX its bytes), control characters escaped.
+std::string shownName(std::string_view name);
+
 // True for the messages that give no reason of their own ("Can't open
 // NAME"): the system's reason then follows on standard error.
 bool needsReason(const Error& error);
 
 // Prints the message on `out` and, where the message gives no reason, the
-// system's reason on standard error as "TOOL: FILE: REASON".
+// reason on standard error as "TOOL: FILE: REASON" (the system's, or what
+// is wrong with an invalid list file).
 void report(std::FILE* out, const char* tool, const Error& error);
 
 }  // namespace pactools

@@ -22,10 +22,15 @@ ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<cons
         const std::size_t equals = word.starts_with("--") ? word.find('=') : std::string_view::npos;
         const std::string_view name = word.substr(0, equals);
         const OptionName* found = nullptr;
+        std::string_view attached;  // "-j4": a short option's value in the same word
         for (const OptionName* candidate : known) {
             if ((candidate->shortName != nullptr && name == candidate->shortName) ||
                 (candidate->longName != nullptr && name == candidate->longName)) {
                 found = candidate;
+            } else if (found == nullptr && candidate->shortName != nullptr && candidate->takesValue &&
+                       !word.starts_with("--") && word.starts_with(candidate->shortName)) {
+                found = candidate;
+                attached = word.substr(std::string_view(candidate->shortName).size());
             }
         }
         if (found == nullptr && unknownAreWords) {
@@ -40,6 +45,8 @@ ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<cons
         if (found->takesValue) {
             if (equals != std::string_view::npos) {
                 option.value = std::string(word.substr(equals + 1));
+            } else if (!attached.empty()) {
+                option.value = std::string(attached);
             } else if (i + 1 < argc) {
                 option.value = argv[++i];
             } else {

@@ -1,7 +1,7 @@
 // The command-line options of both tools, in the usual form: options may
 // stand before or after other words, "--" ends them, a value follows its
-// option as the next word (`-j 4`, `--threads 4`) or after '=' for a long
-// one (`--threads=4`).
+// option as the next word (`-j 4`, `--threads 4`), right after a short one
+// (`-j4`) or after '=' for a long one (`--threads=4`).
 #pragma once
 
 #include <string>

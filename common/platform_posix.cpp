@@ -48,6 +48,14 @@ std::string errorText(int error) {
     return std::strerror(error);
 }
 
+bool nameTaken(int error) {
+    return error == EEXIST;
+}
+
+bool nameTooLong(int error) {
+    return error == ENAMETOOLONG;
+}
+
 bool statPath(const std::string& path, FileStatus& status, int& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -324,6 +332,33 @@ bool sameFile(const std::string& a, const std::string& b) {
 std::string directoryPart(const std::string& path) {
     const std::size_t cut = path.find_last_of('/');
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+std::string pathOfName(std::string_view name) {
+    // '\' separates directories in names made on Windows.
+    std::string path(name);
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
+
+bool nameOfPath(std::string_view path, std::string& name) {
+    name = path;
+    return true;
+}
+
+std::string textOfName(std::string_view name) {
+    return std::string(name);
+}
+
+void writeText(std::FILE* out, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fflush(out);
 }
 
 std::uint64_t processId() {

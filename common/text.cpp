@@ -107,15 +107,24 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
 std::string shown(std::string_view name) {
     std::string text;
     text.reserve(name.size());
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
+    static const char digits[] = "0123456789ABCDEF";
+    const auto escape = [&](unsigned char byte) {
+        text += "\\x";
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
         if (byte < 0x20 || byte == 0x7F) {
-            static const char digits[] = "0123456789ABCDEF";
-            text += "\\x";
-            text += digits[byte >> 4];
-            text += digits[byte & 15];
+            escape(byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            // A C1 control in UTF-8 (U+0080-U+009F) drives terminals too.
+            escape(byte);
+            escape(next);
+            ++i;
         } else {
-            text += c;
+            text += name[i];
         }
     }
     return text;
@@ -131,9 +140,14 @@ void say(std::FILE* out, const char* format, ...) {
     if (out == nullptr) return;
     va_list args;
     va_start(args, format);
-    std::vfprintf(out, format, args);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    std::fflush(out);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    platform::writeText(out, text);  // the console's way on Windows
 }
 
 }  // namespace pactools
@@ -142,8 +156,7 @@ namespace pactools {
 
 void sayReason(const char* tool, std::string_view path, std::string_view reason) {
     std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s: %.*s\n", tool, shown(path).c_str(), static_cast<int>(reason.size()), reason.data());
-    std::fflush(stderr);
+    platform::writeText(stderr, std::string(tool) + ": " + shown(path) + ": " + std::string(reason) + "\n");
 }
 
 }  // namespace pactools

@@ -62,8 +62,10 @@ struct TextScanner {
 // Replaces every LF of `text` by `lineEnd`.
 std::string withLineEnds(std::string_view text, std::string_view lineEnd);
 
-// A name or path as messages show it: control characters (below 0x20, and
-// 0x7F) are written as \xHH, so a name cannot drive the terminal.
+// A name or path as messages show it: control characters (below 0x20, 0x7F,
+// and the C1 controls U+0080-U+009F written in UTF-8) are written as \xHH,
+// so a name cannot drive the terminal; every other byte stays, so a name in
+// the game's code page stays readable on a console set to that page.
 std::string shown(std::string_view name);
 
 // "%X": upper case, no prefix, no leading zeros.

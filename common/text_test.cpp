@@ -60,6 +60,9 @@ TEST(TextScanner, ReadsHexLikeTheFormatsDo) {
 
 TEST(Text, ShowsControlCharactersEscaped) {
     EXPECT_EQ(shown("a\x1B[2Jb\tc\x7F\xC4"), "a\\x1B[2Jb\\x09c\\x7F\xC4");
+    // C1 controls written as UTF-8 are escaped; other bytes (a legacy code
+    // page's lead bytes, UTF-8 letters) stay.
+    EXPECT_EQ(shown("\xC2\x9B" "2J \xC2\x85\xC2\xA0\xC3\xA9\x81\x9B\xC2"), "\\xC2\\x9B" "2J \\xC2\\x85\xC2\xA0\xC3\xA9\x81\x9B\xC2");
     EXPECT_EQ(shown("dir\\x.bin"), "dir\\x.bin");
 }
 

@@ -23,7 +23,7 @@ std::string ratioText(std::uint64_t stored, std::uint64_t unpacked) {
 
 void sizeLine(std::FILE* out, std::uint64_t unpacked, std::uint64_t stored, const std::string& name) {
     say(out, "%12llu %12llu %7s  %s\n", static_cast<unsigned long long>(unpacked), static_cast<unsigned long long>(stored),
-        ratioText(stored, unpacked).c_str(), shown(name).c_str());
+        ratioText(stored, unpacked).c_str(), shownName(name).c_str());
 }
 
 std::string membersText(std::uint32_t count) {
@@ -65,6 +65,10 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
     bool readable = true;
     ProgressLine progress(unpackedBytes(archive), true);
     const unsigned threads = workerThreads(options.threads);
+    // Stored bytes that are not a member's own stream are told, not held
+    // against it: the archive reads as it is.
+    const std::vector<long long> overlaps = overlappingEntries(archive);
+    std::vector<std::uint64_t> streamEnds(archive.entries.count, 0);
     const std::function<Error(std::size_t)> work = [&](std::size_t i) {
         thread_local RestoreBuffers buffers;
         FileArchiveReader own;
@@ -75,12 +79,24 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
                                         progress.add(bytes.size());
                                         return true;
                                     },
-                                    buffers);
+                                    buffers, &streamEnds[i]);
     };
     const std::function<bool(std::size_t, Error&)> take = [&](std::size_t i, Error& error) {
         const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
         if (!error) {
-            progress.around([&] { say(out, "OK      %s\n", shown(entry.name).c_str()); });
+            progress.around([&] {
+                say(out, "OK      %s\n", shownName(entry.name).c_str());
+                Error warning = fileError(Fault::StoredOverlap, pacPath);
+                warning.name = entry.name;
+                if (overlaps[i] >= 0) {
+                    warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].name;
+                    report(out, "pactool", warning);
+                }
+                if (streamEnds[i] < entry.storedSize) {
+                    warning.at = entry.storedSize - streamEnds[i];
+                    report(out, "pactool", warning.as(Fault::StoredPastStream));
+                }
+            });
         } else if (error.fault == Fault::MemberDamaged) {
             progress.around([&] { say(out, "FAILED  %s\n", messageText(error).c_str()); });
             ++failed;

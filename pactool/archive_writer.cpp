@@ -77,6 +77,19 @@ Error appendDirectly(MemberSource& source, const PreviousArchive* previous, cons
 Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source,
                    const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
                    const ArchiveEvents& events) {
+    // Every member is opened, and its size looked at, before any is
+    // compressed: a missing or unreadable one fails the command at once.
+    for (const std::string* name : names) {
+        std::unique_ptr<MemberFile> file;
+        std::uint64_t size = 0;
+        if (Error error = source.open(*name, file)) return error;
+        if (Error error = file->size(size)) return error;
+        if (size > UINT32_MAX) {
+            Error tooLarge(Fault::MemberTooLarge);
+            tooLarge.name = *name;
+            return tooLarge;
+        }
+    }
     header.count = names.count;
     std::uint8_t headerBytes[kPacHeaderSize];
     encodeHeader(header, headerBytes);

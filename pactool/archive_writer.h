@@ -26,7 +26,9 @@ struct ArchiveEvents {
 };
 
 // Writes the archive of `names` (already checked) with `header`'s opaque
-// values to an empty `sink`, keeping `previous`'s streams (may be null) for
+// values to an empty `sink` (after opening every member once: a member
+// that cannot be opened, or is too large, fails before anything is
+// compressed), keeping `previous`'s streams (may be null) for
 // members whose content did not change, on `threads` workers (0: one per
 // core; 1: on this thread alone).  Fails with the member's error, with
 // ArchiveTooLarge (naming `archiveName`), or with WriteFailed (no file: the

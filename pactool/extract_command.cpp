@@ -33,8 +33,7 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
     Restored done{{}, std::make_unique<OutputFile>()};
     OutputFile& file = *done.file;
     if (Error error = file.create(memberFilePath(entry.name))) {
-        error.file = entry.name;
-        done.error = error.as(Fault::CannotCreateMember);
+        done.error = error.ofMember(entry.name).as(Fault::CannotCreateMember);
         return done;
     }
     Error error = restoreArchiveMember(
@@ -45,9 +44,12 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
         },
         buffers);
     // Flushed later, with the other members of its batch.
-    if (error.fault == Fault::WriteFailed) error = file.finish(OutputFile::Flush::Later);  // the file tells why
-    if (!error) error = file.finish(OutputFile::Flush::Later);
-    if (error.fault == Fault::WriteFailed) error.file = entry.name;
+    if (!error || error.fault == Fault::WriteFailed) {
+        // After a failed write the file tells why.
+        Error finished = file.finish(OutputFile::Flush::Later);
+        if (finished || !error) error = finished;
+    }
+    if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
     done.error = error;
     return done;
 }
@@ -126,14 +128,14 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             const std::size_t flushed = pass.flush(files, unflushed);
             for (std::size_t k = 0; k < files.size() && extracted; ++k) {
                 const PacEntry& entry = archive.entries[batch.members[k]];
-                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.name).c_str()); });
+                progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
                 Error error = unflushed;
                 if (k < flushed) {
                     // The directories are flushed once, after the last rename.
                     directories.insert(files[k]->targetDirectory());
                     error = files[k]->publish(false);
                 }
-                if (error.fault == Fault::WriteFailed) error.file = entry.name;
+                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
                 if (error) fail(error);
             }
             batch = Batch();  // what was not renamed is removed
@@ -151,7 +153,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
             if (done.error) {
                 if (!settle()) return false;
-                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.name).c_str()); });
+                progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
                 return fail(done.error);
             }
             if (!batch.files.empty() && batch.bytes + entry.unpackedSize > kBatchBytes && !settle()) return false;
@@ -178,12 +180,19 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         return false;
     }
     // A makefile that can't be written is passed over in silence: the members
-    // and the list file are what the command is for.  Two cases are told: a
-    // name that the makefile would run as code (there is then no makefile),
-    // and a "makefile" that is something other than a regular file (left as
-    // it is).
+    // and the list file are what the command is for.  Three cases are told: a
+    // name that the makefile would run as code, or an archive path that make
+    // could not hand back to pactool as a name (platform.h) (there is then no
+    // makefile), and a "makefile" that is something other than a regular
+    // file (left as it is).
+    std::string pacName;
+    if (!platform::nameOfPath(pacPath, pacName)) {
+        report(out, "pactool", fileError(Fault::MakefileArchiveNotInCodePage, pacPath));
+        return true;
+    }
     std::string text;
-    if (Error refusal = makefileText(pacPath, archive.entries, kNativeLineEnd, text)) {
+    if (Error refusal = makefileText(pacName, archive.entries, kNativeLineEnd, text)) {
+        refusal.fileIsName = true;  // the archive path it names is pacName
         report(out, "pactool", refusal);
         return true;
     }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "list_file.h"
+#include "member_names.h"
 #include "text.h"
 
 namespace pactools {
@@ -27,7 +28,17 @@ void writeNameList(std::string& text, const PtrVector<std::string>& names) {
     }
 }
 
+// The makefile's own targets.  A member file of one of these names would be
+// the target, and make would take it for up to date (or build it).
+constexpr const char* kTargets[] = {"all", "extract", "decompile", "pot", "status", "install"};
+
 }  // namespace
+
+std::string makefileTargets() {
+    std::string list;
+    for (const char* target : kTargets) list += (list.empty() ? "" : ", ") + std::string(target);
+    return list;
+}
 
 bool isMakefileSafe(std::string_view name) {
     for (char c : name) {
@@ -43,10 +54,16 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
                    std::string& text) {
     if (!isMakefileSafe(pacPath)) return fileError(Fault::MakefileUnsafeArchive, std::string(pacPath));
     for (const PacEntry* entry : entries) {
-        if (!isMakefileSafe(entry->name)) {
-            Error error{Fault::MakefileUnsafeMember};
-            error.name = entry->name;
-            return error;
+        Error error{Fault::MakefileUnsafeMember};
+        error.name = entry->name;
+        if (!isMakefileSafe(entry->name)) return error;
+        // In any letter case, and as Windows reads the name ("ALL." is "all" there).
+        const std::string key = fileKey(entry->name);
+        for (const char* target : kTargets) {
+            if (key == target) {
+                error.detail = makefileTargets();
+                return error.as(Fault::MakefileTargetMember);
+            }
         }
     }
     PtrVector<std::string> bins;
@@ -69,6 +86,8 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
         }
     }
 
+    // Commands get the archive path after "--" (and cp as ./-x.pac), so a
+    // path starting with '-' is never an option.
     const std::string pac = makeWord(pacPath);
     const std::string list = makeWord(listFileName(pacPath));
     text = "include ../makefile.conf\n\nFILES =";
@@ -92,13 +111,15 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
             "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
             "TRANSLATED = $(if $(GAME_PO),$(LISTINGS),$(PO_FILES))\n";
-    text += "\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES) ../makefile.conf\n" +
-            "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
-            "\t$(QVXPACTOOL) archive " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract " + pac +
-            "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
-            "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
-            "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
-            "install: " + pac + "\n\t$(COPY) " + pac + " $(GAME_DIR)\n\n";
+    text += "\n.PHONY: " + std::string(kTargets[0]);
+    for (std::size_t i = 1; i < std::size(kTargets); ++i) text += std::string(" ") + kTargets[i];
+    text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES) ../makefile.conf\n" +
+            "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(TRANSLATED))\n"
+            "\t$(QVXPACTOOL) archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract -- " + pac +
+            "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS)\n\n"
+            "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS)\n\n"
+            "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS)\n\n"
+            "install: " + pac + "\n\t$(COPY) " + (pac.starts_with('-') ? "./" : "") + pac + " $(GAME_DIR)\n\n";
     std::vector<std::string> endings{".bin"};
     for (const std::string* ending : otherEndings) endings.push_back(makeWord(*ending));
     // A listing is assembled with the translations of the game's PO file,
@@ -106,7 +127,7 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     // reaches the binaries through the archive's rule above.
     for (const std::string& ending : endings) {
         text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)" +
-                "$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+                "$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
     }
     text = withLineEnds(text, lineEnd);
     return {};

@@ -20,10 +20,14 @@ namespace pactools {
 // (written as '/').
 bool isMakefileSafe(std::string_view name);
 
+// The makefile's targets, for messages: "all, extract, ...".
+std::string makefileTargets();
+
 // The makefile's text for the archive at `pacPath` with these members,
 // lines ended by `lineEnd`.  A name is never code: when the archive path or
-// a member name is not makefile-safe there is no makefile
-// (MakefileUnsafeArchive, MakefileUnsafeMember).
+// a member name is not makefile-safe, or a member is named like one of the
+// makefile's targets (in any letter case), there is no makefile
+// (MakefileUnsafeArchive, MakefileUnsafeMember, MakefileTargetMember).
 Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
                    std::string& text);
 

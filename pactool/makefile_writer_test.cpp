@@ -33,16 +33,17 @@ const char* const kRules =
     "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
     "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
     "TRANSLATED = $(if $(GAME_PO),$(LISTINGS),$(PO_FILES))\n"
+    "\n.PHONY: all extract decompile pot status install\n"
     "\nall: data.pac\n\n"
     "data.pac: $(FILES) $(BINS) data.pac.list $(PO_FILES) ../makefile.conf\n"
-    "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(TRANSLATED))\n"
-    "\t$(QVXPACTOOL) archive data.pac\n\n"
-    "extract:\n\t$(QVXPACTOOL) extract data.pac\n\n"
-    "decompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(BINS)\n\n"
-    "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(BINS)\n\n"
-    "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)$(BINS)\n\n"
+    "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(TRANSLATED))\n"
+    "\t$(QVXPACTOOL) archive -- data.pac\n\n"
+    "extract:\n\t$(QVXPACTOOL) extract -- data.pac\n\n"
+    "decompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS)\n\n"
+    "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS)\n\n"
+    "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS)\n\n"
     "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n\n"
-    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+    "%.bin : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
     const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
@@ -61,7 +62,7 @@ TEST(Makefile, EmptyArchiveHasEmptyLists) {
 TEST(Makefile, AddsAPatternRuleForEachOtherSpellingOfBin) {
     const auto entries = entriesNamed({"S2.BIN", "a.bin", "b.Bin", "C.BIN"});
     const std::string text = makefileFor("data.pac", entries, "\n");
-    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(if $(GAME_PO),$(PO_OPTION)$<,$(or $(wildcard $*.po),$<))\n\n";
+    const std::string rule = "\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
     const std::string tail = "%.bin : %.txt\n" + rule + "%.BIN : %.txt\n" + rule + "%.Bin : %.txt\n" + rule;
     ASSERT_GT(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
@@ -83,6 +84,16 @@ TEST(Makefile, NoNameEverBecomesCode) {
         refusal = messageText(makefileText(std::string("p") + bad, {}, "\n", text));
         EXPECT_EQ(refusal.rfind("No makefile written: the archive path p" + shown(bad) + " holds", 0), 0u) << refusal;
     }
+    // A member named like a target would be that target: make would take the
+    // file for it (in any letter case, and as Windows reads the name).
+    for (const char* target : {"all", "Extract", "DECOMPILE", "pot", "Status", "install", "ALL."}) {
+        std::string text;
+        EXPECT_EQ(messageText(makefileText("d.pac", entriesNamed({"ok.bin", target}), "\n", text)),
+                  "No makefile written: the member name " + std::string(target) +
+                      " is also a target of the makefile (all, extract, decompile, pot, status, install), which make "
+                      "would take for the member");
+    }
+    EXPECT_NE(makefileFor("d.pac", entriesNamed({"installer", "pots.bin"}), "\n").find("installer"), std::string::npos);
 }
 
 TEST(Makefile, UsesTheGivenLineEnds) {

@@ -90,8 +90,12 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         if (key.empty() || isSeparator(name.back()) || name.ends_with("/.") || name.ends_with("\\.") || name == ".") {
             return refusal.as(Fault::NameNotAFile);
         }
-        if (key == "makefile" || key == "gnumakefile") return refusal.as(Fault::NameIsMakefile);
         const std::string path = memberFilePath(name);
+        // By name, or as a link to one (writing a member follows links).
+        if (key == "makefile" || key == "gnumakefile" || platform::sameFile(path, "makefile") ||
+            platform::sameFile(path, "GNUmakefile") || platform::sameFile(path, "Makefile")) {
+            return refusal.as(Fault::NameIsMakefile);
+        }
         const std::string absoluteKey = fileKey(platform::absolutePath(path));
         if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) return refusal.as(Fault::NameIsArchive);
         if (absoluteKey == listKey || platform::sameFile(path, listPath)) return refusal.as(Fault::NameIsList);

@@ -28,9 +28,14 @@ Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<
 // Keeps the previous archive's stream for the member when its file holds
 // what that stream decodes to; false when it does not (or can't be told).
 // `counted` gets the member bytes told to events.bytesRead by the check.
-bool reusePrevious(const PreviousArchive& previous, const std::string& name, MemberFile& file, std::uint64_t size,
-                   const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped, Error& error,
-                   std::uint64_t& counted) {
+// The bytes copied are the bytes checked: a stream of up to a chunk is read
+// once and copied from memory; a longer one is read again as it is copied
+// and checked again on the way, and if the previous archive or the member
+// changed in between, the command fails rather than copy what was not
+// checked.
+bool reusePrevious(const PreviousArchive& previous, const std::string& name, MemberSource& source,
+                   std::unique_ptr<MemberFile>& file, std::uint64_t size, const MemberStreamEvents& events,
+                   std::uint64_t& storedSize, bool& stopped, Error& error, std::uint64_t& counted) {
     const auto found = previous.entries.find(name);
     if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.open) return false;
     const PacEntry& entry = found->second;
@@ -42,27 +47,36 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
         counted += bytes;
         if (events.bytesRead) events.bytesRead(bytes);
     };
-    if (!holdsSameContent(*reader, entry, file, size, buffers, count)) return false;
-    events.opened(size, true);
+    const bool inMemory = entry.storedSize <= kChunkSize;
     std::vector<std::uint8_t> block;
-    for (std::uint64_t done = 0; done < entry.storedSize;) {
-        block.resize(static_cast<std::size_t>(std::min<std::uint64_t>(entry.storedSize - done, kChunkSize)));
-        std::size_t got = 0;
-        if (Error readError = reader->readAt(entry.offset + done, block, got)) {
-            error = readError;
-            return true;
-        }
-        if (got != block.size()) {  // the previous archive changed under us
-            error = fileError(Fault::FileShrank, previous.path);
-            return true;
-        }
-        done += got;
-        if (!events.emit(block)) {
-            stopped = true;
-            return true;
-        }
-    }
+    const auto keep = [&](std::span<const std::uint8_t> bytes) { block.insert(block.end(), bytes.begin(), bytes.end()); };
+    std::function<void(std::span<const std::uint8_t>)> kept;
+    if (inMemory) kept = keep;
+    if (!holdsSameContent(*reader, entry, *file, size, buffers, count, kept)) return false;
+    events.opened(size, true);
     storedSize = entry.storedSize;
+    if (inMemory) {
+        if (!block.empty() && !events.emit(block)) stopped = true;
+        return true;
+    }
+    // Read again and copied in chunks, each only once the check read it.
+    error = openMember(source, name, file, size);
+    if (error) return true;
+    bool emitFailed = false;
+    const auto copy = [&](std::span<const std::uint8_t> bytes) {
+        keep(bytes);
+        if (block.size() >= kChunkSize && !emitFailed) {
+            emitFailed = !events.emit(block);
+            block.clear();
+        }
+    };
+    if (!holdsSameContent(*reader, entry, *file, size, buffers, nullptr, copy)) {
+        error = fileError(Fault::ChangedWhileRead, previous.path);
+        error.name = name;
+        return true;
+    }
+    if (!emitFailed && !block.empty()) emitFailed = !events.emit(block);
+    stopped = emitFailed;
     return true;
 }
 
@@ -78,7 +92,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     std::uint64_t counted = 0;  // bytes already told to the progress line by a failed check
     if (previous != nullptr) {
         Error error;
-        if (reusePrevious(*previous, name, *file, size, events, storedSize, stopped, error, counted)) return error;
+        if (reusePrevious(*previous, name, source, file, size, events, storedSize, stopped, error, counted)) return error;
         // Not the same: start over from a fresh look at the file.
         if (Error reopenError = openMember(source, name, file, size)) return reopenError;
     }
@@ -94,7 +108,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
         std::size_t got = 0;
         if (Error error = file->read(chunk.first(want), got)) return error;
-        if (got < want) return fileError(Fault::FileShrank, name);
+        if (got < want) return memberError(Fault::FileShrank, name);
         const std::size_t recounted = static_cast<std::size_t>(std::min<std::uint64_t>(counted, got));
         counted -= recounted;
         if (events.bytesRead && got > recounted) events.bytesRead(got - recounted);
@@ -111,7 +125,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     std::uint8_t extra = 0;
     std::size_t after = 0;
     if (Error error = file->read(std::span(&extra, 1), after)) return error;
-    if (after > 0) return fileError(Fault::FileGrew, name);
+    if (after > 0) return memberError(Fault::FileGrew, name);
     storedSize = parallel ? parallel->outCount() : encoder->outCount;
     return {};
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "lzss_stream_end.h"
+
 namespace pactools {
 
 Error FileArchiveReader::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) {
@@ -57,16 +59,48 @@ Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const Res
 }
 
 Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
-                           const RestoredWriter& write, RestoreBuffers& buffers) {
+                           const RestoredWriter& write, RestoreBuffers& buffers, std::uint64_t* streamEnd) {
+    LzssStreamEnd walk;
+    lzssStreamEndStart(walk, entry.unpackedSize);
     std::uint64_t offset = entry.offset;
     const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
         Error error = reader.readAt(offset, buffer, got);
         offset += got;
+        if (streamEnd != nullptr) lzssStreamEndFeed(walk, buffer.first(got));
         return error;
     };
     Error error = restoreMember(entry, read, write, buffers);
     if (error.fault == Fault::MemberDamaged) error.file = archivePath;
+    if (streamEnd != nullptr) *streamEnd = walk.known && !walk.wrong ? walk.end : entry.storedSize;
     return error;
+}
+
+std::vector<long long> overlappingEntries(const PacArchive& archive) {
+    std::vector<long long> overlaps(archive.entries.count, -1);
+    std::vector<std::uint32_t> byOffset;
+    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
+        if (archive.entries[i].storedSize > 0) byOffset.push_back(i);
+    }
+    std::sort(byOffset.begin(), byOffset.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return archive.entries[a].offset != archive.entries[b].offset ? archive.entries[a].offset < archive.entries[b].offset
+                                                                      : a < b;
+    });
+    // Walking by offset, an entry overlaps the one reaching furthest before it.
+    std::uint64_t reach = 0;
+    long long furthest = -1;
+    for (const std::uint32_t i : byOffset) {
+        const PacEntry& entry = archive.entries[i];
+        if (furthest >= 0 && entry.offset < reach) {
+            overlaps[i] = furthest;
+            if (overlaps[static_cast<std::size_t>(furthest)] < 0) overlaps[static_cast<std::size_t>(furthest)] = i;
+        }
+        const std::uint64_t end = static_cast<std::uint64_t>(entry.offset) + entry.storedSize;
+        if (end > reach) {
+            reach = end;
+            furthest = i;
+        }
+    }
+    return overlaps;
 }
 
 }  // namespace pactools

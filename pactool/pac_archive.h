@@ -72,7 +72,14 @@ std::uint64_t unpackedBytes(const PacArchive& archive);
 Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
                            RestoreBuffers& buffers);
 // The same through another reader of the same archive (one per thread).
+// `streamEnd`, when given, gets the stored size the member's stream takes
+// by its items (see lzss_stream_end.h), which a hand-made archive may
+// exceed.
 Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
-                           const RestoredWriter& write, RestoreBuffers& buffers);
+                           const RestoredWriter& write, RestoreBuffers& buffers, std::uint64_t* streamEnd = nullptr);
+
+// For each entry, the first other entry whose stored bytes overlap its own
+// (its index), or -1: pactool never writes such archives.
+std::vector<long long> overlappingEntries(const PacArchive& archive);
 
 }  // namespace pactools

@@ -75,6 +75,12 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
         say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
         return -1;
     }
+    if (line.words.size() > 2) {
+        // One archive a run: a word more is a mistake, never ignored.
+        say(out, "Unexpected argument: %s (one archive path after the command)\n", shown(line.words[2]).c_str());
+        usage(out, program.c_str());
+        return 1;
+    }
     return command(line.words[1], out, options) ? 0 : 1;
 }
 

@@ -1,7 +1,10 @@
 #include "previous_archive.h"
 
 #include <cstring>
+#include <span>
 #include <vector>
+
+#include "lzss_stream_end.h"
 
 namespace pactools {
 
@@ -25,13 +28,18 @@ bool loadPreviousArchive(const std::string& path, PreviousArchive& previous) {
 }
 
 bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
-                      RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead) {
+                      RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead,
+                      const std::function<void(std::span<const std::uint8_t>)>& stored) {
     if (entry.unpackedSize != size) return false;
+    LzssStreamEnd walk;
+    lzssStreamEndStart(walk, size);
     std::vector<std::uint8_t> theirs;
     std::uint64_t offset = entry.offset;
     const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
         Error error = reader.readAt(offset, buffer, got);
         offset += got;
+        lzssStreamEndFeed(walk, buffer.first(got));
+        if (stored) stored(buffer.first(got));
         return error;
     };
     // Each piece decoded is compared with as many bytes of the member file.
@@ -43,6 +51,16 @@ bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& 
         return std::memcmp(theirs.data(), decoded.data(), got) == 0;
     };
     if (restoreMember(entry, read, compare, buffers)) return false;
+    // The stored bytes after the last item the decoder took: the zero
+    // filling of its group at most (a longer stream is not the member's).
+    const std::uint64_t done = offset - entry.offset;
+    if (!walk.known || walk.wrong || walk.end != entry.storedSize || done > entry.storedSize) return false;
+    std::uint8_t rest[32];
+    if (entry.storedSize - done > sizeof rest) return false;
+    std::size_t got = 0;
+    const std::size_t want = static_cast<std::size_t>(entry.storedSize - done);
+    if (want > 0 && (read(std::span(rest, want), got) || got != want)) return false;
+    if (!lzssStreamEndsAt(walk, entry.storedSize)) return false;
     // And the file must end there.
     std::uint8_t extra = 0;
     std::size_t after = 0;

@@ -34,10 +34,14 @@ bool loadPreviousArchive(const std::string& path, PreviousArchive& previous);
 // The entries of an archive already open, read through `open`.
 void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous);
 
-// True when `file` (at its start, `size` bytes long) holds exactly what
-// `entry`'s stored stream decodes to; reads no further than the stored size.
-// `bytesRead` counts the member's bytes as they are compared.
+// True when `entry`'s stored stream is exactly the stream of `file`'s
+// content (at its start, `size` bytes long): it decodes to exactly those
+// bytes, and its stored size is exactly what its items take (with the zeros
+// that fill out a last group; nothing after).  Reads no further than the
+// stored size.  Every stored byte read is handed to `stored` (when given),
+// in order; `bytesRead` counts the member's bytes as they are compared.
 bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
-                      RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead);
+                      RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead,
+                      const std::function<void(std::span<const std::uint8_t>)>& stored = {});
 
 }  // namespace pactools

@@ -38,16 +38,17 @@ struct Extracted : Workspace {
         for (const auto& directory : directories) ::mkdir(path(directory).c_str(), 0755);
         extract(testing_support::buildArchive(members));
     }
-    void extract(const std::string& pac) {
-        write("data.pac", pac);
-        extracted = pactool({"extract", "data.pac"});
+    Extracted() = default;
+    void extract(const std::string& pac, const std::string& name = "data.pac") {
+        write(name, pac);
+        extracted = pactool({"extract", "--", name});
         EXPECT_EQ(extracted.status, 0) << extracted.output;
         ::mkdir((parent() + "/game").c_str(), 0755);
         testing_support::writeFile(parent() + "/makefile.conf",
                                    "QVXPACTOOL = " + toolCommand(testing_support::pactoolPath()) +
                                        "\nQVXTOOL = " + toolCommand(testing_support::scntoolPath()) +
                                        "\nCOPY = cp\nGAME_DIR = " + parent() + "/game\n");
-        age("data.pac");
+        age(name);
     }
     // Moves a file's time an hour back, so that files touched later are newer.
     void age(const std::string& name) const {
@@ -91,6 +92,20 @@ TEST(MakeCycle, RebuildsTheArchiveAfterAMemberChanges) {
     result = w.make({"install"});
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(testing_support::readFile(w.parent() + "/game/data.pac"), w.read("data.pac"));
+}
+
+TEST(MakeCycle, AnArchivePathStartingWithADashIsNoOption) {
+    Workspace source;
+    source.write("a.txt", "text\n");
+    source.write("-x.pac.list", "0 0\na.txt\n");
+    ASSERT_EQ(source.pactool({"archive", "--", "-x.pac"}).status, 0);
+    Extracted w;
+    w.extract(source.read("-x.pac"), "-x.pac");
+    w.write("a.txt", "edited\n");
+    RunResult result = w.make({"install"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Compressing a.txt"), std::string::npos) << result.output;
+    EXPECT_EQ(testing_support::readFile(w.parent() + "/game/-x.pac"), w.read("-x.pac"));
 }
 
 TEST(MakeCycle, StopsWhenTheArchiveCannotBeBuilt) {
@@ -345,10 +360,13 @@ TEST(MakeCycle, PlainNamesOfEveryAllowedCharacterGoThroughTheCycle) {
 }
 
 TEST(MakeCycle, NoMemberNameEverRunsACommand) {
-    // Each character make or the shell would read as more than a name.
+    // Each character make or the shell would read as more than a name, and
+    // each name make would take for one of its targets.
     for (const char* name : {"$(shell touch PWNED).bin", "$$(touch PWNED).bin", "`touch PWNED`.bin", "a;touch PWNED;.bin",
                              "a|touch PWNED.bin", "a&touch PWNED&.bin", "a'b.bin", "a\"b.bin", "#a.bin", "a b.bin",
-                             "ab:c.bin", "%.bin", "*.bin", "a?.bin", "a=b.bin", "~b.bin", "a!b.bin", "a\tb.bin"}) {
+                             "ab:c.bin", "%.bin", "*.bin", "a?.bin", "a=b.bin", "~b.bin", "a!b.bin", "a\tb.bin",
+                             // The makefile's own targets.
+                             "all", "extract", "Decompile", "POT", "status", "install"}) {
         // Windows refuses some of these as file names outright (tested elsewhere).
         const bool windowsRefuses = std::string(name).find_first_of(":\"|?*\t") != std::string::npos;
         if (testing_support::toolsAreWindows() && windowsRefuses) continue;
@@ -357,7 +375,12 @@ TEST(MakeCycle, NoMemberNameEverRunsACommand) {
             << w.extracted.output;
         EXPECT_TRUE(w.exists(name)) << name;  // the member itself is extracted
         EXPECT_FALSE(w.exists("makefile")) << name;
-        for (const char* target : {"decompile", "all"}) EXPECT_NE(w.make({target}).status, 0) << name;
+        // Without a makefile make has nothing to run (a member named like a
+        // target is just a file to it).
+        for (const char* target : {"decompile", "all"}) {
+            const RunResult made = w.make({target});
+            EXPECT_TRUE(made.status != 0 || made.output.find("Nothing to be done") != std::string::npos) << made.output;
+        }
         EXPECT_FALSE(w.exists("PWNED")) << name;
         EXPECT_FALSE(testing_support::fileExists(w.parent() + "/PWNED")) << name;
     }

@@ -16,6 +16,8 @@ using testing_support::corpusBytes;
 using testing_support::CorpusKind;
 using testing_support::dataPath;
 using testing_support::readFile;
+using testing_support::Reason;
+using testing_support::reasonText;
 using testing_support::toolLineEnd;
 using testing_support::le32;
 using testing_support::put32;
@@ -80,7 +82,7 @@ TEST(PactoolCommandLine, CommandWordsInAnyLetterCase) {
     w.write("data.pac.list", "0 0\nm\n");
     for (const char* word : {"A", "ARCHIVE", "a", "Archive"}) {
         ::unlink(w.path("data.pac").c_str());  // nothing to keep: every member is compressed
-        const auto result = w.pactool({word, "data.pac", "ignored"});
+        const auto result = w.pactool({word, "data.pac"});
         EXPECT_EQ(result.status, 0) << word << ": " << result.output;
         EXPECT_EQ(result.output, "Compressing m\n");
     }
@@ -180,9 +182,11 @@ TEST(PactoolArchive, ListFileProblems) {
     Workspace w;
     auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\npactool: data.pac.list: No such file or directory\n");
+    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\npactool: data.pac.list: " + reasonText(Reason::FileNotFound) + "\n");
     expectArchiveFails(w, "", "Unexpected EOF in list file...\n");
-    expectArchiveFails(w, "12\nname\n", "Invalid list file\n");
+    expectArchiveFails(w, "12\nname\n",
+                       "Invalid list file\npactool: data.pac.list:1: the first line holds the header's byte and word in "
+                       "hexadecimal, e.g. 1A 7F3\n");
     EXPECT_EQ(w.files(), std::vector<std::string>{"data.pac.list"});
 }
 
@@ -198,7 +202,7 @@ TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
 
     // A missing member, and an empty name (a blank line).
     expectArchiveFails(w, "0 0\na.txt\nmissing\n",
-                       "Unchanged a.txt\nCan't open missing\npactool: missing: No such file or directory\n");
+                       "Can't open missing\npactool: missing: " + reasonText(Reason::FileNotFound) + "\n");
     expectArchiveFails(w, "0 0\na.txt\n\nb.dat\n", "data.pac.list: Refusing to archive entry 2: its name is empty\n");
 
     // A member that is a directory cannot be read.
@@ -215,7 +219,7 @@ TEST(PactoolArchive, RefusesMembersOfFourGibibytes) {
     ASSERT_EQ(::truncate(w.path("b.dat").c_str(), 0x100000000LL), 0);  // sparse: costs no disk
     const auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Unchanged a.txt\nb.dat: member is 4 GiB or larger, which the archive cannot hold\n");
+    EXPECT_EQ(result.output, "b.dat: member is 4 GiB or larger, which the archive cannot hold\n");
     EXPECT_EQ(w.read("data.pac"), before);
 }
 
@@ -349,7 +353,8 @@ TEST(PactoolCommandLine, OptionsBeforeOrAfterTheCommandWord) {
     const std::string pac = w.read("data.pac");
     for (const std::vector<std::string>& words :
          {std::vector<std::string>{"--threads", "2", "archive", "data.pac"}, {"archive", "-j", "1", "data.pac"},
-          {"-j", "0", "--recompress", "a", "data.pac", "-q"}, {"archive", "--threads=1024", "--", "data.pac"}}) {
+          {"-j", "0", "--recompress", "a", "data.pac", "-q"}, {"archive", "--threads=1024", "--", "data.pac"},
+          {"-j1", "archive", "data.pac"}}) {
         const auto result = w.pactool(words);
         EXPECT_EQ(result.status, 0) << words[0] << ": " << result.output;
         EXPECT_TRUE(w.read("data.pac") == pac) << words[0];
@@ -372,6 +377,8 @@ TEST(PactoolCommandLine, OptionsBeforeOrAfterTheCommandWord) {
         {{"-j", "1025", "archive", "data.pac"}, "Invalid thread count: 1025 (a number from 0 to 1024)\n"},
         {{"-j", "two", "archive", "data.pac"}, "Invalid thread count: two (a number from 0 to 1024)\n"},
         {{"--threads=-1", "archive", "data.pac"}, "Invalid thread count: -1 (a number from 0 to 1024)\n"},
+        {{"-jx", "archive", "data.pac"}, "Invalid thread count: x (a number from 0 to 1024)\n"},
+        {{"test", "--", "data.pac", "extra"}, "Unexpected argument: extra (one archive path after the command)\n"},
     };
     for (const auto& c : refused) {
         const auto result = w.pactool(c.words);
@@ -492,7 +499,7 @@ TEST(PactoolBrowse, ListAndTestRefuseWhatExtractRefuses) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.output.find("unsafe.pac: Refusing to extract ../x"), std::string::npos) << result.output;
         result = w.pactool({command, "missing.pac"});
-        EXPECT_EQ(result.output, "Can't open missing.pac\npactool: missing.pac: No such file or directory\n");
+        EXPECT_EQ(result.output, "Can't open missing.pac\npactool: missing.pac: " + reasonText(Reason::FileNotFound) + "\n");
     }
 }
 
@@ -509,7 +516,7 @@ TEST(PactoolExtract, RefusesWhatIsNotAnArchiveBeforeWritingAnything) {
     Workspace w;
     auto result = w.pactool({"e", "none.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Can't open none.pac\npactool: none.pac: No such file or directory\n");
+    EXPECT_EQ(result.output, "Can't open none.pac\npactool: none.pac: " + reasonText(Reason::FileNotFound) + "\n");
     w.write("short.pac", std::string("PAC\0\1", 5));
     w.write("other.pac", std::string("PAK\0\0\0\0\0\0\0\0\0", 12));
     for (const char* name : {"short.pac", "other.pac"}) {
@@ -579,7 +586,8 @@ TEST(PactoolExtract, MemberInAMissingDirectory) {
                             std::string("\x58\0\0\0\0\0\0\0\0\0\0\0", 12));
     const auto result = w.pactool({"e", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Extracting sub/x\nCan't open / create\tsub/x\npactool: sub/x: No such file or directory\n");
+    EXPECT_EQ(result.output,
+              "Extracting sub/x\nCan't open / create\tsub/x\npactool: sub/x: " + reasonText(Reason::PathNotFound) + "\n");
 }
 
 TEST(PactoolExtract, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {
