@@ -402,15 +402,16 @@ bool syncFd(int fd, int& error) {
 }
 
 bool syncPath(const std::string& path, int& error) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(systemPath(path).path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        error = EIO;
+        error = lastReason();
         return false;
     }
     const bool flushed = FlushFileBuffers(file) != 0;
+    if (!flushed) error = lastReason();
     CloseHandle(file);
-    if (!flushed) error = EIO;
     return flushed;
 }
 
