@@ -171,7 +171,12 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         const std::size_t ahead = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
         runInOrder<Restored>(archive.entries.count, threads, ahead, work, take, sizeOf, kBatchBytes);
         if (extracted) settle();
-        for (const std::string& directory : directories) platform::syncDirectory(directory);
+        for (const std::string& directory : directories) {
+            int reason = 0;
+            if (extracted && !platform::syncDirectory(directory, reason)) {
+                fail(fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason));
+            }
+        }
     }
     if (!extracted) return false;
     const std::string listName = listFileName(pacPath);
