@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace pactools {
 
@@ -57,6 +58,7 @@ enum class Fault : std::uint8_t {
     MakefileUnsafeMember,   // `name`
     MakefileTargetMember,   // `name`, `detail` the makefile's targets
     MakefileUnsafeArchive,  // `file`
+    MakefileArchiveNotInCodePage,  // `file`: a path the system's code page cannot hold
     // Binary scenarios: `file`, `at` the file offset.
     ScenarioTooShort,
     FlagDataPastEnd,
@@ -113,19 +115,27 @@ struct Error {
     explicit Error(Fault what) : fault(what) {}
 
     Fault fault = Fault::None;
-    std::string file;        // the file it concerns
+    std::string file;        // the file it concerns: its path, or a member's name (fileIsName)
     std::string name;        // a member, label or other name the message shows
     std::string other;       // a second name
     std::string detail;      // further text: a verb, a reason
     std::uint64_t at = 0;    // a line, offset, count or number
     std::uint64_t of = 0;    // a second number
-    int system = 0;          // the operating system's reason, 0 for none
+    int system = 0;          // the operating system's reason, 0 for none (platform.h)
+    bool fileIsName = false; // `file` is a member's name, as the archive or list file holds it
 
     explicit operator bool() const { return fault != Fault::None; }
     // The same error told in another context ("Can't open" of a list file).
     Error as(Fault other) const {
         Error copy = *this;
         copy.fault = other;
+        return copy;
+    }
+    // The same error told of the member `member`, whose name stands for its file.
+    Error ofMember(std::string_view member) const {
+        Error copy = *this;
+        copy.file = member;
+        copy.fileIsName = true;
         return copy;
     }
 };
@@ -136,6 +146,11 @@ inline Error fileError(Fault fault, std::string file, int system = 0) {
     error.file = std::move(file);
     error.system = system;
     return error;
+}
+
+// An error about the member `member`: its name stands for its file.
+inline Error memberError(Fault fault, std::string_view member, int system = 0) {
+    return fileError(fault, {}, system).ofMember(member);
 }
 
 inline Error lineError(Fault fault, std::uint64_t line) {

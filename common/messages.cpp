@@ -21,12 +21,16 @@ std::string atLine(const char* what, std::uint64_t line) {
     return std::string(what) + " in scenario file at line: " + number(line);
 }
 
+std::string shownFile(const Error& e) {
+    return e.fileIsName ? shownName(e.file) : shown(e.file);
+}
+
 std::string atOffset(const Error& e, const char* what) {
     return shown(e.file) + ": " + what + " at offset 0x" + hex(e.at);
 }
 
 std::string refusing(const Error& e, const std::string& reason) {
-    return shown(e.file) + ": Refusing to " + e.detail + " " + shown(e.name) + ": " + reason;
+    return shown(e.file) + ": Refusing to " + e.detail + " " + shownName(e.name) + ": " + reason;
 }
 
 const char* const kMakefileNames = "make and the shell would read it as more than a name (the makefile takes names "
@@ -34,9 +38,14 @@ const char* const kMakefileNames = "make and the shell would read it as more tha
 
 }  // namespace
 
+std::string shownName(std::string_view name) {
+    return shown(platform::textOfName(name));
+}
+
 std::string messageText(const Error& e) {
-    const std::string file = shown(e.file);
-    const std::string name = shown(e.name);
+    const std::string file = shownFile(e);
+    const std::string name = shown(e.name);        // a path, msgid or code page
+    const std::string member = shownName(e.name);  // a member's name or a label
     switch (e.fault) {
     case Fault::None: return {};
     case Fault::CannotOpen: return "Can't open " + file;
@@ -57,10 +66,10 @@ std::string messageText(const Error& e) {
     case Fault::ListInvalid: return "Invalid list file";
     case Fault::ListHeaderWordTooLarge: return "Invalid list file: line 1: the header word does not fit in 32 bits";
     case Fault::ListOutOfMemory: return "Out of memory reading the list file";
-    case Fault::NameTooLong: return file + ": name longer than " + number(e.at) + " bytes: " + name;
+    case Fault::NameTooLong: return file + ": name longer than " + number(e.at) + " bytes: " + member;
     case Fault::TooManyMembers: return file + ": too many members for one archive";
-    case Fault::MemberTooLarge: return name + ": member is 4 GiB or larger, which the archive cannot hold";
-    case Fault::ArchiveTooLarge: return file + ": the archive would reach 4 GiB at member " + name;
+    case Fault::MemberTooLarge: return member + ": member is 4 GiB or larger, which the archive cannot hold";
+    case Fault::ArchiveTooLarge: return file + ": the archive would reach 4 GiB at member " + member;
     case Fault::NameEmpty: return file + ": Refusing to " + e.detail + " entry " + number(e.at) + ": its name is empty";
     case Fault::NameUnsafe:
         return refusing(e, "the name is absolute, leads out of the current directory or holds a line break");
@@ -70,7 +79,7 @@ std::string messageText(const Error& e) {
     case Fault::NameIsList: return refusing(e, "it would replace the list file");
     case Fault::NameIsMakefile: return refusing(e, "it would replace the makefile");
     case Fault::NameCollides:
-        return refusing(e, "it names the same file as " + shown(e.other) +
+        return refusing(e, "it names the same file as " + shownName(e.other) +
                                " (names that differ only in letter case, in '\\' and '/', or in trailing dots and "
                                "spaces are one file on Windows)");
     case Fault::NotPac: return file + ": Not a PAC file...";
@@ -78,22 +87,25 @@ std::string messageText(const Error& e) {
         return file + ": Damaged PAC file: its directory of " + number(e.at) + " entries runs past the end of the file";
     case Fault::DirectoryShort: return file + ": Damaged PAC file: its directory runs past the end of the file";
     case Fault::EntryWithoutNul: return file + ": Damaged PAC file: entry " + number(e.at) + " has a name without NUL";
-    case Fault::DataPastEnd: return file + ": Damaged PAC file: the data of " + name + " runs past the end of the file";
+    case Fault::DataPastEnd: return file + ": Damaged PAC file: the data of " + member + " runs past the end of the file";
     case Fault::MemberDamaged:
-        return file + ": member " + name + " is damaged: its data gives " + number(e.at) + " of its " + number(e.of) +
+        return file + ": member " + member + " is damaged: its data gives " + number(e.at) + " of its " + number(e.of) +
                " bytes";
     case Fault::StoredOverlap:
-        return "Warning: " + file + ": the stored bytes of " + name + " overlap those of " + shown(e.other);
+        return "Warning: " + file + ": the stored bytes of " + member + " overlap those of " + shownName(e.other);
     case Fault::StoredPastStream:
-        return "Warning: " + file + ": the stored bytes of " + name + " hold " + number(e.at) +
+        return "Warning: " + file + ": the stored bytes of " + member + " hold " + number(e.at) +
                " bytes after its stream";
     case Fault::MakefileUnsafeMember:
-        return "No makefile written: the member name " + name + " holds a character " + kMakefileNames;
+        return "No makefile written: the member name " + member + " holds a character " + kMakefileNames;
     case Fault::MakefileTargetMember:
-        return "No makefile written: the member name " + name + " is also a target of the makefile (" + e.detail +
+        return "No makefile written: the member name " + member + " is also a target of the makefile (" + e.detail +
                "), which make would take for the member";
     case Fault::MakefileUnsafeArchive:
         return "No makefile written: the archive path " + file + " holds a character " + kMakefileNames;
+    case Fault::MakefileArchiveNotInCodePage:
+        return "No makefile written: the archive path " + file +
+               " holds a character the system's code page cannot hold, so make could not pass it on";
     case Fault::ScenarioTooShort: return atOffset(e, "file too short for a scenario header");
     case Fault::FlagDataPastEnd: return atOffset(e, "flag data runs past the end of the file");
     case Fault::StatementPastEnd: return atOffset(e, "statement runs past the end of the file");
@@ -108,7 +120,7 @@ std::string messageText(const Error& e) {
     case Fault::SyntaxError: return atLine("Syntax error", e.at);
     case Fault::NotEnoughFlagData: return atLine("Not enough data for flags", e.at);
     case Fault::UndefinedSymbol:
-        return "Error in scenario file at line " + number(e.at) + ", undefined symbol '" + name + "'";
+        return "Error in scenario file at line " + number(e.at) + ", undefined symbol '" + member + "'";
     case Fault::CallIsNotACall: return atLine(("Call number " + hex(e.of) + " is not a call").c_str(), e.at);
     case Fault::FlagsNotFirst: return atLine("Flags must come before every statement", e.at);
     case Fault::FlagsLengthNotMultiple: return atLine("Flags length must be a multiple of 4", e.at);
@@ -194,7 +206,9 @@ bool needsReason(const Error& e) {
 
 void report(std::FILE* out, const char* tool, const Error& error) {
     say(out, "%s\n", messageText(error).c_str());
-    if (needsReason(error)) sayReason(tool, error.file, platform::errorText(error.system));
+    if (needsReason(error)) {
+        sayReason(tool, error.fileIsName ? platform::textOfName(error.file) : error.file, platform::errorText(error.system));
+    }
     // The list file's message is terse; what is wrong with it follows.
     if (error.fault == Fault::ListInvalid && !error.file.empty()) {
         sayReason(tool, error.file + ":1", "the first line holds the header's byte and word in hexadecimal, e.g. 1A 7F3");

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "error.h"
 
@@ -13,6 +14,11 @@ namespace pactools {
 // The message line of an error, without its line end.  Names and paths in
 // it show control characters escaped.
 std::string messageText(const Error& error);
+
+// A member name (or a listing's label: bytes from a file) as messages show
+// it: as the characters the system reads its bytes as (platform::textOfName;
+// on POSIX its bytes), control characters escaped.
+std::string shownName(std::string_view name);
 
 // True for the messages that give no reason of their own ("Can't open
 // NAME"): the system's reason then follows on standard error.

@@ -1,14 +1,52 @@
 // The one place that knows which operating system the tools run on: file
-// descriptors, paths, permissions, flushing to stable storage, and what
-// happens when the user interrupts a run.  platform_posix.cpp and
-// platform_windows.cpp implement it; no other unit asks which system it is
-// on, beyond the constants below.
+// descriptors, paths, permissions, flushing to stable storage, the command
+// line and the console, and what happens when the user interrupts a run.
+// platform_posix.cpp and platform_windows.cpp implement it; no other unit
+// asks which system it is on, beyond the constants below.
+//
+// Paths, names and text.  Three kinds of strings meet in the tools, each a
+// std::string, and this is where each is turned into what the system takes:
+//
+// - A path (a file named on the command line, one derived from it, one the
+//   system gives, such as a full path) holds, on POSIX, the bytes the
+//   system takes.  On Windows it holds UTF-8: the command line is read as
+//   UTF-16 and every call to the system converts the path back to UTF-16, so
+//   any name Windows allows works, whatever the ANSI code page.  (Strictly
+//   it is WTF-8, UTF-8 that also carries the unpaired surrogates Windows
+//   allows in names, so that every name survives the round trip.)  A full
+//   path of MAX_PATH (260) characters or more is given to the system in its
+//   \\?\ form, made from the full path, so long paths work too.
+// - A name is bytes from a file: a member name in an archive or a list file.
+//   It keeps its bytes, in the archive, the list file and the makefile
+//   alike.  On Windows those bytes are in the
+//   ANSI code page (an archive made on a Japanese Windows holds CP932
+//   names).  A name becomes a path only through pathOfName(), which reads it
+//   as Windows' ANSI file functions do (MultiByteToWideChar(CP_ACP)), so the
+//   file a name stands for is the one it always was.  A path and a name are
+//   never joined as bytes: the name is made a path first (UTF-8 and ANSI
+//   bytes differ on Windows; elsewhere pathOfName only turns '\' into '/').
+//   The other way, a path written where names are (the archive path in the
+//   makefile, which make hands back to the tools as a name) goes through
+//   nameOfPath(), which fails for a path the code page cannot hold.
+// - Message text, what the tools print, is on POSIX the bytes of the names
+//   and paths it shows, exactly.  On Windows it is UTF-8: paths are already,
+//   and names are shown through textOfName(), as the characters the ANSI
+//   code page reads them as.  writeText() prints it: to a console as UTF-16
+//   (WriteConsoleW), so every character of a path or name shows whatever
+//   the console's code page; to a file or pipe in the ANSI code page, so a
+//   name comes out as its own bytes, as it always did (a character of a
+//   path that the page cannot hold comes out as '?', and bytes the page
+//   cannot read, such as a broken double-byte sequence, as it reads them).
+//   Other bytes from files that messages show (a listing's labels) are
+//   shown as names are.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Lets the compiler check printf-style formats (the C99 family on MinGW).
 #if defined(__MINGW32__)
@@ -30,12 +68,25 @@ inline constexpr bool kWindows = false;
 inline constexpr std::string_view kNativeLineEnd = "\n";
 #endif
 
-// An error number of the system's (errno values), or this one for a path
-// that is something other than a regular file (a FIFO, a device...).
+// A reason for a failure, as Error::system carries it: 0 for none; an errno
+// value (what POSIX calls give, and the reasons the portable code names
+// itself: ENOENT, EISDIR, EACCES...); kNotRegularFile for a path that is
+// something other than a regular file (a FIFO, a device...); or a reason
+// only this system words, from kSystemReasons up (on Windows, GetLastError()
+// codes), so that no errno value is ever taken for one.  Callers do not look
+// into a reason beyond the portable values they set themselves: errorText()
+// words it, nameTaken() and nameTooLong() tell what the temporary file
+// names need to know.
 inline constexpr int kNotRegularFile = -1000;
+inline constexpr int kSystemReasons = 0x10000000;
 
-// The text of an error number, e.g. "No such file or directory".
+// The words of a reason, e.g. "No such file or directory" (on Windows, for
+// its own codes, Windows' own words: FormatMessageW, as message text).
 std::string errorText(int error);
+// The reason a new file could not be created is that its name exists.
+bool nameTaken(int error);
+// ... or that its name (one component of the path) is too long.
+bool nameTooLong(int error);
 
 struct FileStatus {
     bool regular = false;
@@ -61,6 +112,22 @@ long long writeFd(int fd, const void* data, std::size_t size, int& error);
 bool seekFd(int fd, std::uint64_t offset, int& error);
 // Writes what the file holds to stable storage.
 bool syncFd(int fd, int& error);
+// The same for a closed file, opened again for it.
+bool syncPath(const std::string& path, int& error);
+
+// Many files written, then flushed to stable storage in one pass: where the
+// system can write a whole file system out in one call and tell whether any
+// file of it failed to reach the disk (Linux's syncfs, since 5.8), files
+// need not be flushed one by one.  openFileSystem() opens the file system
+// holding `directory` (giving its device number, to flush each once) before
+// the files are written, so that syncFileSystem() tells every failure to
+// write them back since then.  Where that is not possible (other systems,
+// older kernels, file systems that flush nothing for it, such as FUSE) it
+// returns -1 with ENOTSUP, and each file is flushed on its own.
+bool flushesFileSystems();
+int openFileSystem(const std::string& directory, std::uint64_t& device, int& error);
+bool syncFileSystem(int handle, int& error);
+void closeFileSystem(int handle);
 // Gives an open file the permission bits `mode` (no-op where there are none).
 bool setMode(int fd, int mode, int& error);
 bool isWritable(const std::string& path);
@@ -86,6 +153,20 @@ std::string directoryPart(const std::string& path);
 std::uint64_t processId();
 // True when standard error is a terminal (a console on Windows).
 bool standardErrorIsTerminal();
+
+// The arguments of the command line, the program's own name first, as paths
+// are held: argv as it is on POSIX; on Windows read from the UTF-16 command
+// line (GetCommandLineW), whatever the ANSI code page.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+// The path of the file a name stands for (see the top of this file).
+std::string pathOfName(std::string_view name);
+// A path as a name: false when the code page cannot hold one of its
+// characters (Windows).
+bool nameOfPath(std::string_view path, std::string& name);
+// A name as message text.
+std::string textOfName(std::string_view name);
+// Prints message text on `out` and flushes it.
+void writeText(std::FILE* out, std::string_view text);
 
 // Zero-filled memory for a large buffer (a MiB or more), straight from the
 // system: where the system allows, in pages of 2 MiB, so that filling a

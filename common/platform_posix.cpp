@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -11,6 +12,10 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/statfs.h>
+#include <sys/utsname.h>
+#endif
 
 #include "platform.h"
 
@@ -41,6 +46,14 @@ void onInterrupt(int signal) {
 std::string errorText(int error) {
     if (error == kNotRegularFile) return "Not a regular file";
     return std::strerror(error);
+}
+
+bool nameTaken(int error) {
+    return error == EEXIST;
+}
+
+bool nameTooLong(int error) {
+    return error == ENAMETOOLONG;
 }
 
 bool statPath(const std::string& path, FileStatus& status, int& error) {
@@ -131,6 +144,82 @@ bool syncFd(int fd, int& error) {
     return true;
 }
 
+bool syncPath(const std::string& path, int& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    const bool synced = syncFd(fd, error);
+    ::close(fd);
+    return synced;
+}
+
+bool flushesFileSystems() {
+#ifdef __linux__
+    // syncfs tells write-back failures only from Linux 5.8 on; before, it
+    // succeeds whatever happened, so each file is flushed on its own there.
+    static const bool tells = [] {
+        struct utsname name {};
+        unsigned major = 0;
+        unsigned minor = 0;
+        return ::uname(&name) == 0 && std::sscanf(name.release, "%u.%u", &major, &minor) == 2 &&
+               (major > 5 || (major == 5 && minor >= 8));
+    }();
+    return tells;
+#else
+    return false;
+#endif
+}
+
+int openFileSystem(const std::string& directory, std::uint64_t& device, int& error) {
+#ifdef __linux__
+    if (!flushesFileSystems()) {
+        error = ENOTSUP;
+        return -1;
+    }
+    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st {};
+    struct statfs fs {};
+    constexpr unsigned long kFuse = 0x65735546;  // syncfs reaches a FUSE server only on some kernels
+    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0 || static_cast<unsigned long>(fs.f_type) == kFuse) {
+        ::close(fd);
+        error = ENOTSUP;
+        return -1;
+    }
+    device = static_cast<std::uint64_t>(st.st_dev);
+    return fd;
+#else
+    (void)directory;
+    (void)device;
+    error = ENOTSUP;
+    return -1;
+#endif
+}
+
+bool syncFileSystem(int handle, int& error) {
+#ifdef __linux__
+    while (::syncfs(handle) != 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        return false;
+    }
+    return true;
+#else
+    (void)handle;
+    error = ENOTSUP;
+    return false;
+#endif
+}
+
+void closeFileSystem(int handle) {
+    if (handle >= 0) ::close(handle);
+}
+
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -206,6 +295,9 @@ bool removeFile(const std::string& path) {
 }
 
 std::string resolveLinks(const std::string& path) {
+    // Most targets are no link: one look, instead of one per component.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
         std::string result = resolved;
         std::free(resolved);
@@ -240,6 +332,33 @@ bool sameFile(const std::string& a, const std::string& b) {
 std::string directoryPart(const std::string& path) {
     const std::size_t cut = path.find_last_of('/');
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+std::string pathOfName(std::string_view name) {
+    // '\' separates directories in names made on Windows.
+    std::string path(name);
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
+
+bool nameOfPath(std::string_view path, std::string& name) {
+    name = path;
+    return true;
+}
+
+std::string textOfName(std::string_view name) {
+    return std::string(name);
+}
+
+void writeText(std::FILE* out, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fflush(out);
 }
 
 std::uint64_t processId() {

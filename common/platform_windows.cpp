@@ -1,13 +1,16 @@
-// The platform layer on Windows.
+// The platform layer on Windows.  Every path reaches the system through the
+// wide (UTF-16) functions, converted from the UTF-8 the tools hold it in; a
+// name from an archive is read in the ANSI code page; every failure keeps
+// Windows' own reason (see platform.h).
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include "platform.h"
 
@@ -15,17 +18,236 @@ namespace pactools::platform {
 
 namespace {
 
-FileStatus statusOf(const struct _stat64& st) {
+// The longest path the wide functions take, in UTF-16 units.
+constexpr std::size_t kLongestPath = 32767;
+
+// Windows' reason for the last failure, as the tools carry reasons.
+int lastReason() {
+    DWORD code = GetLastError();
+    if (code == ERROR_SUCCESS) code = ERROR_GEN_FAILURE;  // a failure without a reason is still one
+    // An HRESULT carries a Windows code in its low half.
+    if (code >= static_cast<DWORD>(INT32_MAX - kSystemReasons)) code &= 0xFFFF;
+    return kSystemReasons + static_cast<int>(code);
+}
+
+// Calls `put` with each UTF-16 unit of WTF-8 text: UTF-8, and the 3-byte
+// forms of surrogates, which stand for themselves.  A byte that starts no
+// such sequence becomes U+FFFD.
+template <class Put>
+void decodeWtf8(std::string_view text, Put put) {
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const auto continuation = [&](std::size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned lead = byte(i);
+        std::uint32_t c = 0xFFFD;
+        std::size_t length = 1;
+        if (lead < 0x80) {
+            c = lead;
+        } else if (lead >= 0xC2 && lead < 0xE0 && continuation(i + 1)) {
+            c = (lead & 0x1F) << 6 | (byte(i + 1) & 0x3F);
+            length = 2;
+        } else if (lead >= 0xE0 && lead < 0xF0 && continuation(i + 1) && continuation(i + 2)) {
+            c = (lead & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F);
+            length = c >= 0x800 ? 3 : 1;
+            if (length == 1) c = 0xFFFD;
+        } else if (lead >= 0xF0 && lead < 0xF5 && continuation(i + 1) && continuation(i + 2) && continuation(i + 3)) {
+            c = (lead & 0x07) << 18 | (byte(i + 1) & 0x3F) << 12 | (byte(i + 2) & 0x3F) << 6 | (byte(i + 3) & 0x3F);
+            length = c >= 0x10000 && c <= 0x10FFFF ? 4 : 1;
+            if (length == 1) c = 0xFFFD;
+        }
+        if (c >= 0x10000) {
+            put(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+            put(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            put(static_cast<wchar_t>(c));
+        }
+        i += length;
+    }
+}
+
+std::wstring wideOf(std::string_view text) {
+    std::wstring wide;
+    wide.reserve(text.size());
+    decodeWtf8(text, [&](wchar_t unit) { wide += unit; });
+    return wide;
+}
+
+// UTF-16, unpaired surrogates included, as WTF-8.
+std::string textOf(std::wstring_view wide) {
+    std::string text;
+    text.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        std::uint32_t c = wide[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else if (c < 0x800) {
+            text += static_cast<char>(0xC0 | c >> 6);
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += static_cast<char>(0xE0 | c >> 12);
+            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | c >> 18);
+            text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
+// Bytes in the ANSI code page read as Windows' ANSI functions read them.
+std::wstring wideOfAnsi(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int size = static_cast<int>(std::min<std::size_t>(bytes.size(), INT32_MAX / 2));
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), length);
+    return wide;
+}
+
+// UTF-16 in the ANSI code page; `exact` tells whether every character had
+// its own bytes there.  Others become the page's default character ('?'),
+// never a look-alike.
+std::string ansiOf(std::wstring_view wide, bool& exact) {
+    exact = true;
+    if (wide.empty()) return {};
+    const UINT page = GetACP();
+    // UTF-8 as the ANSI page (a manifest can ask for it) takes no flags.
+    const DWORD flags = page == CP_UTF8 || page == CP_UTF7 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int size = static_cast<int>(std::min<std::size_t>(wide.size(), INT32_MAX / 4));
+    const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) WideCharToMultiByte(CP_ACP, flags, wide.data(), size, bytes.data(), length, nullptr, nullptr);
+    // Exact when the bytes read back as the same characters.
+    exact = length > 0 && wideOfAnsi(bytes) == wide;
+    return bytes;
+}
+
+bool startsWith(const wchar_t* text, const wchar_t* prefix) {
+    return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
+}
+
+// Builds the form of the NUL-terminated path `wide` that the file functions
+// take, into `out` (`capacity` units): the path itself, or when its full
+// form is MAX_PATH characters or longer, that full form as \\?\C:\... or
+// \\?\UNC\server\share\....  `device` tells that the path names a device
+// (CON, NUL, COM1, with any extension, in any directory: its full form is
+// \\.\NAME).  Allocates nothing, for the interrupt handler's sake.
+bool systemPathInto(const wchar_t* wide, wchar_t* out, std::size_t capacity, bool& device) {
+    device = false;
+    const std::size_t length = std::wcslen(wide);
+    if (length + 1 > capacity) return false;
+    std::wmemcpy(out, wide, length + 1);
+    if (length == 0 || startsWith(wide, L"\\\\?\\")) return true;
+    // The full form goes 8 units in, leaving room for the longest prefix.
+    constexpr std::size_t kRoom = 8;
+    if (capacity <= kRoom) return true;
+    const DWORD full = GetFullPathNameW(wide, static_cast<DWORD>(capacity - kRoom), out + kRoom, nullptr);
+    if (full == 0 || full >= capacity - kRoom) {
+        std::wmemcpy(out, wide, length + 1);  // the system will say what is wrong with it
+        return true;
+    }
+    wchar_t* const fullPath = out + kRoom;
+    device = startsWith(fullPath, L"\\\\.\\");
+    if (full < MAX_PATH || device || startsWith(fullPath, L"\\\\?\\")) {
+        std::wmemcpy(out, wide, length + 1);
+        return true;
+    }
+    if (startsWith(fullPath, L"\\\\")) {  // \\server\share\... becomes \\?\UNC\server\share\...
+        std::wmemcpy(out + kRoom - 6, L"\\\\?\\UN", 6);
+        fullPath[0] = L'C';
+        std::wmemmove(out, out + kRoom - 6, full + 6 + 1);
+    } else {
+        std::wmemcpy(out + kRoom - 4, L"\\\\?\\", 4);
+        std::wmemmove(out, out + kRoom - 4, full + 4 + 1);
+    }
+    return true;
+}
+
+// A path as the file functions take it (see systemPathInto).
+struct SystemPath {
+    std::wstring path;
+    bool device = false;
+};
+
+SystemPath systemPath(std::string_view path) {
+    SystemPath result;
+    result.path = wideOf(path);
+    const DWORD full = GetFullPathNameW(result.path.c_str(), 0, nullptr, nullptr);
+    std::wstring out(std::max<std::size_t>(result.path.size(), full) + 16, L'\0');
+    if (systemPathInto(result.path.c_str(), out.data(), out.size(), result.device)) {
+        out.resize(std::wcslen(out.c_str()));
+        result.path = std::move(out);
+    }
+    return result;
+}
+
+HANDLE handleOf(int fd) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+FileStatus statusOf(const BY_HANDLE_FILE_INFORMATION& info, DWORD type) {
     FileStatus status;
-    status.regular = (st.st_mode & _S_IFMT) == _S_IFREG;
-    status.directory = (st.st_mode & _S_IFMT) == _S_IFDIR;
-    status.size = static_cast<std::uint64_t>(st.st_size);
-    status.mode = static_cast<int>(st.st_mode & 0777);
+    status.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.regular = !status.directory && type == FILE_TYPE_DISK;
+    status.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    status.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
     return status;
 }
 
-unsigned clampSize(std::size_t size) {
-    return static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size);
+bool statHandle(HANDLE handle, FileStatus& status, int& error) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) {
+        error = lastReason();
+        return false;
+    }
+    status = statusOf(info, GetFileType(handle));
+    return true;
+}
+
+// Opens `path` to look at it, following links; directories too.
+HANDLE openToLook(const std::wstring& path) {
+    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Makes a C runtime descriptor of an open handle (closing it on failure).
+int descriptorOf(HANDLE handle, int flags, int& error) {
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+        error = EMFILE;
+    }
+    return fd;
+}
+
+DWORD clampSize(std::size_t size) {
+    return static_cast<DWORD>(size > 0x40000000 ? 0x40000000 : size);
+}
+
+// The console `out` writes to, if it is one.
+HANDLE consoleOf(std::FILE* out) {
+    const HANDLE handle = handleOf(_fileno(out));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
+
+bool writeConsole(HANDLE console, std::wstring_view text) {
+    while (!text.empty()) {
+        std::size_t piece = std::min<std::size_t>(text.size(), 8192);
+        // A surrogate pair stays in one piece.
+        if (piece < text.size() && text[piece - 1] >= 0xD800 && text[piece - 1] < 0xDC00) --piece;
+        DWORD written = 0;
+        if (!WriteConsoleW(console, text.data(), static_cast<DWORD>(piece), &written, nullptr) || written == 0) return false;
+        text.remove_prefix(written);
+    }
+    return true;
 }
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
@@ -46,54 +268,96 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 std::string errorText(int error) {
     if (error == kNotRegularFile) return "Not a regular file";
-    return std::strerror(error);
+    if (error < kSystemReasons) return std::strerror(error);
+    const DWORD code = static_cast<DWORD>(error - kSystemReasons);
+    wchar_t* words = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    std::string text = length > 0 && words != nullptr ? textOf(std::wstring_view(words, length)) : std::string();
+    if (words != nullptr) LocalFree(words);
+    // One line, without the closing stop, as the other reasons are.
+    for (char& c : text) {
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    if (text.empty()) text = "Windows error " + std::to_string(code);
+    return text;
+}
+
+bool nameTaken(int error) {
+    return error == EEXIST || error == kSystemReasons + ERROR_FILE_EXISTS || error == kSystemReasons + ERROR_ALREADY_EXISTS;
+}
+
+bool nameTooLong(int error) {
+    // A component beyond 255 characters is an invalid name to NTFS.
+    return error == ENAMETOOLONG || error == kSystemReasons + ERROR_FILENAME_EXCED_RANGE ||
+           error == kSystemReasons + ERROR_INVALID_NAME;
 }
 
 bool statPath(const std::string& path, FileStatus& status, int& error) {
-    struct _stat64 st {};
-    if (_stat64(path.c_str(), &st) != 0) {
-        error = errno;
+    const SystemPath where = systemPath(path);
+    if (where.device) {  // CON, NUL...: there, but no file
+        status = FileStatus{};
+        return true;
+    }
+    const HANDLE handle = openToLook(where.path);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = lastReason();
         return false;
     }
-    status = statusOf(st);
-    return true;
+    const bool ok = statHandle(handle, status, error);
+    CloseHandle(handle);
+    return ok;
 }
 
 bool statFd(int fd, FileStatus& status, int& error) {
-    struct _stat64 st {};
-    if (_fstat64(fd, &st) != 0) {
-        error = errno;
-        return false;
-    }
-    status = statusOf(st);
-    return true;
+    return statHandle(handleOf(fd), status, error);
 }
 
 int openRead(const std::string& path, int& error) {
-    // Device names (CON, NUL...) are not files: look before opening.
-    struct _stat64 st {};
-    if (_stat64(path.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) != _S_IFREG) {
-        error = (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : kNotRegularFile;
+    const SystemPath where = systemPath(path);
+    // Device names (CON, NUL...) are not files, and a directory is told as one.
+    if (where.device) {
+        error = kNotRegularFile;
         return -1;
     }
-    const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    if (fd < 0) {
-        error = errno;
+    const DWORD attributes = GetFileAttributesW(where.path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        error = EISDIR;
         return -1;
     }
-    if (_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG ||
-        GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) != FILE_TYPE_DISK) {
-        error = (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : kNotRegularFile;
-        _close(fd);
+    const HANDLE handle = CreateFileW(where.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = lastReason();
         return -1;
     }
-    return fd;
+    FileStatus status;
+    int reason = 0;
+    if (!statHandle(handle, status, reason) || !status.regular) {
+        error = reason != 0 ? reason : status.directory ? EISDIR : kNotRegularFile;
+        CloseHandle(handle);
+        return -1;
+    }
+    return descriptorOf(handle, _O_RDONLY | _O_BINARY, error);
 }
 
 int openNew(const std::string& path, int& error) {
-    const int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-    if (fd < 0) error = errno;
-    return fd;
+    const SystemPath where = systemPath(path);
+    if (where.device) {
+        error = kNotRegularFile;
+        return -1;
+    }
+    // Shared for deleting, so that an interrupt can remove it while it is open.
+    const HANDLE handle = CreateFileW(where.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = lastReason();
+        return -1;
+    }
+    return descriptorOf(handle, _O_WRONLY | _O_BINARY, error);
 }
 
 void closeFd(int fd) {
@@ -101,32 +365,72 @@ void closeFd(int fd) {
 }
 
 long long readFd(int fd, void* data, std::size_t size, int& error) {
-    const int got = _read(fd, data, clampSize(size));
-    if (got < 0) error = errno;
+    DWORD got = 0;
+    if (!ReadFile(handleOf(fd), data, clampSize(size), &got, nullptr)) {
+        if (GetLastError() == ERROR_HANDLE_EOF || GetLastError() == ERROR_BROKEN_PIPE) return 0;
+        error = lastReason();
+        return -1;
+    }
     return got;
 }
 
 long long writeFd(int fd, const void* data, std::size_t size, int& error) {
-    const int put = _write(fd, data, clampSize(size));
-    if (put < 0) error = errno;
+    DWORD put = 0;
+    if (!WriteFile(handleOf(fd), data, clampSize(size), &put, nullptr)) {
+        error = lastReason();
+        return -1;
+    }
     return put;
 }
 
 bool seekFd(int fd, std::uint64_t offset, int& error) {
-    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) {
-        error = errno;
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(handleOf(fd), to, nullptr, FILE_BEGIN)) {
+        error = lastReason();
         return false;
     }
     return true;
 }
 
 bool syncFd(int fd, int& error) {
-    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(fd)))) {
-        error = EIO;
+    if (!FlushFileBuffers(handleOf(fd))) {
+        error = lastReason();
         return false;
     }
     return true;
 }
+
+bool syncPath(const std::string& path, int& error) {
+    const HANDLE file = CreateFileW(systemPath(path).path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = lastReason();
+        return false;
+    }
+    const bool flushed = FlushFileBuffers(file) != 0;
+    if (!flushed) error = lastReason();
+    CloseHandle(file);
+    return flushed;
+}
+
+// Windows flushes each file on its own (FlushFileBuffers).
+bool flushesFileSystems() {
+    return false;
+}
+
+int openFileSystem(const std::string&, std::uint64_t&, int& error) {
+    error = ENOTSUP;
+    return -1;
+}
+
+bool syncFileSystem(int, int& error) {
+    error = ENOTSUP;
+    return false;
+}
+
+void closeFileSystem(int) {}
 
 void* allocateLarge(std::size_t size) {
     if (size == 0) return nullptr;
@@ -142,22 +446,25 @@ bool setMode(int, int, int&) {
 }
 
 bool isWritable(const std::string& path) {
-    return _access(path.c_str(), 2) == 0;
+    const DWORD attributes = GetFileAttributesW(systemPath(path).path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
 }
 
 bool copyModificationTime(const std::string& from, int fd) {
-    HANDLE source = CreateFileA(from.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE source = openToLook(systemPath(from).path);
     if (source == INVALID_HANDLE_VALUE) return false;
-    FILETIME written {};
+    FILETIME written{};
     const bool got = GetFileTime(source, nullptr, nullptr, &written) != 0;
     CloseHandle(source);
-    return got && SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), nullptr, nullptr, &written) != 0;
+    return got && SetFileTime(handleOf(fd), nullptr, nullptr, &written) != 0;
 }
 
 bool replaceFile(const std::string& from, const std::string& to, int& error) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    error = EACCES;
+    if (MoveFileExW(systemPath(from).path.c_str(), systemPath(to).path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    error = lastReason();
     return false;
 }
 
@@ -166,7 +473,7 @@ void syncDirectory(const std::string&) {
 }
 
 bool removeFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(systemPath(path).path.c_str()) != 0;
 }
 
 std::string resolveLinks(const std::string& path) {
@@ -174,15 +481,17 @@ std::string resolveLinks(const std::string& path) {
 }
 
 std::string absolutePath(const std::string& path) {
-    char buffer[MAX_PATH * 4];
-    if (_fullpath(buffer, path.c_str(), sizeof buffer) != nullptr) return buffer;
-    return path;
+    const std::wstring wide = wideOf(path);
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return textOf(full);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
     const auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE handle = openToLook(systemPath(path).path);
         if (handle == INVALID_HANDLE_VALUE) return false;
         const bool ok = GetFileInformationByHandle(handle, &info) != 0;
         CloseHandle(handle);
@@ -199,12 +508,56 @@ std::string directoryPart(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    if (words == nullptr) {  // (no memory) the C runtime's ANSI reading, then
+        for (int i = 0; i < argc; ++i) arguments.push_back(textOfName(argv[i]));
+        return arguments;
+    }
+    for (int i = 0; i < count; ++i) arguments.push_back(textOf(words[i]));
+    LocalFree(words);
+    return arguments;
+}
+
+std::string pathOfName(std::string_view name) {
+    return textOf(wideOfAnsi(name));
+}
+
+bool nameOfPath(std::string_view path, std::string& name) {
+    bool exact = false;
+    name = ansiOf(wideOf(path), exact);
+    return exact || path.empty();
+}
+
+std::string textOfName(std::string_view name) {
+    return textOf(wideOfAnsi(name));
+}
+
+void writeText(std::FILE* out, std::string_view text) {
+    // ASCII is the same in every code page: it goes through the C runtime as ever.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (const HANDLE console = ascii ? nullptr : consoleOf(out)) {
+        std::fflush(out);
+        if (writeConsole(console, wideOf(text))) return;
+    }
+    if (ascii || GetACP() == CP_UTF8) {
+        std::fwrite(text.data(), 1, text.size(), out);
+    } else {
+        bool exact = false;
+        const std::string bytes = ansiOf(wideOf(text), exact);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+    }
+    std::fflush(out);
+}
+
 std::uint64_t processId() {
     return GetCurrentProcessId();
 }
 
 bool standardErrorIsTerminal() {
-    return _isatty(_fileno(stderr)) != 0;
+    return consoleOf(stderr) != nullptr;
 }
 
 void prepareProcess(const char* tool) {
@@ -213,7 +566,19 @@ void prepareProcess(const char* tool) {
 }
 
 void removeFileNow(const char* path) {
-    DeleteFileA(path);
+    // Nothing allocated: memory may be what ran out.
+    static constexpr std::size_t kCapacity = kLongestPath + 16;
+    wchar_t wide[kCapacity];
+    wchar_t target[kCapacity];
+    std::size_t length = 0;
+    bool fits = true;
+    decodeWtf8(path, [&](wchar_t unit) {
+        if (length + 1 < kCapacity) wide[length++] = unit;
+        else fits = false;
+    });
+    wide[length] = L'\0';
+    bool device = false;
+    if (fits && systemPathInto(wide, target, kCapacity, device) && !device) DeleteFileW(target);
 }
 
 void sleepOneMillisecond() {

@@ -140,9 +140,14 @@ void say(std::FILE* out, const char* format, ...) {
     if (out == nullptr) return;
     va_list args;
     va_start(args, format);
-    std::vfprintf(out, format, args);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    std::fflush(out);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    platform::writeText(out, text);  // the console's way on Windows
 }
 
 }  // namespace pactools
@@ -151,8 +156,7 @@ namespace pactools {
 
 void sayReason(const char* tool, std::string_view path, std::string_view reason) {
     std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s: %.*s\n", tool, shown(path).c_str(), static_cast<int>(reason.size()), reason.data());
-    std::fflush(stderr);
+    platform::writeText(stderr, std::string(tool) + ": " + shown(path) + ": " + std::string(reason) + "\n");
 }
 
 }  // namespace pactools

@@ -23,7 +23,7 @@ std::string ratioText(std::uint64_t stored, std::uint64_t unpacked) {
 
 void sizeLine(std::FILE* out, std::uint64_t unpacked, std::uint64_t stored, const std::string& name) {
     say(out, "%12llu %12llu %7s  %s\n", static_cast<unsigned long long>(unpacked), static_cast<unsigned long long>(stored),
-        ratioText(stored, unpacked).c_str(), shown(name).c_str());
+        ratioText(stored, unpacked).c_str(), shownName(name).c_str());
 }
 
 std::string membersText(std::uint32_t count) {
@@ -85,7 +85,7 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
         const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
         if (!error) {
             progress.around([&] {
-                say(out, "OK      %s\n", shown(entry.name).c_str());
+                say(out, "OK      %s\n", shownName(entry.name).c_str());
                 Error warning = fileError(Fault::StoredOverlap, pacPath);
                 warning.name = entry.name;
                 if (overlaps[i] >= 0) {

@@ -76,7 +76,7 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         std::FILE* lines = options.quiet ? nullptr : out;
         ArchiveEvents events;
         events.member = [&](std::string_view name, bool reused) {
-            progress.around([&] { say(lines, "%s %s\n", reused ? "Unchanged" : "Compressing", shown(name).c_str()); });
+            progress.around([&] { say(lines, "%s %s\n", reused ? "Unchanged" : "Compressing", shownName(name).c_str()); });
         };
         events.bytesRead = [&progress](std::uint64_t bytes) { progress.add(bytes); };
         error = writeArchive(names, header, source, havePrevious ? &previous : nullptr, archive, options.threads, pacPath,

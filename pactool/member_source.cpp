@@ -19,8 +19,7 @@ public:
 private:
     // Messages name the member as the list file does.
     Error named(Error error) const {
-        if (error) error.file = name_;
-        return error;
+        return error ? error.ofMember(name_) : error;
     }
     std::string name_;
     InputFile file_;
@@ -37,7 +36,7 @@ Error FileMemberSource::open(std::string_view name, std::unique_ptr<MemberFile>&
 
 Error MemoryMemberSource::open(std::string_view name, std::unique_ptr<MemberFile>& file) {
     const auto found = members.find(name);
-    if (found == members.end()) return fileError(Fault::CannotOpen, std::string(name), ENOENT);
+    if (found == members.end()) return memberError(Fault::CannotOpen, name, ENOENT);
     file = std::make_unique<MemoryMemberFile>(found->second);
     return {};
 }

@@ -108,7 +108,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
         std::size_t got = 0;
         if (Error error = file->read(chunk.first(want), got)) return error;
-        if (got < want) return fileError(Fault::FileShrank, name);
+        if (got < want) return memberError(Fault::FileShrank, name);
         const std::size_t recounted = static_cast<std::size_t>(std::min<std::uint64_t>(counted, got));
         counted -= recounted;
         if (events.bytesRead && got > recounted) events.bytesRead(got - recounted);
@@ -125,7 +125,7 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
     std::uint8_t extra = 0;
     std::size_t after = 0;
     if (Error error = file->read(std::span(&extra, 1), after)) return error;
-    if (after > 0) return fileError(Fault::FileGrew, name);
+    if (after > 0) return memberError(Fault::FileGrew, name);
     storedSize = parallel ? parallel->outCount() : encoder->outCount;
     return {};
 }

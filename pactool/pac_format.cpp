@@ -89,13 +89,7 @@ bool isUnsafeMemberName(std::string_view name) {
 }
 
 std::string memberFilePath(std::string_view name) {
-    std::string path(name);
-    if (!platform::kWindows) {
-        for (char& c : path) {
-            if (c == '\\') c = '/';
-        }
-    }
-    return path;
+    return platform::pathOfName(name);
 }
 
 Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,

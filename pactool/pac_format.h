@@ -52,8 +52,9 @@ std::uint64_t pacDataStart(std::uint64_t count);
 // the list file and makefile cannot carry) are refused too.
 bool isUnsafeMemberName(std::string_view name);
 
-// The path a member's file has on this system: names keep their bytes in the
-// archive, but '\' separates directories on every platform.
+// The path a member's file has on this system (platform::pathOfName): names
+// keep their bytes in the archive, but '\' separates directories on every
+// platform, and on Windows the bytes are read in the ANSI code page.
 std::string memberFilePath(std::string_view name);
 
 // Checks the archive's first bytes (`prefix`, at most the header's size of

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform.h"
 
@@ -6,5 +8,10 @@
 
 int main(int argc, char** argv) {
     pactools::platform::prepareProcess("scntool");
-    return pactools::scntoolMain(argc, argv, stdout);
+    // The arguments as the tools hold paths (UTF-8 on Windows, whatever the ANSI code page).
+    std::vector<std::string> arguments = pactools::platform::commandLineArguments(argc, argv);
+    std::vector<char*> words;
+    for (std::string& argument : arguments) words.push_back(argument.data());
+    words.push_back(nullptr);
+    return pactools::scntoolMain(static_cast<int>(arguments.size()), words.data(), stdout);
 }

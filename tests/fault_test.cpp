@@ -80,6 +80,28 @@ TEST(Faults, AFullDiskWhileExtracting) {
     EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));
 }
 
+// A flush that fails is told for the member it concerns: the file system's
+// flush fails (when there is one), then the flush of the second member's
+// file on its own; the first member is in place, the rest as they were.
+TEST(Faults, AFlushThatFailsWhileExtracting) {
+    if (!posixTools()) GTEST_SKIP();
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    Packed source;
+    Workspace w;
+    w.write("data.pac", source.read("data.pac"));
+    w.write("b.dat", "previous b");
+    const RunResult result = testing_support::runProgramDirect(
+        w.dir(), "strace",
+        {"-f", "-qq", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0", "-e", "trace=syncfs,fsync", "-e",
+         "inject=syncfs:error=EIO", "-e", "inject=fsync:error=EIO:when=2", testing_support::pactoolPath(), "-j", "1",
+         "extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Extracting a.txt\nExtracting b.dat\nError writing b.dat: Input/output error\n");
+    EXPECT_EQ(w.read("a.txt"), source.read("a.txt"));
+    EXPECT_EQ(w.read("b.dat"), "previous b");
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));
+}
+
 TEST(Faults, AFullDiskWhileListingAScenario) {
     if (!posixTools()) GTEST_SKIP();
     Workspace w;

@@ -16,6 +16,8 @@ using testing_support::corpusBytes;
 using testing_support::CorpusKind;
 using testing_support::dataPath;
 using testing_support::readFile;
+using testing_support::Reason;
+using testing_support::reasonText;
 using testing_support::toolLineEnd;
 using testing_support::le32;
 using testing_support::put32;
@@ -180,7 +182,7 @@ TEST(PactoolArchive, ListFileProblems) {
     Workspace w;
     auto result = w.pactool({"archive", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\npactool: data.pac.list: No such file or directory\n");
+    EXPECT_EQ(result.output, "Cant open list file: data.pac.list\npactool: data.pac.list: " + reasonText(Reason::FileNotFound) + "\n");
     expectArchiveFails(w, "", "Unexpected EOF in list file...\n");
     expectArchiveFails(w, "12\nname\n",
                        "Invalid list file\npactool: data.pac.list:1: the first line holds the header's byte and word in "
@@ -200,7 +202,7 @@ TEST(PactoolArchive, FailuresLeaveThePreviousArchiveUntouched) {
 
     // A missing member, and an empty name (a blank line).
     expectArchiveFails(w, "0 0\na.txt\nmissing\n",
-                       "Can't open missing\npactool: missing: No such file or directory\n");
+                       "Can't open missing\npactool: missing: " + reasonText(Reason::FileNotFound) + "\n");
     expectArchiveFails(w, "0 0\na.txt\n\nb.dat\n", "data.pac.list: Refusing to archive entry 2: its name is empty\n");
 
     // A member that is a directory cannot be read.
@@ -497,7 +499,7 @@ TEST(PactoolBrowse, ListAndTestRefuseWhatExtractRefuses) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.output.find("unsafe.pac: Refusing to extract ../x"), std::string::npos) << result.output;
         result = w.pactool({command, "missing.pac"});
-        EXPECT_EQ(result.output, "Can't open missing.pac\npactool: missing.pac: No such file or directory\n");
+        EXPECT_EQ(result.output, "Can't open missing.pac\npactool: missing.pac: " + reasonText(Reason::FileNotFound) + "\n");
     }
 }
 
@@ -514,7 +516,7 @@ TEST(PactoolExtract, RefusesWhatIsNotAnArchiveBeforeWritingAnything) {
     Workspace w;
     auto result = w.pactool({"e", "none.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Can't open none.pac\npactool: none.pac: No such file or directory\n");
+    EXPECT_EQ(result.output, "Can't open none.pac\npactool: none.pac: " + reasonText(Reason::FileNotFound) + "\n");
     w.write("short.pac", std::string("PAC\0\1", 5));
     w.write("other.pac", std::string("PAK\0\0\0\0\0\0\0\0\0", 12));
     for (const char* name : {"short.pac", "other.pac"}) {
@@ -584,7 +586,8 @@ TEST(PactoolExtract, MemberInAMissingDirectory) {
                             std::string("\x58\0\0\0\0\0\0\0\0\0\0\0", 12));
     const auto result = w.pactool({"e", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, "Extracting sub/x\nCan't open / create\tsub/x\npactool: sub/x: No such file or directory\n");
+    EXPECT_EQ(result.output,
+              "Extracting sub/x\nCan't open / create\tsub/x\npactool: sub/x: " + reasonText(Reason::PathNotFound) + "\n");
 }
 
 TEST(PactoolExtract, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {

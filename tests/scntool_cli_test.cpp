@@ -12,6 +12,8 @@ namespace {
 
 using testing_support::dataPath;
 using testing_support::readFile;
+using testing_support::Reason;
+using testing_support::reasonText;
 using testing_support::toolLineEnd;
 using testing_support::le32;
 using testing_support::put32;
@@ -84,7 +86,8 @@ TEST(ScntoolConvert, EachArgumentOnItsOwnInOrder) {
     const auto result = w.scntool({"a.bin", "c.dat", "missing.txt", "b.txt"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output, "Processing: a.bin\nc.dat: file extension must be 'bin' or 'txt'.\n"
-                             "missing.txt: Can't open file!\nscntool: missing.txt: No such file or directory\nProcessing: b.txt\n");
+                             "missing.txt: Can't open file!\nscntool: missing.txt: " +
+                                 reasonText(Reason::FileNotFound) + "\nProcessing: b.txt\n");
     EXPECT_EQ(w.read("a.txt"), native(sample(1, ".txt")));
     EXPECT_EQ(w.read("b.bin"), sample(3, ".bin"));
 }

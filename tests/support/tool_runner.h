@@ -18,6 +18,12 @@ bool toolsAreWindows();
 // The line end of the tools' text files.
 std::string toolLineEnd();
 
+// The system's reasons the tests meet, as the tools under test word them:
+// strerror's text on POSIX, Windows' own words (as Wine has them) from the
+// Windows executables.
+enum class Reason { FileNotFound, PathNotFound };
+std::string reasonText(Reason reason);
+
 // A scratch directory with the tools at hand.
 class Workspace {
 public:
@@ -33,6 +39,9 @@ public:
 
     RunResult pactool(const std::vector<std::string>& arguments) const;
     RunResult scntool(const std::vector<std::string>& arguments) const;
+    // pactool with a pseudo-terminal for its console (script(1)); what the
+    // terminal got, its control sequences removed.  Empty without script.
+    RunResult pactoolOnTerminal(const std::vector<std::string>& arguments) const;
     // scntool as built for this machine, whichever tools are under test: the
     // other side when the Windows executables are compared with it.
     RunResult hostScntool(const std::vector<std::string>& arguments) const;
