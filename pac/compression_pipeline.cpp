@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "command_options.h"
+#include "worker_threads.h"
 #include "member_stream.h"
 
 namespace pactools {
