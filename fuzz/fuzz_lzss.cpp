@@ -31,7 +31,9 @@ struct Pieces {
 };
 
 std::vector<std::uint8_t> encodeInPieces(std::span<const std::uint8_t> input, Pieces pieces, std::size_t largest) {
-    auto encoder = std::make_unique<LzssEncoder>();
+    // One encoder for every input (each stream starts it afresh), so that
+    // an input costs its encoding and not a fresh record's memory.
+    static const auto encoder = std::make_unique<LzssEncoder>();
     std::vector<std::uint8_t> out;
     for (std::size_t done = 0; done < input.size();) {
         const std::size_t n = std::min(pieces.next(largest), input.size() - done);
@@ -43,7 +45,8 @@ std::vector<std::uint8_t> encodeInPieces(std::span<const std::uint8_t> input, Pi
 
 std::vector<std::uint8_t> decodeInPieces(std::span<const std::uint8_t> stream, std::size_t want, Pieces pieces,
                                          std::size_t largest) {
-    auto decoder = std::make_unique<LzssDecoder>();
+    static const auto decoder = std::make_unique<LzssDecoder>();
+    *decoder = LzssDecoder{};
     std::vector<std::uint8_t> out(want);
     std::size_t produced = 0;
     std::size_t consumed = 0;

@@ -20,11 +20,15 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
 }
 
 // Encodes with the product encoder, fed in the given chunk sizes.  One
-// record serves every stream: a stream must not depend on those before it.
+// record serves every stream, and each starts after one abandoned halfway:
+// a stream must not depend on those before it.
 std::string encode(const std::string& input, const std::vector<std::size_t>& chunks = {},
                    std::uint64_t* outCount = nullptr) {
     static const auto encoder = std::make_unique<LzssEncoder>();
     std::vector<std::uint8_t> out;
+    lzssEncode(*encoder, bytesOf(corpusBytes(CorpusKind::Text, 3000, 99)), false, out);
+    lzssRestart(*encoder);
+    out.clear();
     std::size_t done = 0;
     for (std::size_t chunk : chunks) {
         if (done + chunk >= input.size()) break;
