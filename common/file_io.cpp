@@ -38,6 +38,14 @@ std::string tempSuffix(unsigned attempt) {
     return suffix;
 }
 
+// Removes a temporary file, trying again after a failure the system may get
+// over (an I/O error; on Windows, a scanner holding the file a moment).
+void removeTemporary(const std::string& path) {
+    for (int attempt = 0; attempt < 3 && !platform::removeFile(path) && pathExists(path); ++attempt) {
+        platform::sleepOneMillisecond();
+    }
+}
+
 }  // namespace
 
 bool MemorySink::write(std::span<const std::uint8_t> data) {
@@ -218,7 +226,7 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     return true;
 }
 
-Error OutputFile::finish() {
+Error OutputFile::finish(Flush when) {
     if (fd_ < 0) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
     flush();
     int reason = 0;
@@ -226,9 +234,11 @@ Error OutputFile::finish() {
     // Only a hint to make, so a file system that refuses it fails nothing.
     if (failure_ == 0 && !timeOf_.empty()) platform::copyModificationTime(timeOf_, fd_);
     // The content reaches stable storage before the rename makes it the
-    // target, so a power cut leaves the old file or the whole new one.
-    if (failure_ == 0 && !platform::syncFd(fd_, reason)) fail(reason);
-    platform::closeFd(fd_);
+    // target, so a power cut leaves the old file or the whole new one: now,
+    // or in one pass with other files (see FlushPass).
+    synced_ = when == Flush::Now || !platform::flushesFileSystems();
+    if (failure_ == 0 && synced_ && !platform::syncFd(fd_, reason)) fail(reason);
+    if (!platform::closeWritten(fd_, reason) && failure_ == 0) failure_ = reason;
     fd_ = -1;
     buffer_.reset();
     if (failure_ != 0) {
@@ -240,18 +250,34 @@ Error OutputFile::finish() {
     return {};
 }
 
-Error OutputFile::publish(bool syncDirectory) {
+Error OutputFile::syncFinished() {
     int reason = 0;
     if (!finished_) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
+    if (!synced_ && !platform::syncPath(temp_, reason)) {
+        discard();
+        return fileError(Fault::WriteFailed, name_, reason);
+    }
+    synced_ = true;
+    return {};
+}
+
+Error OutputFile::publish(bool syncDirectory) {
+    int reason = 0;
+    if (Error error = syncFinished()) return error;
     if (!platform::replaceFile(temp_, target_, reason)) {
         discard();
         return fileError(Fault::WriteFailed, name_, reason);
     }
-    if (syncDirectory) platform::syncDirectory(platform::directoryPart(target_));
     platform::endTempFile(tempSlot_);
     tempSlot_ = -1;
     temp_.clear();
     finished_ = false;
+    // The target is complete; a failure to make its rename durable is still
+    // one of the command.
+    const std::string directory = platform::directoryPart(target_);
+    if (syncDirectory && !platform::syncDirectory(directory, reason)) {
+        return fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason);
+    }
     return {};
 }
 
@@ -266,12 +292,68 @@ Error OutputFile::commit() {
 
 void OutputFile::discard() {
     finished_ = false;
+    synced_ = false;
     if (fd_ >= 0) platform::closeFd(fd_);
     fd_ = -1;
-    if (!temp_.empty()) platform::removeFile(temp_);
+    if (!temp_.empty()) removeTemporary(temp_);
     if (tempSlot_ >= 0) platform::endTempFile(tempSlot_);
     tempSlot_ = -1;
     temp_.clear();
+}
+
+FlushPass::~FlushPass() {
+    for (const FileSystem& system : systems_) platform::closeFileSystem(system.handle);
+}
+
+void FlushPass::watch(const std::string& directory) {
+    handleFor(directory);
+}
+
+int FlushPass::handleFor(const std::string& directory) {
+    for (const auto& [known, handle] : directories_) {
+        if (known == directory) return handle;
+    }
+    std::uint64_t device = 0;
+    int reason = 0;
+    int handle = platform::openFileSystem(directory, device, reason);
+    if (handle >= 0) {
+        const auto same = std::find_if(systems_.begin(), systems_.end(),
+                                       [&](const FileSystem& system) { return system.device == device; });
+        if (same != systems_.end()) {
+            platform::closeFileSystem(handle);  // watched since earlier
+            handle = same->handle;
+        } else {
+            systems_.push_back({device, handle});
+        }
+    }
+    directories_.emplace_back(directory, handle);
+    return handle;
+}
+
+std::size_t FlushPass::flush(std::span<OutputFile* const> files, Error& error) {
+    // Each file system once.  A file on one that cannot be flushed as a
+    // whole, or whose flush failed, is then flushed on its own, so that a
+    // failure is told for the file it concerns.
+    std::vector<int> handles(files.size(), -1);
+    std::vector<std::pair<int, bool>> tried;  // handle, flushed
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->synced_) continue;
+        handles[i] = handleFor(files[i]->targetDirectory());
+        if (handles[i] < 0) continue;
+        const auto done = std::find_if(tried.begin(), tried.end(), [&](const auto& t) { return t.first == handles[i]; });
+        if (done != tried.end()) continue;
+        int reason = 0;
+        tried.emplace_back(handles[i], platform::syncFileSystem(handles[i], reason));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto done = std::find_if(tried.begin(), tried.end(), [&](const auto& t) { return t.first == handles[i]; });
+        if (handles[i] >= 0 && done != tried.end() && done->second) {
+            files[i]->synced_ = true;
+        } else if ((error = files[i]->syncFinished())) {
+            return i;
+        }
+    }
+    return files.size();
 }
 
 }  // namespace pactools

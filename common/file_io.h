@@ -99,8 +99,11 @@ public:
     // and renamed over their targets in order on one: finish() flushes to
     // stable storage and closes, publish() renames and (unless the caller
     // flushes the directory itself, once for many files) flushes the
-    // directory.
-    Error finish();
+    // directory.  finish(Flush::Later) leaves the flush to a FlushPass that
+    // flushes many files at once, where the system can (elsewhere it
+    // flushes now); publish() never renames a file that was not flushed.
+    enum class Flush { Now, Later };
+    Error finish(Flush when = Flush::Now);
     Error publish(bool syncDirectory = true);
     // Gives the finished file the modification time of the file `path`
     // (where the system allows): a file made from another is no newer than
@@ -114,9 +117,12 @@ public:
     const std::string& target() const { return target_; }
 
 private:
+    friend class FlushPass;
     bool flush();
     bool writeThrough(const std::uint8_t* data, std::size_t size);
     bool fail(int error);
+    // Flushes the finished file on its own; on failure it is discarded.
+    Error syncFinished();
 
     int fd_ = -1;
     std::string name_;     // the target as given, for messages
@@ -130,6 +136,38 @@ private:
     int replacedMode_ = -1;       // permissions of the file being replaced
     int tempSlot_ = -1;           // where the temporary file is tracked for interrupts
     bool finished_ = false;       // finish() succeeded; publish() may follow
+    bool synced_ = false;         // the finished file has reached stable storage
+};
+
+// Finished files brought to stable storage in one pass: each file system
+// holding them is flushed once where the system can (Linux's syncfs), else
+// each file on its own.  A file system is watched from the moment its first
+// directory is, so that a failure to write back any file written into it
+// since is told by the flush: watch the directories before writing into
+// them where they are known.
+class FlushPass {
+public:
+    FlushPass() = default;
+    FlushPass(const FlushPass&) = delete;
+    FlushPass& operator=(const FlushPass&) = delete;
+    ~FlushPass();
+
+    void watch(const std::string& directory);
+    // Flushes `files` (finished, in order) and returns how many reached
+    // stable storage before the first that did not; that one is discarded,
+    // with its failure (WriteFailed) in `error`, and the rest are left as
+    // they are.
+    std::size_t flush(std::span<OutputFile* const> files, Error& error);
+
+private:
+    int handleFor(const std::string& directory);  // -1: flush its files one by one
+
+    struct FileSystem {
+        std::uint64_t device = 0;
+        int handle = -1;
+    };
+    std::vector<std::pair<std::string, int>> directories_;  // each directory's handle, or -1
+    std::vector<FileSystem> systems_;
 };
 
 // True when `path` names an existing file (or directory).

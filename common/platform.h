@@ -106,12 +106,32 @@ int openRead(const std::string& path, int& error);
 // Creates a new file, failing when the name exists.
 int openNew(const std::string& path, int& error);
 void closeFd(int fd);
+// Closes a file that was written, telling a failure the system reports only
+// then (a write that did not reach the file, on some file systems); the
+// descriptor is released either way.
+bool closeWritten(int fd, int& error);
 // One read or write call; -1 with `error`.  EINTR is retried inside.
 long long readFd(int fd, void* data, std::size_t size, int& error);
 long long writeFd(int fd, const void* data, std::size_t size, int& error);
 bool seekFd(int fd, std::uint64_t offset, int& error);
 // Writes what the file holds to stable storage.
 bool syncFd(int fd, int& error);
+// The same for a closed file, opened again for it.
+bool syncPath(const std::string& path, int& error);
+
+// Many files written, then flushed to stable storage in one pass: where the
+// system can write a whole file system out in one call and tell whether any
+// file of it failed to reach the disk (Linux's syncfs, since 5.8), files
+// need not be flushed one by one.  openFileSystem() opens the file system
+// holding `directory` (giving its device number, to flush each once) before
+// the files are written, so that syncFileSystem() tells every failure to
+// write them back since then.  Where that is not possible (other systems,
+// older kernels, file systems that flush nothing for it, such as FUSE) it
+// returns -1 with ENOTSUP, and each file is flushed on its own.
+bool flushesFileSystems();
+int openFileSystem(const std::string& directory, std::uint64_t& device, int& error);
+bool syncFileSystem(int handle, int& error);
+void closeFileSystem(int handle);
 // Gives an open file the permission bits `mode` (no-op where there are none).
 bool setMode(int fd, int mode, int& error);
 bool isWritable(const std::string& path);
@@ -121,8 +141,10 @@ bool copyModificationTime(const std::string& from, int fd);
 // Renames `from` over `to`, replacing it.
 bool replaceFile(const std::string& from, const std::string& to, int& error);
 // Makes a rename in `directory` survive a power cut (no-op where renames
-// need no such step).
-void syncDirectory(const std::string& directory);
+// need no such step); false with `error` when the system could not.  A
+// directory that cannot be opened for reading, or whose file system has no
+// such flush, is passed over.
+bool syncDirectory(const std::string& directory, int& error);
 bool removeFile(const std::string& path);
 
 // The file a link points to (the path itself when it is none or does not exist).
@@ -175,13 +197,14 @@ void handleUnexpectedFailures(const char* tool);
 
 // Temporary files are tracked while they may exist, so that an interrupt can
 // remove them.  beginTempFile() is called before the file is created and
-// returns a slot (or -1 when the process is being interrupted: create
-// nothing then); the path must stay valid until endTempFile(slot), which is
-// called after the file was renamed or removed.
+// returns a slot (or -1 when every slot is taken: create nothing then); the
+// path must stay valid until endTempFile(slot), which is called after the
+// file was renamed or removed.  confirmTempFile() is called right after the
+// creation.  Once an interrupt has come in, none of the three returns: the
+// calling thread waits while the handler removes every tracked file (this
+// one included) and ends the process, so no file is created or used after.
 int beginTempFile(const char* path);
-// Called right after creating the file: false when an interrupt came in the
-// meantime (the file is then removed and must not be used).
-bool confirmTempFile(int slot);
+void confirmTempFile(int slot);
 void endTempFile(int slot);
 
 // For the interrupt handlers: removes every tracked temporary file.  Safe in

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -11,6 +12,10 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/statfs.h>
+#include <sys/utsname.h>
+#endif
 
 #include "platform.h"
 
@@ -98,6 +103,14 @@ void closeFd(int fd) {
     ::close(fd);
 }
 
+bool closeWritten(int fd, int& error) {
+    // Linux releases the descriptor even when close is interrupted, so
+    // EINTR is no failure (and it must not be closed again).
+    if (::close(fd) == 0 || errno == EINTR) return true;
+    error = errno;
+    return false;
+}
+
 long long readFd(int fd, void* data, std::size_t size, int& error) {
     for (;;) {
         const ssize_t got = ::read(fd, data, size);
@@ -137,6 +150,82 @@ bool syncFd(int fd, int& error) {
         return false;
     }
     return true;
+}
+
+bool syncPath(const std::string& path, int& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    const bool synced = syncFd(fd, error);
+    ::close(fd);
+    return synced;
+}
+
+bool flushesFileSystems() {
+#ifdef __linux__
+    // syncfs tells write-back failures only from Linux 5.8 on; before, it
+    // succeeds whatever happened, so each file is flushed on its own there.
+    static const bool tells = [] {
+        struct utsname name {};
+        unsigned major = 0;
+        unsigned minor = 0;
+        return ::uname(&name) == 0 && std::sscanf(name.release, "%u.%u", &major, &minor) == 2 &&
+               (major > 5 || (major == 5 && minor >= 8));
+    }();
+    return tells;
+#else
+    return false;
+#endif
+}
+
+int openFileSystem(const std::string& directory, std::uint64_t& device, int& error) {
+#ifdef __linux__
+    if (!flushesFileSystems()) {
+        error = ENOTSUP;
+        return -1;
+    }
+    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st {};
+    struct statfs fs {};
+    constexpr unsigned long kFuse = 0x65735546;  // syncfs reaches a FUSE server only on some kernels
+    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0 || static_cast<unsigned long>(fs.f_type) == kFuse) {
+        ::close(fd);
+        error = ENOTSUP;
+        return -1;
+    }
+    device = static_cast<std::uint64_t>(st.st_dev);
+    return fd;
+#else
+    (void)directory;
+    (void)device;
+    error = ENOTSUP;
+    return -1;
+#endif
+}
+
+bool syncFileSystem(int handle, int& error) {
+#ifdef __linux__
+    while (::syncfs(handle) != 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        return false;
+    }
+    return true;
+#else
+    (void)handle;
+    error = ENOTSUP;
+    return false;
+#endif
+}
+
+void closeFileSystem(int handle) {
+    if (handle >= 0) ::close(handle);
 }
 
 namespace {
@@ -201,12 +290,20 @@ bool replaceFile(const std::string& from, const std::string& to, int& error) {
     return true;
 }
 
-void syncDirectory(const std::string& directory) {
+bool syncDirectory(const std::string& directory, int& error) {
     const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
-    if (fd < 0) return;
-    while (::fsync(fd) != 0 && errno == EINTR) {
+    if (fd < 0) return true;
+    bool synced = true;
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EINVAL && errno != ENOTSUP && errno != EROFS) {
+            error = errno;
+            synced = false;
+        }
+        break;
     }
     ::close(fd);
+    return synced;
 }
 
 bool removeFile(const std::string& path) {
@@ -214,6 +311,9 @@ bool removeFile(const std::string& path) {
 }
 
 std::string resolveLinks(const std::string& path) {
+    // Most targets are no link: one look, instead of one per component.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
         std::string result = resolved;
         std::free(resolved);

@@ -364,6 +364,14 @@ void closeFd(int fd) {
     _close(fd);
 }
 
+bool closeWritten(int fd, int& error) {
+    // Writes reach the handle when they are made (no buffer of the C
+    // runtime's in between): a failed close is all that is left to tell.
+    if (_close(fd) == 0) return true;
+    error = errno;
+    return false;
+}
+
 long long readFd(int fd, void* data, std::size_t size, int& error) {
     DWORD got = 0;
     if (!ReadFile(handleOf(fd), data, clampSize(size), &got, nullptr)) {
@@ -401,6 +409,37 @@ bool syncFd(int fd, int& error) {
     return true;
 }
 
+bool syncPath(const std::string& path, int& error) {
+    const HANDLE file = CreateFileW(systemPath(path).path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = lastReason();
+        return false;
+    }
+    const bool flushed = FlushFileBuffers(file) != 0;
+    if (!flushed) error = lastReason();
+    CloseHandle(file);
+    return flushed;
+}
+
+// Windows flushes each file on its own (FlushFileBuffers).
+bool flushesFileSystems() {
+    return false;
+}
+
+int openFileSystem(const std::string&, std::uint64_t&, int& error) {
+    error = ENOTSUP;
+    return -1;
+}
+
+bool syncFileSystem(int, int& error) {
+    error = ENOTSUP;
+    return false;
+}
+
+void closeFileSystem(int) {}
+
 void* allocateLarge(std::size_t size) {
     if (size == 0) return nullptr;
     return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
@@ -437,8 +476,9 @@ bool replaceFile(const std::string& from, const std::string& to, int& error) {
     return false;
 }
 
-void syncDirectory(const std::string&) {
+bool syncDirectory(const std::string&, int&) {
     // MOVEFILE_WRITE_THROUGH already waited for the rename to reach the disk.
+    return true;
 }
 
 bool removeFile(const std::string& path) {

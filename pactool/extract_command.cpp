@@ -43,12 +43,30 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
             return file.write(bytes);
         },
         buffers);
-    if (error.fault == Fault::WriteFailed) error = file.finish();  // the file tells why
-    if (!error) error = file.finish();
+    // Flushed later, with the other members of its batch.
+    if (!error || error.fault == Fault::WriteFailed) {
+        // After a failed write the file tells why.
+        Error finished = file.finish(OutputFile::Flush::Later);
+        if (finished || !error) error = finished;
+    }
     if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
     done.error = error;
     return done;
 }
+
+// Members are flushed and renamed in batches of at most this many, or this
+// much member data (a larger member is a batch of its own): the temporary
+// files held at once stay bounded however large the archive.
+constexpr std::size_t kBatchMembers = 256;
+constexpr std::uint64_t kBatchBytes = std::uint64_t{256} << 20;
+
+// Members restored into their temporary files, in list order, waiting to be
+// flushed and renamed together.
+struct Batch {
+    std::vector<std::uint32_t> members;
+    std::vector<std::unique_ptr<OutputFile>> files;
+    std::uint64_t bytes = 0;
+};
 
 // Writes `text` to `path` as one complete file.
 Error writeTextFile(const std::string& path, const std::string& text) {
@@ -79,13 +97,50 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         return false;
     }
     // Members are restored on every core, each into its own temporary file,
-    // and renamed over their targets here in list order: the messages, and
-    // what is left after a failure, are those of a one-thread run.
+    // and taken here in list order in batches: each batch is flushed to
+    // stable storage in one pass, then renamed over its targets in order.
+    // The messages, and what is left after a failure, are those of a
+    // one-thread run: a member's line is printed when its turn to be renamed
+    // comes, and a failure stops there, the members before it in place.
     bool extracted = true;
     std::set<std::string> directories;  // where members were renamed
+    FlushPass pass;
+    {
+        // The file systems written to are watched before any member is.
+        std::set<std::string> watched;
+        for (std::string_view name : names) watched.insert(platform::directoryPart(memberFilePath(name)));
+        for (const std::string& directory : watched) pass.watch(directory);
+    }
     {
         ProgressLine progress(unpackedBytes(archive), true);
         std::FILE* lines = options.quiet ? nullptr : out;
+        const auto fail = [&](const Error& error) {
+            progress.around([&] { report(out, "pactool", error); });
+            extracted = false;
+            return false;
+        };
+        Batch batch;
+        // Flushes the batch and renames its members in order; false after a failure.
+        const auto settle = [&] {
+            std::vector<OutputFile*> files;
+            for (const auto& file : batch.files) files.push_back(file.get());
+            Error unflushed;
+            const std::size_t flushed = pass.flush(files, unflushed);
+            for (std::size_t k = 0; k < files.size() && extracted; ++k) {
+                const PacEntry& entry = archive.entries[batch.members[k]];
+                progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
+                Error error = unflushed;
+                if (k < flushed) {
+                    // The directories are flushed once, after the last rename.
+                    directories.insert(files[k]->targetDirectory());
+                    error = files[k]->publish(false);
+                }
+                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
+                if (error) fail(error);
+            }
+            batch = Batch();  // what was not renamed is removed
+            return extracted;
+        };
         const unsigned threads = workerThreads(options.threads);
         const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
             thread_local RestoreBuffers buffers;
@@ -96,22 +151,32 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
-            progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
-            Error error = done.error;
-            if (!error) {
-                // The directories are flushed once, after the last rename.
-                directories.insert(done.file->targetDirectory());
-                error = done.file->publish(false);
-                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
+            if (done.error) {
+                if (!settle()) return false;
+                progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
+                return fail(done.error);
             }
-            if (error) {
-                progress.around([&] { report(out, "pactool", error); });
-                extracted = false;
-            }
-            return !error;
+            if (!batch.files.empty() && batch.bytes + entry.unpackedSize > kBatchBytes && !settle()) return false;
+            batch.members.push_back(static_cast<std::uint32_t>(i));
+            batch.files.push_back(std::move(done.file));
+            batch.bytes += entry.unpackedSize;
+            return (batch.files.size() < kBatchMembers && batch.bytes < kBatchBytes) || settle();
         };
-        runInOrder<Restored>(archive.entries.count, threads, 4 * static_cast<std::size_t>(threads), work, take);
-        for (const std::string& directory : directories) platform::syncDirectory(directory);
+        // While a batch is flushed and renamed, the workers restore the next
+        // (up to a batch's worth ahead, so that at most about two batches of
+        // temporary files exist at once).
+        const std::function<std::uint64_t(std::size_t)> sizeOf = [&](std::size_t i) {
+            return std::uint64_t{archive.entries[static_cast<std::uint32_t>(i)].unpackedSize};
+        };
+        const std::size_t ahead = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
+        runInOrder<Restored>(archive.entries.count, threads, ahead, work, take, sizeOf, kBatchBytes);
+        if (extracted) settle();
+        for (const std::string& directory : directories) {
+            int reason = 0;
+            if (extracted && !platform::syncDirectory(directory, reason)) {
+                fail(fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason));
+            }
+        }
     }
     if (!extracted) return false;
     const std::string listName = listFileName(pacPath);

@@ -80,6 +80,46 @@ TEST(Faults, AFullDiskWhileExtracting) {
     EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));
 }
 
+// A flush that fails is told for the member it concerns: the file system's
+// flush fails (when there is one), then the flush of the second member's
+// file on its own; the first member is in place, the rest as they were.
+TEST(Faults, AFlushThatFailsWhileExtracting) {
+    if (!posixTools()) GTEST_SKIP();
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    Packed source;
+    Workspace w;
+    w.write("data.pac", source.read("data.pac"));
+    w.write("b.dat", "previous b");
+    const RunResult result = testing_support::runProgramDirect(
+        w.dir(), "strace",
+        {"-f", "-qq", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0", "-e", "trace=syncfs,fsync", "-e",
+         "inject=syncfs:error=EIO", "-e", "inject=fsync:error=EIO:when=2", testing_support::pactoolPath(), "-j", "1",
+         "extract", "data.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Extracting a.txt\nExtracting b.dat\nError writing b.dat: Input/output error\n");
+    EXPECT_EQ(w.read("a.txt"), source.read("a.txt"));
+    EXPECT_EQ(w.read("b.dat"), "previous b");
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));
+}
+
+// A listing's rename that could not be made durable (its directory's flush
+// failed) fails the command, though the listing itself is complete.
+TEST(Faults, AFailedDirectoryFlushIsAFailure) {
+    if (!posixTools()) GTEST_SKIP();
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    Workspace w;
+    w.write("s.bin", testing_support::generateScenario({}, 5));
+    const RunResult result = testing_support::runProgramDirect(
+        w.dir(), "strace",
+        {"-f", "-qq", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0", "-e", "trace=fsync", "-e",
+         "inject=fsync:error=EIO:when=2", testing_support::scntoolPath(), "s.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: s.bin\nError writing .: Input/output error\n"
+                             "An error occured while writing the scenario file\n");
+    EXPECT_TRUE(w.exists("s.txt"));
+    expectNoTemporaryFiles(w);
+}
+
 TEST(Faults, AFullDiskWhileListingAScenario) {
     if (!posixTools()) GTEST_SKIP();
     Workspace w;

@@ -4,10 +4,13 @@
 // temporary file behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -153,25 +156,37 @@ TEST(HostileArchive, OnlyRegularFilesAreReplaced) {
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+// A file a run may replace: as it was before the run, and as the run
+// completes it.
+struct Target {
+    std::string name;
+    std::string before;
+    std::string complete;
+};
+
 // Interrupts a run once it has printed `started`, after `delay`, and checks
-// what it left: no temporary file, and `target` either as before or complete.
+// what it left: no temporary file, and every target either as before or complete.
 void interruptAndCheck(const Workspace& w, const std::vector<std::string>& arguments, const std::string& started,
-                       int signal, int delayMilliseconds, const std::string& target, const std::string& before,
-                       const std::string& complete) {
+                       int signal, int delayMilliseconds, const std::vector<Target>& targets) {
     testing_support::BackgroundProgram tool(w.dir(), testing_support::pactoolPath(), arguments);
     ASSERT_TRUE(tool.waitForOutput(started));
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMilliseconds));
     tool.signal(signal);
     const RunResult result = tool.wait();
-    const std::string after = w.read(target);
-    // The target is never partial: interrupted before its rename it is as
+    // A target is never partial: interrupted before its rename it is as
     // before, after it complete.
-    EXPECT_TRUE(after == before || after == complete) << "signal " << signal << " after " << delayMilliseconds << " ms";
+    int complete = 0;
+    for (const Target& target : targets) {
+        const std::string after = w.read(target.name);
+        EXPECT_TRUE(after == target.before || after == target.complete)
+            << target.name << ", signal " << signal << " " << delayMilliseconds << " ms after '" << started << "'";
+        complete += after == target.complete;
+    }
     if (result.signal != 0) {
         EXPECT_EQ(result.signal, signal);
     } else {
         EXPECT_EQ(result.status, 0) << result.output;  // it finished before the signal came
-        EXPECT_TRUE(after == complete);
+        EXPECT_EQ(complete, static_cast<int>(targets.size()));
     }
     expectNoTemporaryFiles(w);
 }
@@ -194,45 +209,156 @@ TEST(HostileArchive, InterruptsLeaveNoTemporaryFileAndTheTargetIntact) {
         int delay;
     } moments[] = {{SIGINT, 0}, {SIGTERM, 150}, {SIGHUP, 400}, {SIGINT, 900}};
     for (const auto& m : moments) {
-        interruptAndCheck(w, {"archive", "--recompress", "data.pac"}, "Compressing big", m.signal, m.delay, "data.pac", changed,
-                          complete);
+        interruptAndCheck(w, {"archive", "--recompress", "data.pac"}, "Compressing big", m.signal, m.delay,
+                          {{"data.pac", changed, complete}});
         w.write("data.pac", changed);
     }
 
-    // Extract of the same large member.
+    // Extract of the same large member, on its own in its batch or not.
     Workspace x;
     x.write("data.pac", complete);
     x.write("big", "old");
     for (const auto& m : moments) {
-        interruptAndCheck(x, {"extract", "data.pac"}, "Extracting small", m.signal, m.delay / 10, "big", "old", big);
+        interruptAndCheck(x, {"extract", "data.pac"}, "", m.signal, m.delay / 4, {{"big", "old", big}});
         x.write("big", "old");
     }
+
+    // Extract of many members, flushed and renamed in batches: interrupted
+    // while the first batch is written, and while later ones are written,
+    // flushed or renamed, every member is as before or complete.
+    Workspace many;
+    std::vector<ArchiveMember> members;
+    std::vector<Target> targets;
+    for (int i = 0; i < 1500; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "m%04d", i);
+        members.push_back({name, testing_support::randomBytes(static_cast<std::size_t>(2000 + i % 7 * 1000), i)});
+        targets.push_back({name, "old " + std::string(name), members.back().bytes});
+    }
+    many.write("data.pac", buildArchive(members));
+    const struct {
+        int signal;
+        const char* started;
+        int delay;
+    } batched[] = {{SIGINT, "", 30}, {SIGTERM, "Extracting m0000", 0}, {SIGHUP, "Extracting m0255", 0},
+                   {SIGINT, "Extracting m0300", 5}, {SIGTERM, "Extracting m0700", 40}};
+    for (const auto& m : batched) {
+        for (const Target& target : targets) many.write(target.name, target.before);
+        interruptAndCheck(many, {"extract", "data.pac"}, m.started, m.signal, m.delay, targets);
+    }
+}
+
+// What a traced run did, one call a line: strace's -f -y output, with calls
+// that other threads' calls interrupted put back together.
+struct TracedCall {
+    std::string name;  // fsync, syncfs, rename...
+    std::string text;  // the whole call, arguments and result
+};
+
+std::vector<TracedCall> tracedCalls(const std::string& trace) {
+    std::vector<TracedCall> calls;
+    std::map<std::string, std::string> pending;  // by thread: the start of an unfinished call
+    for (std::size_t at = 0; at < trace.size();) {
+        std::size_t end = trace.find('\n', at);
+        if (end == std::string::npos) end = trace.size();
+        const std::string line = trace.substr(at, end - at);
+        at = end + 1;
+        const std::size_t space = line.find(' ');
+        const std::size_t start = line.find_first_not_of(' ', space);  // strace pads short thread ids
+        if (start == std::string::npos) continue;
+        const std::string thread = line.substr(0, space);
+        std::string call = line.substr(start);
+        if (call.rfind("<... ", 0) == 0) {  // "<... NAME resumed>REST"
+            const std::size_t resumed = call.find(" resumed>");
+            if (resumed == std::string::npos) continue;
+            call = pending[thread] + call.substr(resumed + 9);
+        } else if (const std::size_t cut = call.find(" <unfinished ...>"); cut != std::string::npos) {
+            pending[thread] = call.substr(0, cut);
+            continue;
+        }
+        const std::size_t paren = call.find('(');
+        if (paren != std::string::npos) calls.push_back({call.substr(0, paren), call});
+    }
+    return calls;
+}
+
+// The file name of a call's first descriptor, as -y shows it ("5</dir/name>").
+std::string descriptorFile(const std::string& text) {
+    const std::size_t open = text.find('<');
+    const std::string path = text.substr(open + 1, text.find('>', open) - open - 1);
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+// The call's `n`th quoted argument (a path as given).
+std::string quoted(const std::string& text, int n) {
+    std::size_t open = text.find('"');
+    for (int i = 0; i < n; ++i) open = text.find('"', text.find('"', open + 1) + 1);
+    return text.substr(open + 1, text.find('"', open + 1) - open - 1);
 }
 
 TEST(HostileArchive, FinishedFilesAreFlushedBeforeTheyAreRenamed) {
     if (windowsTools()) GTEST_SKIP() << "strace follows Linux processes";
     if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
-    Workspace w;
-    w.write("data.pac", buildArchive({{"a", "first"}, {"b", "second"}}));
-    const RunResult result = testing_support::runProgramDirect(
-        w.dir(), "strace",
-        {"-f", "-qq", "-E", "ASAN_OPTIONS=detect_leaks=0", "-o", w.parent() + "/trace", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
-         testing_support::pactoolPath(), "-j", "1", "extract", "data.pac"});
-    ASSERT_EQ(result.status, 0) << result.output;
-    // Each rename is preceded by a flush of the file; the directory is
-    // flushed after the members' renames (once for them all), and after the
-    // list file's and the makefile's.
-    std::string calls;
-    for (const std::string& line : {testing_support::readFile(w.parent() + "/trace")}) {
-        for (std::size_t at = 0; at < line.size();) {
-            const std::size_t end = line.find('\n', at);
-            const std::string call = line.substr(at, end - at);
-            if (call.find("sync(") != std::string::npos) calls += 'S';
-            else if (call.find("rename") != std::string::npos) calls += 'R';
-            at = end == std::string::npos ? line.size() : end + 1;
+    // 600 members and one in a subdirectory: three batches.
+    std::vector<ArchiveMember> members;
+    for (int i = 0; i < 600; ++i) members.push_back({"m" + std::to_string(i), "member " + std::to_string(i)});
+    members.push_back({"sub/last", "the last member"});
+    for (const char* threads : {"1", "2"}) {
+        SCOPED_TRACE(std::string("-j ") + threads);
+        Workspace w;
+        w.write("data.pac", buildArchive(members));
+        ::mkdir(w.path("sub").c_str(), 0755);
+        const RunResult result = testing_support::runProgramDirect(
+            w.dir(), "strace",
+            {"-f", "-qq", "-y", "-E", "ASAN_OPTIONS=detect_leaks=0", "-o", w.parent() + "/trace", "-e",
+             "trace=write,fsync,fdatasync,syncfs,rename,renameat,renameat2", testing_support::pactoolPath(), "-j", threads,
+             "extract", "data.pac"});
+        ASSERT_EQ(result.status, 0) << result.output;
+        // Every file renamed over its target reached stable storage after it
+        // was last written and before its rename: flushed itself, or with its
+        // whole file system (one syncfs for each batch of members).  Each
+        // directory is flushed after the last rename into it.
+        const std::vector<TracedCall> calls = tracedCalls(testing_support::readFile(w.parent() + "/trace"));
+        std::map<std::string, std::size_t> lastWrite;  // temporary file: the call that last wrote it
+        std::map<std::string, std::size_t> lastRename;  // directory: the last rename into it
+        std::size_t lastSyncfs = 0;
+        int syncfsCalls = 0;
+        int filesFlushedAlone = 0;
+        std::map<std::string, std::size_t> lastFlush;  // file or directory: its last flush
+        std::size_t renamed = 0;
+        std::vector<std::string> unflushed;  // renames of files not flushed since they were written
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            const TracedCall& call = calls[i];
+            if (call.name == "write") {
+                lastWrite[descriptorFile(call.text)] = i + 1;
+            } else if (call.name == "syncfs") {
+                lastSyncfs = i + 1;
+                ++syncfsCalls;
+            } else if (call.name == "fsync" || call.name == "fdatasync") {
+                lastFlush[descriptorFile(call.text)] = i + 1;
+                filesFlushedAlone += descriptorFile(call.text).find(".tmp") != std::string::npos;
+            } else if (call.name.rfind("rename", 0) == 0) {
+                std::string temporary = quoted(call.text, 0);
+                temporary = temporary.substr(temporary.find_last_of('/') + 1);
+                ASSERT_TRUE(lastWrite.count(temporary)) << call.text;
+                if (std::max(lastSyncfs, lastFlush[temporary]) < lastWrite[temporary]) unflushed.push_back(call.text);
+                const std::string target = quoted(call.text, 1);
+                lastRename[target.rfind("sub/", 0) == 0 ? "sub" : w.dir().substr(w.dir().rfind('/') + 1)] = i + 1;
+                ++renamed;
+            }
+        }
+        EXPECT_EQ(renamed, members.size() + 2);  // and the list file and makefile
+        EXPECT_TRUE(unflushed.empty()) << unflushed.size() << " renamed unflushed, the first: " << unflushed.front();
+        for (const auto& [directory, rename] : lastRename) EXPECT_GT(lastFlush[directory], rename) << directory;
+        // One pass a batch where the system flushes file systems, else one
+        // flush a file.
+        if (syncfsCalls > 0) {
+            EXPECT_EQ(syncfsCalls, 3);
+            EXPECT_EQ(filesFlushedAlone, 2);  // the list file and makefile
+        } else {
+            EXPECT_EQ(filesFlushedAlone, static_cast<int>(members.size()) + 2);
         }
     }
-    EXPECT_EQ(calls, "SRSRSSRSSRS");
 }
 
 }  // namespace

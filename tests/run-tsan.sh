@@ -11,8 +11,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=O
 cmake --build "$build" --parallel --target lzss_parallel_encoder_test archive_writer_test pactool scntool \
     pactool_cli_test hostile_archive_test make_cycle_test
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-"$build/pactool/lzss_parallel_encoder_test" --gtest_brief=1 --gtest_filter='*ThreadsShareTheWorkOfLargeInputs'
-"$build/pactool/archive_writer_test" --gtest_brief=1 --gtest_filter='*Keeps*'
+"$build/lzss/lzss_parallel_encoder_test" --gtest_brief=1 --gtest_filter='*EveryThreadTakesAFairShareOfTheTreeWork'
+"$build/pac/archive_writer_test" --gtest_brief=1 --gtest_filter='*Keeps*'
 export PACTOOL="$build/pactool/pactool" SCNTOOL="$build/scntool/scntool"
 # (The progress test is left out: it waits on a pseudo-terminal, minutes under the sanitizer.)
 "$build/tests/pactool_cli_test" --gtest_brief=1 --gtest_filter='-PactoolProgress.*'

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "command_options.h"
+#include "worker_threads.h"
 #include "member_stream.h"
 
 namespace pactools {
@@ -37,17 +37,33 @@ CompressionPipeline::CompressionPipeline(const PtrVector<std::string>& names, Me
     for (std::uint32_t i = 0; i < names.count; ++i) members_.push_back(std::make_unique<Member>());
     threads = workerThreads(threads);
     threads_ = threads;
+    cores_ = workerThreads(0);
     threads = std::min<unsigned>(threads, std::max<std::uint32_t>(1, names.count));
-    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    // A thread that cannot start fails the command as running out of memory
+    // does; the workers already started are stopped first, so that no
+    // running thread is left behind.
+    for (unsigned i = 0; i < threads; ++i) {
+        try {
+            workers_.emplace_back([this] { work(); });
+        } catch (...) {
+            stop();
+            throw;
+        }
+    }
 }
 
 CompressionPipeline::~CompressionPipeline() {
+    stop();
+}
+
+void CompressionPipeline::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
     for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
 }
 
 void CompressionPipeline::work() {
@@ -59,9 +75,10 @@ void CompressionPipeline::work() {
             if (stopping_ || nextToTake_ >= names_.count) return;
             index = nextToTake_++;
             // With fewer members left than workers, cores would go idle:
-            // the last members are compressed on several threads each.
+            // the last members are compressed on several threads each, but
+            // never on more than there are cores to run them.
             const std::uint32_t left = names_.count - index;
-            if (left < threads_) encoderThreads = std::max(1u, threads_ / left);
+            if (left < threads_) encoderThreads = std::clamp(threads_ / left, 1u, cores_);
         }
         compress(index, encoderThreads);
     }

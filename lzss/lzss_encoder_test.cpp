@@ -19,11 +19,16 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
-// Encodes with the product encoder, fed in the given chunk sizes.
+// Encodes with the product encoder, fed in the given chunk sizes.  One
+// record serves every stream, and each starts after one abandoned halfway:
+// a stream must not depend on those before it.
 std::string encode(const std::string& input, const std::vector<std::size_t>& chunks = {},
                    std::uint64_t* outCount = nullptr) {
-    auto encoder = std::make_unique<LzssEncoder>();
+    static const auto encoder = std::make_unique<LzssEncoder>();
     std::vector<std::uint8_t> out;
+    lzssEncode(*encoder, bytesOf(corpusBytes(CorpusKind::Text, 3000, 99)), false, out);
+    lzssRestart(*encoder);
+    out.clear();
     std::size_t done = 0;
     for (std::size_t chunk : chunks) {
         if (done + chunk >= input.size()) break;

@@ -100,7 +100,12 @@ Error streamMember(MemberSource& source, const std::string& name, const Previous
 
     LargeBuffer<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
     // A member of more than one chunk may be split across threads.
-    auto encoder = std::make_unique<LzssEncoder>();
+    // One encoder record a thread, started afresh for each member (also
+    // after a member abandoned halfway): a fresh record's memory costs more
+    // than compressing a small member.
+    thread_local std::unique_ptr<LzssEncoder> encoder;
+    if (!encoder) encoder = std::make_unique<LzssEncoder>();
+    lzssRestart(*encoder);
     std::unique_ptr<ParallelLzssEncoder> parallel;
     if (encoderThreads > 1 && size > kChunkSize) parallel = std::make_unique<ParallelLzssEncoder>(encoderThreads);
     std::vector<std::uint8_t> block;

@@ -51,6 +51,7 @@ public:
 
 private:
     struct Member;
+    void stop();  // stops the workers and waits for them
     void work();
     void compress(std::uint32_t index, unsigned encoderThreads);
     // Passes a block on; false when the pipeline is stopping.
@@ -65,6 +66,7 @@ private:
     std::condition_variable changed_;
     std::uint32_t nextToTake_ = 0;  // guarded by mutex_
     unsigned threads_ = 1;          // workers
+    unsigned cores_ = 1;            // the most threads one member is compressed on
     std::uint32_t consuming_ = 0;   // the member the consumer is on; guarded by mutex_
     std::size_t queued_ = 0;        // compressed bytes waiting in all members; guarded by mutex_
     bool stopping_ = false;         // guarded by mutex_

@@ -44,6 +44,14 @@ struct LzssEncoder {
     std::uint8_t textBuf[lzss::kRingSize + lzss::kMaxMatch - 1] = {};
 };
 
+// Makes the record start a new stream at its next call, whatever it was
+// doing (a stream abandoned halfway included): a record kept for many
+// streams costs no fresh memory.
+inline void lzssRestart(LzssEncoder& encoder) {
+    encoder.phase = LzssEncoder::Phase::Start;
+    encoder.outCount = 0;
+}
+
 // Feeds `input` to the encoder and appends the compressed bytes it can
 // produce to `output`.  `final` marks the call carrying the input's last
 // chunk (which may be empty); only then is the end of the stream written and

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "command_options.h"
+#include "worker_threads.h"
 #include "compression_pipeline.h"
 #include "member_stream.h"
 
