@@ -98,11 +98,17 @@ echo "== $zip_name.zip"
 top=$work/zip/$zip_name
 mkdir -p "$top/doc"
 cp "$work/windows-install/bin/pactool.exe" "$work/windows-install/bin/scntool.exe" "$top/"
-windows_text "$root/README.md" >"$top/README.txt"
-windows_text "$root/NEWS.md" >"$top/NEWS.txt"
-windows_text "$root/LICENSE" >"$top/LICENSE.txt"
+# The documents CMake installs: README, NEWS and LICENSE at the top, the
+# others in doc\, all as .txt.
+installed_doc=$work/linux-install/usr/share/doc/$name
+for file in "$installed_doc"/*; do
+    case ${file##*/} in
+        README.md | NEWS.md | LICENSE) text=$top/${file##*/} ;;
+        *) text=$top/doc/${file##*/} ;;
+    esac
+    windows_text "$file" >"${text%.md}.txt"
+done
 windows_text "$root/packaging/makefile.conf" >"$top/makefile.conf"
-windows_text "$root/docs/formats.md" >"$top/doc/formats.txt"
 for page in pactool scntool; do
     man_text "$work/linux/man/$page.1" >"$work/$page.txt"
     windows_text "$work/$page.txt" >"$top/doc/$page.txt"
@@ -120,7 +126,7 @@ mkdir -p "$deb/debian"
 cp -R "$work/linux-install" "$pkg"
 mkdir "$pkg/DEBIAN"
 doc=$pkg/usr/share/doc/$name
-gzip -9n "$pkg"/usr/share/man/man1/*.1 "$doc/README.md" "$doc/NEWS.md" "$doc/formats.md"
+gzip -9n "$pkg"/usr/share/man/man1/*.1 "$doc"/*.md
 # The licence is in the copyright file, in Debian's machine-readable form.
 rm "$doc/LICENSE"
 {

@@ -35,6 +35,8 @@ version=$(sed -n 's/^project(\([A-Za-z0-9_-]*\) VERSION \([0-9.]*\).*/\2/p' "$ro
 zip_name=$name-$version-windows-x86_64
 deb_name=${name}_${version}_amd64
 tar_name=$name-$version-linux-x86_64
+# The documents beside README, NEWS and LICENSE.
+documents="formats guarantees performance"
 
 work=$(mktemp -d)
 wine=${WINE:-/usr/lib/wine/wine64}
@@ -91,11 +93,12 @@ for file in "$zip_name.zip" "$deb_name.deb" "$tar_name.tar.gz"; do
 done
 
 echo "== $zip_name.zip"
-same_list "the zip" "$(printf "$zip_name/%s\n" LICENSE.txt NEWS.txt README.txt doc/formats.txt doc/pactool.txt \
-    doc/scntool.txt makefile.conf pactool.exe scntool.exe)" "$(unzip -Z1 "$dist/$zip_name.zip" | sort)"
+texts="LICENSE.txt NEWS.txt README.txt $(printf 'doc/%s.txt ' $documents pactool scntool)makefile.conf"
+same_list "the zip" "$(printf "$zip_name/%s\n" $texts pactool.exe scntool.exe | sort)" \
+    "$(unzip -Z1 "$dist/$zip_name.zip" | sort)"
 unzip -q "$dist/$zip_name.zip" -d "$work/zip"
 windows=$work/zip/$zip_name
-for text in LICENSE.txt NEWS.txt README.txt doc/formats.txt doc/pactool.txt doc/scntool.txt makefile.conf; do
+for text in $texts; do
     awk '!/\r$/ { exit 1 }' "$windows/$text" || fail "$text has a line without CR LF"
 done
 for exe in pactool.exe scntool.exe; do
@@ -132,8 +135,8 @@ dpkg-deb -I "$dist/$deb_name.deb"
 doc=usr/share/doc/$name
 completions=usr/share/bash-completion/completions
 same_list "the .deb" "$(printf '%s\n' usr/bin/pactool usr/bin/scntool "$completions/pactool" "$completions/scntool" \
-    "$doc/NEWS.md.gz" "$doc/README.md.gz" "$doc/changelog.gz" "$doc/copyright" "$doc/formats.md.gz" \
-    usr/share/man/man1/pactool.1.gz usr/share/man/man1/scntool.1.gz)" \
+    $(printf "$doc/%s.md.gz " NEWS README $documents) "$doc/changelog.gz" "$doc/copyright" \
+    usr/share/man/man1/pactool.1.gz usr/share/man/man1/scntool.1.gz | sort)" \
     "$(dpkg-deb --fsys-tarfile "$dist/$deb_name.deb" | tar -t | sed -n 's|^\./||; /[^/]$/p' | sort)"
 status=0
 lintian --fail-on error "$dist/$deb_name.deb" >"$work/lintian" 2>&1 || status=$?
@@ -175,8 +178,8 @@ echo "bash completion: pactool ex -> extract, scntool --st -> --status"
 echo "== $tar_name.tar.gz"
 tar -C "$work" -xzf "$dist/$tar_name.tar.gz"
 same_list "the tarball" "$(printf "$tar_name/%s\n" bin/pactool bin/scntool share/bash-completion/completions/pactool \
-    share/bash-completion/completions/scntool share/doc/$name/LICENSE share/doc/$name/NEWS.md \
-    share/doc/$name/README.md share/doc/$name/formats.md share/man/man1/pactool.1 share/man/man1/scntool.1)" \
+    share/bash-completion/completions/scntool share/doc/$name/LICENSE \
+    $(printf "share/doc/$name/%s.md " NEWS README $documents) share/man/man1/pactool.1 share/man/man1/scntool.1 | sort)" \
     "$(tar -tzf "$dist/$tar_name.tar.gz" | sed -n '/[^/]$/p' | sort)"
 for file in bin/pactool bin/scntool; do
     cmp "$work/$tar_name/$file" "$deb/usr/$file" || fail "the tarball's $file is not the .deb's"
