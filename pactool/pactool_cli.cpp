@@ -40,6 +40,10 @@ Command commandNamed(std::string_view word) {
     return nullptr;
 }
 
+// The exit status for an unknown command word (the status a byte holds
+// for -1, which the tool has always given).
+constexpr int kUnknownCommand = 255;
+
 }  // namespace
 
 int pactoolMain(int argc, char** argv, std::FILE* out) {
@@ -73,7 +77,7 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
     const Command command = commandNamed(line.words[0]);
     if (command == nullptr) {
         say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
-        return -1;
+        return kUnknownCommand;
     }
     if (line.words.size() > 2) {
         // One archive a run: a word more is a mistake, never ignored.
