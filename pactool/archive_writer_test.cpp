@@ -83,7 +83,7 @@ Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source
     const bool havePrevious = previousBytes != nullptr && !openPacArchive(reader, "old.pac", old);
     if (havePrevious) {
         loadPreviousEntries(old, previous);
-        previous.open = [previousBytes]() { return std::make_unique<MemoryArchiveReader>(*previousBytes); };
+        previous.reader = std::make_unique<MemoryArchiveReader>(*previousBytes);
     }
     Outcome run;
     MemorySink sink;

@@ -144,10 +144,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         const unsigned threads = workerThreads(options.threads);
         const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
             thread_local RestoreBuffers buffers;
-            FileArchiveReader own;
-            ArchiveReader* source = nullptr;
-            if (Error error = readerForWorker(reader, own, pacPath, threads, source)) return Restored{error, nullptr};
-            return restoreMemberFile(*source, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
+            return restoreMemberFile(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];

@@ -361,6 +361,38 @@ TEST(HostileArchive, FinishedFilesAreFlushedBeforeTheyAreRenamed) {
     }
 }
 
+// The archive is read through one descriptor, shared by the workers: it is
+// opened once, whatever the members and threads, by extract, test and by
+// archive reading the previous archive (a file opened again could be
+// another file by then).
+TEST(HostileArchive, TheArchiveIsOpenedOnceWhateverTheThreads) {
+    if (windowsTools()) GTEST_SKIP() << "strace follows Linux processes";
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    std::vector<ArchiveMember> members;
+    std::string list = "0 0\n";
+    for (int i = 0; i < 20; ++i) {
+        members.push_back({"m" + std::to_string(i), testing_support::randomBytes(3000, i)});
+        list += members.back().name + "\n";
+    }
+    Workspace w;
+    w.write("data.pac", buildArchive(members));
+    w.write("data.pac.list", list);
+    for (const char* command : {"extract", "test", "archive"}) {
+        for (const char* threads : {"1", "3"}) {
+            const RunResult result = testing_support::runProgramDirect(
+                w.dir(), "strace",
+                {"-f", "-qq", "-E", "ASAN_OPTIONS=detect_leaks=0", "-o", w.parent() + "/trace", "-e", "trace=open,openat",
+                 testing_support::pactoolPath(), "-q", "-j", threads, command, "data.pac"});
+            ASSERT_EQ(result.status, 0) << result.output;
+            int opened = 0;
+            for (const TracedCall& call : tracedCalls(testing_support::readFile(w.parent() + "/trace"))) {
+                opened += call.text.find("\"data.pac\"") != std::string::npos;
+            }
+            EXPECT_EQ(opened, 1) << command << " -j " << threads;
+        }
+    }
+}
+
 }  // namespace
 
 namespace {
