@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <thread>
 
 #include "messages.h"
 #include "pac_archive.h"
@@ -103,7 +102,9 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
         }
         return readable;
     };
-    runInOrder<Error>(archive.entries.count, threads, 4 * static_cast<std::size_t>(threads), work, take);
+    OrderedWorkLimits limits;
+    limits.items = 4 * static_cast<std::size_t>(threads);
+    runInOrder<Error>(archive.entries.count, threads, limits, work, take);
     if (!readable) return false;
     progress.around([&] {
         if (failed == 0) say(out, "%s tested, all OK\n", membersText(archive.entries.count).c_str());

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <thread>
 
 #include "file_io.h"
 #include "list_file.h"
@@ -165,8 +164,10 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         const std::function<std::uint64_t(std::size_t)> sizeOf = [&](std::size_t i) {
             return std::uint64_t{archive.entries[static_cast<std::uint32_t>(i)].unpackedSize};
         };
-        const std::size_t ahead = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
-        runInOrder<Restored>(archive.entries.count, threads, ahead, work, take, sizeOf, kBatchBytes);
+        OrderedWorkLimits limits;
+        limits.items = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
+        limits.bytes = kBatchBytes;
+        runInOrder<Restored>(archive.entries.count, threads, limits, work, take, sizeOf);
         if (extracted) settle();
         for (const std::string& directory : directories) platform::syncDirectory(directory);
     }

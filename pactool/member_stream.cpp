@@ -11,8 +11,6 @@ namespace pactools {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 1 << 20;  // members are read in 1 MiB pieces
-
 // Opens the member and takes its size.
 Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
     if (Error error = source.open(name, file)) return error;
