@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "archive_builder.h"
 #include "command_options.h"
 #include "corpus.h"
 #include "lzss_encoder.h"
@@ -299,28 +300,20 @@ TEST(ArchiveWriter, KeepsTheStreamsOfUnchangedMembersWithTheSameResult) {
 }
 
 TEST(ArchiveWriter, KeepsAStreamOfAnotherEncoderWhenItDecodesToTheMember) {
-    // Literals only: a valid stream, longer than this encoder's.
+    // Literals only, as the archive builder stores members: a valid stream,
+    // longer than this encoder's.
     const std::string content(5000, 'z');
-    std::string stream;
-    for (std::size_t at = 0; at < content.size(); at += 8) stream += '\xFF' + content.substr(at, 8);
-    std::vector<std::uint8_t> previous(12 + 76, 0);
-    previous[0] = 'P', previous[1] = 'A', previous[2] = 'C', previous[4] = 1;
     const std::string name = "z.dat";
-    std::copy(name.begin(), name.end(), previous.begin() + 12);
-    const auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) previous[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(12 + 64, 12 + 76);
-    put(12 + 68, static_cast<std::uint32_t>(content.size()));
-    put(12 + 72, static_cast<std::uint32_t>(stream.size()));
-    previous.insert(previous.end(), stream.begin(), stream.end());
+    const std::vector<std::uint8_t> previous = bytesOf(testing_support::buildArchive({{name, content}}));
+    const std::vector<std::uint8_t> stream = bytesOf(testing_support::literalStream(content));
 
     MemoryMemberSource source;
     source.members[name] = bytesOf(content);
     const Outcome kept = archive({name}, source, 1, &previous);
     ASSERT_FALSE(kept.error);
     EXPECT_EQ(kept.progress, std::vector<std::string>{"=z.dat"});
-    EXPECT_TRUE(std::equal(previous.begin() + 12 + 76, previous.end(), kept.archive.begin() + 12 + 76));
+    ASSERT_EQ(kept.archive.size(), kPacHeaderSize + kPacEntrySize + stream.size());
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), kept.archive.begin() + kPacHeaderSize + kPacEntrySize));
     // A stream that decodes to other bytes is not kept.
     source.members[name].back() = 'y';
     EXPECT_EQ(archive({name}, source, 1, &previous).progress, std::vector<std::string>{"z.dat"});
