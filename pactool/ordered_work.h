@@ -106,7 +106,10 @@ struct OrderedRun {
     // the work itself when the items are small.)
     std::condition_variable ready;
     std::condition_variable room;
-    std::vector<Item> items;
+    // The items begun and not yet taken, item i at i % window.size() (no
+    // more can be begun than it holds).
+    std::vector<Item> window;
+    std::size_t count = 0;
     std::size_t next = 0;    // the next item to begin
     std::size_t taking = 0;  // the item being taken
     std::uint64_t held = 0;  // bytes all items hold
@@ -141,7 +144,7 @@ struct OrderedRun {
             return true;
         }
         std::unique_lock lock(mutex);
-        Item& item = items[i];
+        Item& item = window[i % window.size()];
         if (!stopping && i != taking && !fits(item, bytes)) {
             ++stats.waits;
             ++waiting;
@@ -161,7 +164,7 @@ struct OrderedRun {
         }
         std::lock_guard lock(mutex);
         if (stopping) return false;
-        Item& item = items[i];
+        Item& item = window[i % window.size()];
         item.parts.push_back(Held{std::move(part), item.reserved});
         item.reserved = 0;
         if (i == taking) ready.notify_one();
@@ -172,13 +175,13 @@ struct OrderedRun {
         std::unique_lock lock(mutex);
         for (;;) {
             const auto canBegin = [&] { return next - taking < limits.items; };
-            if (!stopping && next < items.size() && !canBegin()) {
+            if (!stopping && next < count && !canBegin()) {
                 ++stats.waits;
                 ++waiting;
                 room.wait(lock, [&] { return stopping || canBegin(); });
                 --waiting;
             }
-            if (stopping || next >= items.size()) return;
+            if (stopping || next >= count) return;
             const std::size_t i = next++;
             lock.unlock();
             try {
@@ -193,7 +196,7 @@ struct OrderedRun {
                 return;
             }
             lock.lock();
-            items[i].done = true;
+            window[i % window.size()].done = true;
             if (i == taking) ready.notify_one();
         }
     }
@@ -208,11 +211,11 @@ struct OrderedRun {
 
     // Takes every part in order on this thread, until the end or a stop.
     void takeAll() {
-        for (std::size_t i = 0; i < items.size(); ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             std::unique_lock lock(mutex);
             taking = i;
             if (waiting > 0) room.notify_all();
-            Item& item = items[i];
+            Item& item = window[i % window.size()];
             for (;;) {
                 ready.wait(lock, [&] { return stopping || !item.parts.empty() || item.done; });
                 if (stopping) return;
@@ -226,6 +229,8 @@ struct OrderedRun {
                 if (!more) return;
             }
             release(item, item.held);  // reserved, never handed on
+            item.done = false;          // the place of item i + window.size()
+            item.reserved = 0;
         }
     }
 
@@ -238,7 +243,8 @@ struct OrderedRun {
             return;
         }
         threaded = true;
-        items = std::vector<Item>(count);
+        this->count = count;
+        window = std::vector<Item>(std::min(count, limits.items));
         std::vector<std::thread> workers;
         // Whatever ends the run (the end, a stop, a thread that could not
         // start, an exception from take) stops and joins the workers.
