@@ -105,12 +105,6 @@ Error InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, st
     return {};
 }
 
-Error InputFile::seek(std::uint64_t offset) {
-    int reason = 0;
-    if (!platform::seekFd(fd_, offset, reason)) return fileError(Fault::ReadFailed, path_, reason);
-    return {};
-}
-
 Error readRest(InputFile& file, std::vector<std::uint8_t>& bytes) {
     std::uint64_t size = 0;
     if (Error error = file.size(size)) return error;
