@@ -244,7 +244,7 @@ Error OutputFile::finish(Flush when) {
     // or in one pass with other files (see FlushPass).
     synced_ = when == Flush::Now || !platform::flushesFileSystems();
     if (failure_ == 0 && synced_ && !platform::syncFd(fd_, reason)) fail(reason);
-    platform::closeFd(fd_);
+    if (!platform::closeWritten(fd_, reason) && failure_ == 0) failure_ = reason;
     fd_ = -1;
     buffer_.reset();
     if (failure_ != 0) {
@@ -274,11 +274,16 @@ Error OutputFile::publish(bool syncDirectory) {
         discard();
         return fileError(Fault::WriteFailed, name_, reason);
     }
-    if (syncDirectory) platform::syncDirectory(platform::directoryPart(target_));
     platform::endTempFile(tempSlot_);
     tempSlot_ = -1;
     temp_.clear();
     finished_ = false;
+    // The target is complete; a failure to make its rename durable is still
+    // one of the command.
+    const std::string directory = platform::directoryPart(target_);
+    if (syncDirectory && !platform::syncDirectory(directory, reason)) {
+        return fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason);
+    }
     return {};
 }
 

@@ -1,6 +1,11 @@
-// Errors put into words.  Every message text of both tools is here; their
-// wording and punctuation are part of the tools' interface (users and
-// scripts read them, the makefile's users see them), so change none lightly.
+// Errors put into words: the text of every Error of both tools is here.
+// The other lines the tools print live with the code that prints them: the
+// usage texts with each tool's command line (pactool_cli.cpp,
+// scntool_cli.cpp), the progress lines (Compressing, Extracting, OK ...)
+// and summaries with their commands, and the reasons a PO file is refused
+// with the PO reader (po_file.cpp).  Their wording and punctuation are part
+// of the tools' interface (users and scripts read them, the makefile's
+// users see them), so change none lightly.
 #pragma once
 
 #include <cstdio>

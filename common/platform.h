@@ -106,6 +106,10 @@ int openRead(const std::string& path, int& error);
 // Creates a new file, failing when the name exists.
 int openNew(const std::string& path, int& error);
 void closeFd(int fd);
+// Closes a file that was written, telling a failure the system reports only
+// then (a write that did not reach the file, on some file systems); the
+// descriptor is released either way.
+bool closeWritten(int fd, int& error);
 // One read or write call; -1 with `error`.  EINTR is retried inside.
 long long readFd(int fd, void* data, std::size_t size, int& error);
 long long writeFd(int fd, const void* data, std::size_t size, int& error);
@@ -141,8 +145,10 @@ bool copyModificationTime(const std::string& from, int fd);
 // Renames `from` over `to`, replacing it.
 bool replaceFile(const std::string& from, const std::string& to, int& error);
 // Makes a rename in `directory` survive a power cut (no-op where renames
-// need no such step).
-void syncDirectory(const std::string& directory);
+// need no such step); false with `error` when the system could not.  A
+// directory that cannot be opened for reading, or whose file system has no
+// such flush, is passed over.
+bool syncDirectory(const std::string& directory, int& error);
 bool removeFile(const std::string& path);
 
 // The file a link points to (the path itself when it is none or does not exist).
@@ -195,13 +201,14 @@ void handleUnexpectedFailures(const char* tool);
 
 // Temporary files are tracked while they may exist, so that an interrupt can
 // remove them.  beginTempFile() is called before the file is created and
-// returns a slot (or -1 when the process is being interrupted: create
-// nothing then); the path must stay valid until endTempFile(slot), which is
-// called after the file was renamed or removed.
+// returns a slot (or -1 when every slot is taken: create nothing then); the
+// path must stay valid until endTempFile(slot), which is called after the
+// file was renamed or removed.  confirmTempFile() is called right after the
+// creation.  Once an interrupt has come in, none of the three returns: the
+// calling thread waits while the handler removes every tracked file (this
+// one included) and ends the process, so no file is created or used after.
 int beginTempFile(const char* path);
-// Called right after creating the file: false when an interrupt came in the
-// meantime (the file is then removed and must not be used).
-bool confirmTempFile(int slot);
+void confirmTempFile(int slot);
 void endTempFile(int slot);
 
 // For the interrupt handlers: removes every tracked temporary file.  Safe in

@@ -104,6 +104,14 @@ void closeFd(int fd) {
     ::close(fd);
 }
 
+bool closeWritten(int fd, int& error) {
+    // Linux releases the descriptor even when close is interrupted, so
+    // EINTR is no failure (and it must not be closed again).
+    if (::close(fd) == 0 || errno == EINTR) return true;
+    error = errno;
+    return false;
+}
+
 long long readFd(int fd, void* data, std::size_t size, int& error) {
     for (;;) {
         const ssize_t got = ::read(fd, data, size);
@@ -295,12 +303,20 @@ bool replaceFile(const std::string& from, const std::string& to, int& error) {
     return true;
 }
 
-void syncDirectory(const std::string& directory) {
+bool syncDirectory(const std::string& directory, int& error) {
     const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
-    if (fd < 0) return;
-    while (::fsync(fd) != 0 && errno == EINTR) {
+    if (fd < 0) return true;
+    bool synced = true;
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EINVAL && errno != ENOTSUP && errno != EROFS) {
+            error = errno;
+            synced = false;
+        }
+        break;
     }
     ::close(fd);
+    return synced;
 }
 
 bool removeFile(const std::string& path) {

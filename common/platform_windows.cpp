@@ -364,6 +364,14 @@ void closeFd(int fd) {
     _close(fd);
 }
 
+bool closeWritten(int fd, int& error) {
+    // Writes reach the handle when they are made (no buffer of the C
+    // runtime's in between): a failed close is all that is left to tell.
+    if (_close(fd) == 0) return true;
+    error = errno;
+    return false;
+}
+
 long long readFd(int fd, void* data, std::size_t size, int& error) {
     DWORD got = 0;
     if (!ReadFile(handleOf(fd), data, clampSize(size), &got, nullptr)) {
@@ -483,8 +491,9 @@ bool replaceFile(const std::string& from, const std::string& to, int& error) {
     return false;
 }
 
-void syncDirectory(const std::string&) {
+bool syncDirectory(const std::string&, int&) {
     // MOVEFILE_WRITE_THROUGH already waited for the rename to reach the disk.
+    return true;
 }
 
 bool removeFile(const std::string& path) {

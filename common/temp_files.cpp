@@ -77,15 +77,11 @@ int beginTempFile(const char* path) {
     return -1;  // more files at once than slots: nothing created
 }
 
-bool confirmTempFile(int slot) {
-    const bool ok = !interrupted.load();
+void confirmTempFile(int) {
+    const bool interruptedMeanwhile = interrupted.load();
     creating.fetch_sub(1);
-    if (!ok) {
-        // The handler removes the file (it is tracked); this thread waits.
-        (void)slot;
-        waitForTheEnd();
-    }
-    return ok;
+    // The handler removes the file (it is tracked); this thread waits.
+    if (interruptedMeanwhile) waitForTheEnd();
 }
 
 void endTempFile(int slot) {

@@ -1,13 +1,18 @@
 // Builds an archive from members held in memory, through the code the
-// archive command runs, on one and on several threads: both archives must be
-// the same, and reading it back must give every member's bytes.  Building it
-// again after a change, keeping the unchanged members' streams, must give
-// what compressing everything gives.  The input's
-// first byte sets the member count; the rest is cut into that many members.
+// archive command runs on one thread, and reads it back: every member must
+// come back, and its stored stream must be exactly the encoder's stream of
+// it.  Building it again after a change, keeping the unchanged members'
+// streams, must give what compressing everything gives.  The input's first
+// byte sets the member count; the rest is cut into that many members.
+// (The same on several threads is fuzz_threads's work: this target starts
+// no thread, so that it runs thousands of inputs a second.)
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 #include "archive_writer.h"
+#include "lzss_encoder.h"
 #include "pac_archive.h"
 
 using namespace pactools;
@@ -27,10 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ptrVectorPush(names, std::make_unique<std::string>(name));
     }
     MemorySink one;
-    MemorySink many;
     if (writeArchive(names, PacHeader{data[0], 0, 7}, source, nullptr, one, 1, "fuzz.pac", {})) std::abort();
-    if (writeArchive(names, PacHeader{data[0], 0, 7}, source, nullptr, many, 3, "fuzz.pac", {})) std::abort();
-    if (one.bytes != many.bytes) std::abort();
     // Again, keeping what the first archive holds, after a change to one member.
     PreviousArchive previous;
     {
@@ -45,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemorySink fresh;
     MemorySink reusing;
     if (writeArchive(names, PacHeader{data[0], 0, 7}, source, nullptr, fresh, 1, "fuzz.pac", {})) std::abort();
-    if (writeArchive(names, PacHeader{data[0], 0, 7}, source, &previous, reusing, 2, "fuzz.pac", {})) std::abort();
+    if (writeArchive(names, PacHeader{data[0], 0, 7}, source, &previous, reusing, 1, "fuzz.pac", {})) std::abort();
     if (fresh.bytes != reusing.bytes) std::abort();
     if (!changed.empty()) changed[changed.size() / 2] ^= 0x55;
 
@@ -54,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (openPacArchive(reader, "fuzz.pac", archive)) std::abort();
     if (archive.entries.count != count) std::abort();
     static RestoreBuffers buffers;
+    static LzssEncoder encoder;
     for (const PacEntry* entry : archive.entries) {
         std::vector<std::uint8_t> restored;
         if (restoreArchiveMember(archive, *entry, [&](std::span<const std::uint8_t> bytes) {
@@ -62,7 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }, buffers)) {
             std::abort();
         }
-        if (restored != source.members[entry->name]) std::abort();
+        const std::vector<std::uint8_t>& member = source.members[entry->name];
+        if (restored != member) std::abort();
+        std::vector<std::uint8_t> stream;
+        lzssEncode(encoder, member, true, stream);
+        if (stream.size() != entry->storedSize ||
+            !std::equal(stream.begin(), stream.end(), one.bytes.begin() + entry->offset)) {
+            std::abort();
+        }
     }
     return 0;
 }

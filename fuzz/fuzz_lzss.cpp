@@ -1,7 +1,10 @@
 // The codec against itself and the plain transcription: decode(encode(x))
 // must give x; encoding or decoding in pieces of any sizes must give the
-// same bytes as one call; small inputs must encode exactly as the plain
-// codec does.  The input also goes to the decoder as a stream of its own.
+// same bytes as one call, and so must the parallel encoder's coder on one
+// thread; small inputs must encode exactly as the plain codec does.  The
+// input also goes to the decoder as a stream of its own.  (The parallel
+// encoder on several threads is fuzz_threads's work: this target starts no
+// thread.)
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -91,18 +94,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> back = decodeInPieces(whole, input.size(), pieces, largest);
     if (back.size() != input.size() || !std::equal(back.begin(), back.end(), input.begin())) std::abort();
     if (!input.empty() && input.size() <= 8192 && plainEncode(input) != whole) std::abort();
-    // The parallel encoder, on 1 to 4 threads, in pieces: the same stream.
-    static ParallelLzssEncoder parallel[4] = {ParallelLzssEncoder(1), ParallelLzssEncoder(2), ParallelLzssEncoder(3),
-                                              ParallelLzssEncoder(4)};
+    // The parallel encoder's coder, on this thread alone, in pieces of 1
+    // byte up: the same stream.
+    static ParallelLzssEncoder encoder(1);
     std::vector<std::uint8_t> split;
-    ParallelLzssEncoder& encoder = parallel[data[1] % 4];
-    for (std::size_t done = 0; done < input.size() || (input.empty() && done == 0);) {
-        const std::size_t n = std::min(input.size() - done, largest * 37);
+    Pieces splits = pieces;
+    std::size_t done = 0;
+    do {
+        const std::size_t n = std::min(input.size() - done, splits.next(largest * 37));
         encoder.encode(input.subspan(done, n), done + n == input.size(), split);
         done += n;
-        if (input.empty()) break;
-    }
-    if (split != whole) std::abort();
+    } while (done < input.size());
+    if (split != whole || encoder.outCount() != whole.size()) std::abort();
 
     // Arbitrary bytes as a stream: pieces must not change what comes out, and
     // it must be what the plain decoder makes of it.

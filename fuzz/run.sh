@@ -15,12 +15,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 runs=${2:-0}
 shift $(( $# > 2 ? 2 : $# ))
-targets=${*:-"fuzz_extract fuzz_archive fuzz_list_file fuzz_scenario_binary fuzz_listing_parser fuzz_translation fuzz_po fuzz_lzss"}
+targets=${*:-"fuzz_extract fuzz_archive fuzz_list_file fuzz_scenario_binary fuzz_listing_parser fuzz_translation fuzz_po fuzz_lzss fuzz_threads"}
 build="$root/build/fuzz"
 
 CXX=${FUZZ_CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBUILD_FUZZERS=ON -DBUILD_TESTING=OFF -DBUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --parallel --target $targets >/dev/null
+cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target $targets >/dev/null
 
 mkdir -p "$build/findings"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
@@ -33,11 +33,11 @@ for target in $targets; do
     [ "$runs" -gt 0 ] && limits="-runs=$runs"
     [ "$seconds" -gt 0 ] && [ "$runs" -gt 0 ] && limits="-runs=$runs -max_total_time=$seconds"
     maxlen=8192
-    [ "$target" = fuzz_lzss ] || [ "$target" = fuzz_archive ] && maxlen=4096  # three encodings and a decoding per input
+    case $target in fuzz_lzss|fuzz_archive|fuzz_threads) maxlen=4096 ;; esac  # several encodings per input
     echo "== $target ($limits)"
     if "$build/fuzz/$target" $limits -max_len=$maxlen -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
         -artifact_prefix="$build/findings/$target-" "$work" >"$build/$target.log" 2>&1; then
-        grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$build/$target.log" | tr '\n' ' '
+        grep -E "stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb" "$build/$target.log" | tr '\n' ' '
         echo
     else
         echo "FAILED: $target (log: $build/$target.log)"

@@ -17,7 +17,8 @@ OrderedWorkLimits compressionLimits(unsigned threads) {
 
 void compressMember(const CompressionJob& job, std::size_t index, WorkFeed<StreamPart>& feed) {
     // With fewer members left than threads, cores would go idle: the last
-    // members are compressed on several threads each.
+    // members are compressed on several threads each, never on more than
+    // there are cores to run them (job.threads is at most the cores).
     const std::size_t left = job.names.count - index;
     const unsigned encoderThreads = left < job.threads ? std::max(1u, job.threads / static_cast<unsigned>(left)) : 1;
     MemberStreamEvents events;

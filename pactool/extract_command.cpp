@@ -169,7 +169,12 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         limits.bytes = kBatchBytes;
         runInOrder<Restored>(archive.entries.count, threads, limits, work, take, sizeOf);
         if (extracted) settle();
-        for (const std::string& directory : directories) platform::syncDirectory(directory);
+        for (const std::string& directory : directories) {
+            int reason = 0;
+            if (extracted && !platform::syncDirectory(directory, reason)) {
+                fail(fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason));
+            }
+        }
     }
     if (!extracted) return false;
     const std::string listName = listFileName(pacPath);

@@ -49,6 +49,9 @@ void lzssEncode(LzssEncoder& e, std::span<const std::uint8_t> input, bool final,
         e.s = 0;
         e.r = lzss::kFirstPosition;
         initTree(e);
+        // Matches may refer to ring bytes never written: they are zeros in
+        // every stream, not what a stream before left there.
+        std::memset(e.textBuf, 0, sizeof e.textBuf);
         e.outCount = 0;
         e.len = 0;
         e.phase = LzssEncoder::Phase::Fill;

@@ -19,10 +19,11 @@ std::span<const std::uint8_t> bytesOf(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
-// Encodes with the product encoder, fed in the given chunk sizes.
+// Encodes with the product encoder, fed in the given chunk sizes.  One
+// record serves every stream: a stream must not depend on those before it.
 std::string encode(const std::string& input, const std::vector<std::size_t>& chunks = {},
                    std::uint64_t* outCount = nullptr) {
-    auto encoder = std::make_unique<LzssEncoder>();
+    static const auto encoder = std::make_unique<LzssEncoder>();
     std::vector<std::uint8_t> out;
     std::size_t done = 0;
     for (std::size_t chunk : chunks) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -44,17 +43,14 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     // from the batch's first position (a finder writes only its own array,
     // so no two threads ever write to the same cache line).
     LargeBuffer<Match> matches;
-    // What the batches since the trees were last shared out took: the work
-    // of each of its trees, and the time.
-    std::array<std::uint64_t, 256> work{};
-    double seconds = 0;
+    // The nodes its insertions compared with in this stream: its share of
+    // the work.
+    std::uint64_t compared = 0;
 
     // Ready for another stream, keeping its memory.
     void restart() {
         owned.fill(false);
         phase = Phase::Start;
-        work.fill(0);
-        seconds = 0;
     }
 
     // Inserts ring slot r if this finder owns its first byte.
@@ -62,22 +58,17 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
         LzssEncoder& e = *tree;
         const std::uint8_t c = e.textBuf[r];
         if (owned[c]) {
-            work[c] += static_cast<std::uint64_t>(insertNode(e, r)) + kInsertWork;
+            compared += static_cast<std::uint64_t>(insertNode(e, r));
             matches[static_cast<std::size_t>(next - first)] = static_cast<Match>(
                 e.matchLength > kThreshold ? e.matchPosition | (e.matchLength - (kThreshold + 1)) << 12 : r);
         }
         ++next;
     }
 
-    // The steps that `input` (and, with `final`, the end) brings, timed.
+    // The steps that `input` (and, with `final`, the end) brings, the
+    // matches of its `count` positions from `first` on.
     void replay(std::span<const std::uint8_t> input, bool final, std::uint64_t first, std::size_t count) {
-        const auto start = std::chrono::steady_clock::now();
         matches.ensure(count);
-        replaySteps(input, final, first);
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-
-    void replaySteps(std::span<const std::uint8_t> input, bool final, std::uint64_t first) {
         LzssEncoder& e = *tree;
         const std::uint8_t* data = input.data();
         std::size_t n = input.size();
@@ -88,6 +79,7 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
             std::fill(std::begin(e.textBuf), std::end(e.textBuf), 0);
             len = 0;
             next = 0;
+            compared = 0;
             phase = Phase::Fill;
         }
         if (phase == Phase::Fill) {
@@ -137,12 +129,6 @@ struct ParallelLzssEncoder::State {
     // Which bytes follow which, over the first kSample bytes of the input.
     static constexpr std::size_t kSample = 256 * 1024;
     BytePairs pairs;
-    std::size_t sampled = 0;
-    // When the trees may next be shared out again: the wait doubles after
-    // each time, so that a long input changing its nature is followed
-    // without sharing out at every batch.
-    std::uint64_t sinceShare = 0;
-    std::uint64_t shareAfter = kSample;
 
     // The batch the finders work on, and who is done with it.
     std::mutex mutex;
@@ -181,6 +167,17 @@ struct ParallelLzssEncoder::State {
         }
     }
 
+    // Stops the threads and waits for them.
+    void stop() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        for (std::thread& worker : workers) worker.join();
+        workers.clear();
+    }
+
     void work() {
         std::uint64_t seen = 0;
         std::unique_lock lock(mutex);
@@ -192,12 +189,17 @@ struct ParallelLzssEncoder::State {
         }
     }
 
-    // Shares the trees out for the first chunk by the work each is
-    // estimated to take: an insertion walks about as deep as the log of the
-    // nodes its tree holds (the positions of its byte in the window),
-    // except within a run, where the equal string at the root ends it at
-    // once.
+    // Shares the trees out by the work each is estimated to take over the
+    // first chunk: an insertion walks about as deep as the log of the nodes
+    // its tree holds (the positions of its byte in the window), except
+    // within a run, where the equal string at the root ends it at once.
     void partition(std::span<const std::uint8_t> sample) {
+        partitioned = true;
+        if (finders.size() == 1) {
+            ownerOf.fill(0);
+            finders[0].owned.fill(true);
+            return;
+        }
         std::array<std::uint64_t, 256> work{};
         std::array<std::uint32_t, 256> inWindow{};
         for (std::size_t p = 0; p < sample.size(); ++p) {
@@ -208,78 +210,9 @@ struct ParallelLzssEncoder::State {
             if (p >= static_cast<std::size_t>(kRingSize)) --inWindow[sample[p - kRingSize]];
         }
         std::fill(pairs.counts.begin(), pairs.counts.end(), 0);
-        sampled = std::min(sample.size(), kSample);
-        countBytePairs(sample.first(sampled), pairs);
+        countBytePairs(sample.first(std::min(sample.size(), kSample)), pairs);
         ownerOf = partitionTrees(work, pairs, static_cast<unsigned>(finders.size()));
         for (int b = 0; b < 256; ++b) finders[ownerOf[b]].owned[static_cast<std::size_t>(b)] = true;
-        partitioned = true;
-        sinceShare = 0;
-        shareAfter = kSample;
-    }
-
-    // When the wait is over, if the finders' times over it differ by more
-    // than a few percent, shares the trees out again by the work each took,
-    // weighed by how long its finder took per unit of work (and doubles the
-    // wait).
-    void rebalance(std::span<const std::uint8_t> input, std::size_t positions) {
-        if (sampled < kSample) {
-            const std::size_t more = std::min(input.size(), kSample - sampled);
-            countBytePairs(input.first(more), pairs);
-            sampled += more;
-        }
-        sinceShare += positions;
-        if (sinceShare < shareAfter) return;
-        double slowest = 0, fastest = 1e30;
-        std::array<std::uint64_t, 256> weighed{};
-        for (const Finder& finder : finders) {
-            slowest = std::max(slowest, finder.seconds);
-            fastest = std::min(fastest, finder.seconds);
-            std::uint64_t own = 0;
-            for (std::uint64_t w : finder.work) own += w;
-            if (own == 0) continue;
-            const double nanosPerWork = finder.seconds * 1e9 / static_cast<double>(own);
-            for (std::size_t b = 0; b < 256; ++b) {
-                weighed[b] += static_cast<std::uint64_t>(static_cast<double>(finder.work[b]) * nanosPerWork);
-            }
-        }
-        sinceShare = 0;
-        for (Finder& finder : finders) {
-            finder.work.fill(0);
-            finder.seconds = 0;
-        }
-        if (slowest <= (1 + kUneven) * fastest) return;
-        reassign(partitionTrees(weighed, pairs, static_cast<unsigned>(finders.size())));
-        shareAfter *= 2;
-    }
-
-    static constexpr double kUneven = 0.03;
-
-    // Gives each tree to its finder in `next`.  Between batches every
-    // finder stands at the same position with the same ring, so a tree
-    // changes hands by copying the links of its nodes.
-    void reassign(const std::array<std::uint16_t, 256>& next) {
-        const LzssEncoder& ring = *finders[0].tree;
-        for (int p = 0; p < kRingSize; ++p) {
-            const std::uint8_t b = ring.textBuf[p];
-            LzssEncoder& from = *finders[ownerOf[b]].tree;
-            if (next[b] == ownerOf[b] || from.dad[p] == kNil) continue;
-            LzssEncoder& to = *finders[next[b]].tree;
-            to.son[p][kLeft] = from.son[p][kLeft];
-            to.son[p][kRight] = from.son[p][kRight];
-            to.dad[p] = from.dad[p];
-            from.dad[p] = kNil;
-        }
-        for (int b = 0; b < 256; ++b) {
-            const auto byte = static_cast<std::size_t>(b);
-            if (next[byte] == ownerOf[byte]) continue;
-            Finder& from = finders[ownerOf[byte]];
-            Finder& to = finders[next[byte]];
-            to.tree->son[kRoot + b][kRight] = from.tree->son[kRoot + b][kRight];
-            from.tree->son[kRoot + b][kRight] = kNil;
-            from.owned[byte] = false;
-            to.owned[byte] = true;
-        }
-        ownerOf = next;
     }
 
     void flushGroup(std::vector<std::uint8_t>& output) {
@@ -332,22 +265,34 @@ struct ParallelLzssEncoder::State {
 };
 
 ParallelLzssEncoder::ParallelLzssEncoder(unsigned threads) : state_(std::make_unique<State>()) {
-    threads = std::max(1u, threads);
-    state_->finders.resize(std::min(threads, 256u));
-    for (unsigned i = 1; i < threads; ++i) state_->workers.emplace_back([this] { state_->work(); });
+    // One finder a thread, and no more threads than finders can have work:
+    // a finder owns one tree at least.
+    state_->finders.resize(std::clamp(threads, 1u, 256u));
+    // A thread that cannot start fails the encoder's construction, as
+    // running out of memory does, once the threads already started have
+    // stopped.
+    for (std::size_t i = 1; i < state_->finders.size(); ++i) {
+        try {
+            state_->workers.emplace_back([this] { state_->work(); });
+        } catch (...) {
+            state_->stop();
+            throw;
+        }
+    }
 }
 
 ParallelLzssEncoder::~ParallelLzssEncoder() {
-    {
-        std::lock_guard lock(state_->mutex);
-        state_->stopping = true;
-    }
-    state_->changed.notify_all();
-    for (std::thread& worker : state_->workers) worker.join();
+    state_->stop();
 }
 
 std::uint64_t ParallelLzssEncoder::outCount() const {
     return state_->outCount;
+}
+
+std::vector<std::uint64_t> ParallelLzssEncoder::work() const {
+    std::vector<std::uint64_t> shares;
+    for (const Finder& finder : state_->finders) shares.push_back(finder.compared);
+    return shares;
 }
 
 void ParallelLzssEncoder::encode(std::span<const std::uint8_t> input, bool final, std::vector<std::uint8_t>& output) {
@@ -379,10 +324,7 @@ void ParallelLzssEncoder::encode(std::span<const std::uint8_t> input, bool final
         st.changed.wait(lock, [&] { return st.busy == 0; });
     }
     st.code(output);
-    if (!final) {
-        if (st.finders.size() > 1) st.rebalance(input, st.count);
-        return;
-    }
+    if (!final) return;
     // End of stream: the last incomplete group, then as many zeros.
     if (st.codeBufPtr > 1) {
         const int groupSize = st.codeBufPtr;

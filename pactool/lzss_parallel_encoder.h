@@ -11,9 +11,9 @@
 // decisions are then made from the recorded matches exactly as the
 // one-thread encoder makes them.  Input comes in chunks (a 1 MiB chunk is a
 // block): memory stays a few bytes per position of one chunk.  The trees
-// are shared out by their estimated work at first, then again by the work
-// and time measured (see lzss_tree_partition.h): which thread owns a tree
-// changes the time, never the stream.
+// are shared out once a stream, by the work the first chunk is estimated
+// to take (see lzss_tree_partition.h): which thread owns a tree changes the
+// time, never the stream.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,10 @@ namespace pactools {
 
 class ParallelLzssEncoder {
 public:
-    // `threads` >= 1, counting the calling thread.
+    // Works on `threads` threads, counting the calling thread: 1 (also for
+    // 0) to 256, one for each share of the trees.  A thread that cannot
+    // start throws std::system_error, as running out of memory throws
+    // std::bad_alloc, once the threads already started have stopped.
     explicit ParallelLzssEncoder(unsigned threads);
     ~ParallelLzssEncoder();
     ParallelLzssEncoder(const ParallelLzssEncoder&) = delete;
@@ -36,6 +39,9 @@ public:
     void encode(std::span<const std::uint8_t> input, bool final, std::vector<std::uint8_t>& output);
     // Bytes produced since the stream began: its stored size.
     std::uint64_t outCount() const;
+    // Each thread's share of the work of the stream so far (or of the last
+    // one): the tree nodes its insertions compared with.
+    std::vector<std::uint64_t> work() const;
 
 private:
     struct State;

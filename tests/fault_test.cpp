@@ -102,6 +102,24 @@ TEST(Faults, AFlushThatFailsWhileExtracting) {
     EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));
 }
 
+// A listing's rename that could not be made durable (its directory's flush
+// failed) fails the command, though the listing itself is complete.
+TEST(Faults, AFailedDirectoryFlushIsAFailure) {
+    if (!posixTools()) GTEST_SKIP();
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    Workspace w;
+    w.write("s.bin", testing_support::generateScenario({}, 5));
+    const RunResult result = testing_support::runProgramDirect(
+        w.dir(), "strace",
+        {"-f", "-qq", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0", "-e", "trace=fsync", "-e",
+         "inject=fsync:error=EIO:when=2", testing_support::scntoolPath(), "s.bin"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "Processing: s.bin\nError writing .: Input/output error\n"
+                             "An error occured while writing the scenario file\n");
+    EXPECT_TRUE(w.exists("s.txt"));
+    expectNoTemporaryFiles(w);
+}
+
 TEST(Faults, AFullDiskWhileListingAScenario) {
     if (!posixTools()) GTEST_SKIP();
     Workspace w;
