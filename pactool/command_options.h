@@ -1,18 +1,9 @@
 // What pactool's options ask of its commands.
 #pragma once
 
-#include <algorithm>
-#include <thread>
+#include "worker_threads.h"
 
 namespace pactools {
-
-// The threads to use for a thread count as the options give it: 0 means
-// every core, and no more threads than cores are used (more could only wait
-// for one).
-inline unsigned workerThreads(unsigned threads) {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return threads != 0 ? std::min(threads, cores) : cores;
-}
 
 struct CommandOptions {
     unsigned threads = 0;     // workers (0: one per core; 1: no worker beyond the main thread)

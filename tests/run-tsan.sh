@@ -12,10 +12,10 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=O
 cmake --build "$build" --parallel --target lzss_parallel_encoder_test ordered_work_test archive_writer_test pactool scntool \
     progress_line_test pactool_cli_test hostile_archive_test make_cycle_test
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-"$build/pactool/lzss_parallel_encoder_test" --gtest_brief=1 --gtest_filter='*EveryThreadTakesAFairShareOfTheTreeWork'
-"$build/pactool/ordered_work_test" --gtest_brief=1
+"$build/lzss/lzss_parallel_encoder_test" --gtest_brief=1 --gtest_filter='*EveryThreadTakesAFairShareOfTheTreeWork'
+"$build/pac/ordered_work_test" --gtest_brief=1
 "$build/common/progress_line_test" --gtest_brief=1
-"$build/pactool/archive_writer_test" --gtest_brief=1 --gtest_filter='*Keeps*:*WorkersRunningAhead*'
+"$build/pac/archive_writer_test" --gtest_brief=1 --gtest_filter='*Keeps*:*WorkersRunningAhead*'
 export PACTOOL="$build/pactool/pactool" SCNTOOL="$build/scntool/scntool"
 "$build/tests/pactool_cli_test" --gtest_brief=1
 "$build/tests/hostile_archive_test" --gtest_brief=1

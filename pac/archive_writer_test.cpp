@@ -9,12 +9,12 @@
 #include <mutex>
 
 #include "archive_builder.h"
-#include "command_options.h"
 #include "corpus.h"
 #include "lzss_encoder.h"
 #include "member_stream.h"
 #include "oracle_io.h"
 #include "pac_archive.h"
+#include "worker_threads.h"
 
 namespace pactools {
 namespace {

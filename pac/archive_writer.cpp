@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "command_options.h"
+#include "worker_threads.h"
 #include "compression_pipeline.h"
 
 namespace pactools {
