@@ -31,7 +31,6 @@
 #include <exception>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
