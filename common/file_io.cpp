@@ -93,9 +93,15 @@ Error InputFile::read(std::span<std::uint8_t> buffer, std::size_t& got) {
     return {};
 }
 
-Error InputFile::seek(std::uint64_t offset) {
-    int reason = 0;
-    if (!platform::seekFd(fd_, offset, reason)) return fileError(Fault::ReadFailed, path_, reason);
+Error InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const {
+    got = 0;
+    while (got < buffer.size()) {
+        int reason = 0;
+        const long long n = platform::readFdAt(fd_, buffer.data() + got, buffer.size() - got, offset + got, reason);
+        if (n < 0) return fileError(Fault::ReadFailed, path_, reason);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
     return {};
 }
 

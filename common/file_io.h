@@ -57,8 +57,10 @@ public:
     // short reads until the buffer is full or the file ends; `got` is less
     // than asked only at the end.
     Error read(std::span<std::uint8_t> buffer, std::size_t& got);
-    // Moves the read position to `offset` from the start.
-    Error seek(std::uint64_t offset);
+    // Reads up to buffer.size() bytes at `offset`, as read() does, without
+    // using or moving the read position: threads may share one InputFile
+    // for this.
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const;
 
 private:
     int fd_ = -1;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "progress_line.h"
-
 namespace pactools {
 namespace {
 
@@ -59,13 +57,6 @@ TEST(Options, ThreadCountsFromZeroTo1024) {
     for (const char* bad : {"", "-1", "1025", "99999", "2x", " 2", "+2", "0x10"}) {
         EXPECT_FALSE(parseThreadCount(bad, threads)) << bad;
     }
-}
-
-TEST(ProgressLineText, ShareRateAndTimeLeft) {
-    EXPECT_EQ(ProgressLine::text(50'000'000, 100'000'000, 2.0), " 50.0%  25.0 MB/s  0:02 left");
-    EXPECT_EQ(ProgressLine::text(0, 100, 0.6), "  0.0%  0.0 MB/s");
-    EXPECT_EQ(ProgressLine::text(200, 100, 1.0), " 99.9%  0.0 MB/s");  // never past the end before it ends
-    EXPECT_EQ(ProgressLine::text(100'000'000, 6'100'000'000, 1.0), "  1.6%  100.0 MB/s  1:00 left");
 }
 
 }  // namespace

@@ -114,6 +114,10 @@ bool closeWritten(int fd, int& error);
 long long readFd(int fd, void* data, std::size_t size, int& error);
 long long writeFd(int fd, const void* data, std::size_t size, int& error);
 bool seekFd(int fd, std::uint64_t offset, int& error);
+// One read at `offset`, leaving the file position to no one: several
+// threads may read one descriptor at once (pread; on Windows ReadFile at an
+// OVERLAPPED offset).  0 at the end; -1 with `error`.  EINTR is retried.
+long long readFdAt(int fd, void* data, std::size_t size, std::uint64_t offset, int& error);
 // Writes what the file holds to stable storage.
 bool syncFd(int fd, int& error);
 // The same for a closed file, opened again for it.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -114,6 +115,18 @@ bool closeWritten(int fd, int& error) {
 long long readFd(int fd, void* data, std::size_t size, int& error) {
     for (;;) {
         const ssize_t got = ::read(fd, data, size);
+        if (got >= 0) return got;
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+    }
+}
+
+long long readFdAt(int fd, void* data, std::size_t size, std::uint64_t offset, int& error) {
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return 0;
+    for (;;) {
+        const ssize_t got = ::pread(fd, data, size, static_cast<off_t>(offset));
         if (got >= 0) return got;
         if (errno != EINTR) {
             error = errno;

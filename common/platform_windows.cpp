@@ -382,6 +382,21 @@ long long readFd(int fd, void* data, std::size_t size, int& error) {
     return got;
 }
 
+long long readFdAt(int fd, void* data, std::size_t size, std::uint64_t offset, int& error) {
+    // On a handle opened for synchronous access the offset is where the read
+    // starts; the reads of several threads do not disturb one another.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(handleOf(fd), data, clampSize(size), &got, &at)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+        error = lastReason();
+        return -1;
+    }
+    return got;
+}
+
 long long writeFd(int fd, const void* data, std::size_t size, int& error) {
     DWORD put = 0;
     if (!WriteFile(handleOf(fd), data, clampSize(size), &put, nullptr)) {

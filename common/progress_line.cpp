@@ -8,8 +8,14 @@
 
 namespace pactools {
 
-ProgressLine::ProgressLine(std::uint64_t total, bool enabled) : total_(total) {
-    if (enabled && platform::standardErrorIsTerminal()) ticker_ = std::thread([this] { run(); });
+ProgressLine::ProgressLine(std::uint64_t total, bool enabled, const ProgressDisplay& display)
+    : total_(total), display_(display) {
+    if (!enabled) return;
+    if (display_.out == nullptr) {
+        if (!platform::standardErrorIsTerminal()) return;
+        display_.out = stderr;
+    }
+    ticker_ = std::thread([this] { run(); });
 }
 
 ProgressLine::~ProgressLine() {
@@ -51,22 +57,22 @@ void ProgressLine::run() {
     using namespace std::chrono;
     std::unique_lock lock(mutex_);
     // Nothing in the first half second: short work shows no line at all.
-    if (stop_.wait_for(lock, milliseconds(500), [this] { return stopping_; })) return;
+    if (stop_.wait_for(lock, display_.delay, [this] { return stopping_; })) return;
     do {
         const double seconds = duration<double>(steady_clock::now() - start_).count();
         std::string line = text(done_.load(std::memory_order_relaxed), total_, seconds);
         const std::size_t length = line.size();
         if (length < shown_) line.append(shown_ - length, ' ');
-        std::fprintf(stderr, "\r%s", line.c_str());
-        std::fflush(stderr);
+        std::fprintf(display_.out, "\r%s", line.c_str());
+        std::fflush(display_.out);
         shown_ = std::max(shown_, length);
-    } while (!stop_.wait_for(lock, milliseconds(100), [this] { return stopping_; }));
+    } while (!stop_.wait_for(lock, display_.interval, [this] { return stopping_; }));
 }
 
 void ProgressLine::erase() {
     if (shown_ == 0) return;
-    std::fprintf(stderr, "\r%s\r", std::string(shown_, ' ').c_str());
-    std::fflush(stderr);
+    std::fprintf(display_.out, "\r%s\r", std::string(shown_, ' ').c_str());
+    std::fflush(display_.out);
     shown_ = 0;
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,10 +17,18 @@
 
 namespace pactools {
 
+// Where and when the line is drawn.
+struct ProgressDisplay {
+    std::FILE* out = nullptr;  // null: standard error, when it is a terminal
+    std::chrono::milliseconds delay{500};    // nothing before this
+    std::chrono::milliseconds interval{100};  // between redraws
+};
+
 class ProgressLine {
 public:
-    // Shows nothing when `enabled` is false or standard error is not a terminal.
-    ProgressLine(std::uint64_t total, bool enabled);
+    // Shows nothing when `enabled` is false or (without display.out)
+    // standard error is not a terminal.
+    ProgressLine(std::uint64_t total, bool enabled, const ProgressDisplay& display = {});
     ~ProgressLine();  // erases the line
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -38,6 +47,7 @@ private:
     void erase();  // with mutex_ held
 
     const std::uint64_t total_;
+    ProgressDisplay display_;
     std::atomic<std::uint64_t> done_{0};
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::mutex mutex_;

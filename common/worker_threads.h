@@ -6,9 +6,12 @@
 
 namespace pactools {
 
-// A thread count as the options give it, with 0 meaning every core.
+// The threads to use for a thread count as the options give it: 0 means
+// every core, and no more threads than cores are used (more could only wait
+// for one).
 inline unsigned workerThreads(unsigned threads) {
-    return threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return threads != 0 ? std::min(threads, cores) : cores;
 }
 
 }  // namespace pactools

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PacArchive first;
         if (openPacArchive(reader, "fuzz.pac", first)) std::abort();
         loadPreviousEntries(first, previous);
-        previous.open = [&one]() { return std::make_unique<MemoryArchiveReader>(one.bytes); };
+        previous.reader = std::make_unique<MemoryArchiveReader>(one.bytes);
     }
     auto& changed = source.members["m0"];
     if (!changed.empty()) changed[changed.size() / 2] ^= 0x55;

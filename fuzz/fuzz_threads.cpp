@@ -40,7 +40,7 @@ std::vector<std::uint8_t> buildArchive(std::span<const std::uint8_t> bytes, std:
         PacArchive archive;
         if (openPacArchive(reader, "fuzz.pac", archive)) std::abort();
         loadPreviousEntries(archive, previous);
-        previous.open = [previousBytes]() { return std::make_unique<MemoryArchiveReader>(*previousBytes); };
+        previous.reader = std::make_unique<MemoryArchiveReader>(*previousBytes);
     }
     MemorySink sink;
     if (writeArchive(names, PacHeader{0, 0, 7}, source, previousBytes != nullptr ? &previous : nullptr, sink, threads,

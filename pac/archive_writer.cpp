@@ -1,13 +1,11 @@
 #include "archive_writer.h"
 
-#include <algorithm>
+#include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "worker_threads.h"
 #include "compression_pipeline.h"
-#include "member_stream.h"
 
 namespace pactools {
 
@@ -19,64 +17,57 @@ Error tooLarge(std::string_view archiveName, const std::string& name) {
     return error;
 }
 
-// Appends member `index`'s stream, as the pipeline delivers it, and fills
-// its entry.
-Error appendMember(CompressionPipeline& pipeline, std::uint32_t index, const std::string& name, ByteSink& sink,
-                   std::string_view archiveName, const ArchiveEvents& events, PacEntry& entry) {
-    entry.name = name;
-    if (sink.position() > UINT32_MAX) return tooLarge(archiveName, name);
-    entry.offset = static_cast<std::uint32_t>(sink.position());
-    std::uint64_t size = 0;
-    bool reused = false;
-    if (Error error = pipeline.waitOpened(index, size, reused)) return error;
-    entry.unpackedSize = static_cast<std::uint32_t>(size);
-    if (events.member) events.member(name, reused);
-    std::vector<std::uint8_t> block;
-    std::uint64_t storedSize = 0;
-    for (;;) {
-        Error error;
-        const CompressionPipeline::Next next = pipeline.next(index, block, storedSize, error);
-        if (next == CompressionPipeline::Next::Failed) return error;
-        if (next == CompressionPipeline::Next::Finished) break;
-        if (!sink.write(block)) return Error(Fault::WriteFailed);
-    }
-    if (entry.offset + storedSize > UINT32_MAX) return tooLarge(archiveName, name);
-    entry.storedSize = static_cast<std::uint32_t>(storedSize);
-    return {};
-}
+// Appends the members' streams in list order, as compressing them gives
+// their parts, and fills their entries.
+struct Appender {
+    const PtrVector<std::string>& names;
+    ByteSink& sink;
+    std::string_view archiveName;
+    const ArchiveEvents& events;
+    std::vector<std::uint8_t>& directory;
+    PacEntry entry = {};
+    std::size_t current = SIZE_MAX;  // the member whose parts come
+    Error error = {};
 
-// The same on this thread alone: each member is streamed straight into the
-// sink.
-Error appendDirectly(MemberSource& source, const PreviousArchive* previous, const std::string& name, ByteSink& sink,
-                     std::string_view archiveName, const ArchiveEvents& events, PacEntry& entry) {
-    entry.name = name;
-    if (sink.position() > UINT32_MAX) return tooLarge(archiveName, name);
-    entry.offset = static_cast<std::uint32_t>(sink.position());
-    bool sinkFailed = false;
-    MemberStreamEvents streamEvents;
-    streamEvents.opened = [&](std::uint64_t size, bool reused) {
-        entry.unpackedSize = static_cast<std::uint32_t>(size);
-        if (events.member) events.member(name, reused);
-    };
-    streamEvents.emit = [&](std::vector<std::uint8_t>& block) {
-        sinkFailed = !sink.write(block);
-        return !sinkFailed;
-    };
-    streamEvents.bytesRead = events.bytesRead;
-    std::uint64_t storedSize = 0;
-    bool stopped = false;
-    if (Error error = streamMember(source, name, previous, streamEvents, storedSize, stopped)) return error;
-    if (sinkFailed) return Error(Fault::WriteFailed);
-    if (entry.offset + storedSize > UINT32_MAX) return tooLarge(archiveName, name);
-    entry.storedSize = static_cast<std::uint32_t>(storedSize);
-    return {};
-}
+    // False, with `error`, when the archive cannot go on.
+    bool take(std::size_t index, StreamPart& part) {
+        const std::string& name = names[static_cast<std::uint32_t>(index)];
+        if (index != current) {
+            current = index;
+            entry = PacEntry();
+            entry.name = name;
+            if (sink.position() > UINT32_MAX) return fail(tooLarge(archiveName, name));
+            entry.offset = static_cast<std::uint32_t>(sink.position());
+        }
+        switch (part.kind) {
+        case StreamPart::Kind::Opened:
+            entry.unpackedSize = static_cast<std::uint32_t>(part.size);
+            if (events.member) events.member(name, part.reused);
+            return true;
+        case StreamPart::Kind::Block:
+            return sink.write(part.block) || fail(Error(Fault::WriteFailed));
+        case StreamPart::Kind::Failed:
+            return fail(std::move(part.error));
+        case StreamPart::Kind::Finished:
+            break;
+        }
+        if (entry.offset + part.size > UINT32_MAX) return fail(tooLarge(archiveName, name));
+        entry.storedSize = static_cast<std::uint32_t>(part.size);
+        encodeEntry(entry, std::span(directory).subspan(kPacEntrySize * index).first<kPacEntrySize>());
+        return true;
+    }
+
+    bool fail(Error why) {
+        error = std::move(why);
+        return false;
+    }
+};
 
 }  // namespace
 
 Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source,
                    const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
-                   const ArchiveEvents& events) {
+                   const ArchiveEvents& events, const OrderedWorkLimits* tuned, OrderedWorkStats* stats) {
     // Every member is opened, and its size looked at, before any is
     // compressed: a missing or unreadable one fails the command at once.
     for (const std::string* name : names) {
@@ -96,16 +87,20 @@ Error writeArchive(const PtrVector<std::string>& names, PacHeader header, Member
     std::vector<std::uint8_t> directory(kPacEntrySize * names.count, 0);
     if (!sink.write(headerBytes) || !sink.write(directory)) return Error(Fault::WriteFailed);
 
+    // Members are compressed on worker threads (on this one alone with one
+    // thread) and appended here in list order.
     threads = workerThreads(threads);
-    std::unique_ptr<CompressionPipeline> pipeline;
-    if (threads > 1) pipeline = std::make_unique<CompressionPipeline>(names, source, previous, threads, events.bytesRead);
-    PacEntry entry;
-    for (std::uint32_t i = 0; i < names.count; ++i) {
-        Error error = pipeline ? appendMember(*pipeline, i, names[i], sink, archiveName, events, entry)
-                               : appendDirectly(source, previous, names[i], sink, archiveName, events, entry);
-        if (error) return error;
-        encodeEntry(entry, std::span(directory).subspan(kPacEntrySize * i).first<kPacEntrySize>());
-    }
+    const OrderedWorkLimits limits = tuned != nullptr ? *tuned : compressionLimits(threads);
+    const CompressionJob job{names, source, previous, threads, events.bytesRead};
+    Appender appender{names, sink, archiveName, events, directory};
+    const std::function<void(std::size_t, WorkFeed<StreamPart>&)> work = [&](std::size_t i, WorkFeed<StreamPart>& feed) {
+        compressMember(job, i, feed);
+    };
+    const std::function<bool(std::size_t, StreamPart&)> take = [&](std::size_t i, StreamPart& part) {
+        return appender.take(i, part);
+    };
+    streamInOrder<StreamPart>(names.count, threads, limits, work, take, stats);
+    if (appender.error) return appender.error;
     if (!sink.writeAt(kPacHeaderSize, directory)) return Error(Fault::WriteFailed);
     return {};
 }

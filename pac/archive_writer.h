@@ -11,6 +11,7 @@
 #include "error.h"
 #include "file_io.h"
 #include "member_source.h"
+#include "ordered_work.h"
 #include "pac_format.h"
 #include "previous_archive.h"
 #include "ptrvector.h"
@@ -32,9 +33,12 @@ struct ArchiveEvents {
 // members whose content did not change, on `threads` workers (0: one per
 // core; 1: on this thread alone).  Fails with the member's error, with
 // ArchiveTooLarge (naming `archiveName`), or with WriteFailed (no file: the
-// sink knows why) when the sink refused bytes.
+// sink knows why) when the sink refused bytes.  `limits`, when given,
+// bound the look-ahead instead of compressionLimits(); `stats`, when given,
+// gets what the scheduler did.
 Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source,
                    const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
-                   const ArchiveEvents& events);
+                   const ArchiveEvents& events, const OrderedWorkLimits* limits = nullptr,
+                   OrderedWorkStats* stats = nullptr);
 
 }  // namespace pactools

@@ -4,12 +4,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
+#include "archive_builder.h"
 #include "corpus.h"
+#include "lzss_encoder.h"
+#include "member_stream.h"
 #include "oracle_io.h"
 #include "pac_archive.h"
+#include "worker_threads.h"
 
 namespace pactools {
 namespace {
@@ -83,7 +88,7 @@ Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source
     const bool havePrevious = previousBytes != nullptr && !openPacArchive(reader, "old.pac", old);
     if (havePrevious) {
         loadPreviousEntries(old, previous);
-        previous.open = [previousBytes]() { return std::make_unique<MemoryArchiveReader>(*previousBytes); };
+        previous.reader = std::make_unique<MemoryArchiveReader>(*previousBytes);
     }
     Outcome run;
     MemorySink sink;
@@ -168,36 +173,92 @@ TEST(ArchiveWriter, AFailingMemberStopsAtTheSameMemberWhateverTheThreads) {
     }
 }
 
-TEST(ArchiveWriter, WorkersRunningAheadWaitForRoomAndStopWhenTheConsumerFails) {
-    // Incompressible members: the first alone outgrows a member's queue, and
-    // the ones after it outgrow the queues' total while it is being written.
-    MemoryMemberSource source;
-    std::vector<std::string> list = {"big"};
-    source.members["big"] = bytesOf(corpusBytes(CorpusKind::Random, 6 << 20, 1));
-    for (unsigned i = 0; i < 20; ++i) {
-        list.push_back("m" + std::to_string(i));
-        source.members[list.back()] = bytesOf(corpusBytes(CorpusKind::Random, 1 << 20, 2 + i));
-    }
-    const Outcome one = archive(list, source, 1);
-    ASSERT_FALSE(one.error);
-    const Outcome four = archive(list, source, 4);
-    ASSERT_FALSE(four.error);
-    EXPECT_TRUE(four.archive == one.archive);
+// A source whose member `held` cannot be read until member `until` has been
+// opened to be compressed (its second opening: every member is opened once
+// before any is compressed), or a few seconds have passed.
+class HeldBackSource : public MemoryMemberSource {
+public:
+    std::string held;
+    std::string until;
 
-    // A sink that fails once the first member has been taken, while workers
-    // ahead of it wait for room: the run ends with the failure, and every
-    // worker stops.
+    Error open(std::string_view name, std::unique_ptr<MemberFile>& file) override {
+        if (Error error = MemoryMemberSource::open(name, file)) return error;
+        if (name == until && ++untilOpened_ == 2) {
+            std::lock_guard lock(mutex_);
+            released_ = true;
+            release_.notify_all();
+        }
+        if (name == held) file = std::make_unique<Waiting>(std::move(file), *this);
+        return {};
+    }
+
+private:
+    class Waiting : public MemberFile {
+    public:
+        Waiting(std::unique_ptr<MemberFile> file, HeldBackSource& source) : file_(std::move(file)), source_(source) {}
+        Error size(std::uint64_t& bytes) override { return file_->size(bytes); }
+        Error read(std::span<std::uint8_t> buffer, std::size_t& got) override {
+            std::unique_lock lock(source_.mutex_);
+            source_.release_.wait_for(lock, std::chrono::seconds(5), [this] { return source_.released_; });
+            lock.unlock();
+            return file_->read(buffer, got);
+        }
+
+    private:
+        std::unique_ptr<MemberFile> file_;
+        HeldBackSource& source_;
+    };
+
+    std::atomic<int> untilOpened_{0};
+    std::mutex mutex_;
+    std::condition_variable release_;
+    bool released_ = false;
+};
+
+// Small limits in place of the usual ones: while the first member is held
+// back, the workers compressing the members after it run into the bound on
+// the bytes they may hold and wait; what is held never passes the bound by
+// more than the blocks of the member being written; the archive is the
+// one-thread one.  A sink that fails while workers wait ends the run with
+// the failure, and every worker stops.
+TEST(ArchiveWriter, WorkersRunningAheadWaitWithinTheBoundAndStopWhenTheConsumerFails) {
+    if (workerThreads(0) < 2) GTEST_SKIP() << "one core: no worker runs ahead";
+    // Incompressible members: the first of three blocks, the others of one
+    // block each, together more than the bound.
+    HeldBackSource source;
+    std::vector<std::string> list = {"big"};
+    source.members["big"] = bytesOf(corpusBytes(CorpusKind::Random, 3 << 20, 1));
+    for (unsigned i = 1; i <= 10; ++i) {
+        list.push_back("m" + std::to_string(i));
+        source.members[list.back()] = bytesOf(corpusBytes(CorpusKind::Random, 200 << 10, 2 + i));
+    }
+    source.held = "big";
+    source.until = "m5";  // whose block no longer fits: m1 to m4 fill the bound
+    PtrVector<std::string> names;
+    for (const auto& name : list) ptrVectorPush(names, std::make_unique<std::string>(name));
+    OrderedWorkLimits limits;
+    limits.items = 32;
+    limits.bytes = 1 << 20;
+    limits.itemBytes = 4 << 20;
+    OrderedWorkStats stats;
+    MemorySink sink;
+    ASSERT_FALSE(writeArchive(names, PacHeader{0x1A, 0, 0x7F3}, source, nullptr, sink, 0, "data.pac", {}, &limits, &stats));
+    EXPECT_GT(stats.waits, 0u);
+    // The member being written never waits: up to two of its blocks (one
+    // being taken, the next made meanwhile) come on top of the bound.
+    EXPECT_LE(stats.peakBytes, limits.bytes + 2 * lzssEncodedBound(kChunkSize));
+    EXPECT_GT(stats.peakBytes, limits.bytes / 2);
+    EXPECT_TRUE(sink.bytes == archive(list, source, 1).archive);
+
     class FailingSink : public MemorySink {
     public:
         bool write(std::span<const std::uint8_t> data) override {
             return bytes.size() < (1 << 20) && MemorySink::write(data);
         }
     };
-    for (unsigned threads : {1u, 4u, 8u}) {
-        FailingSink sink;
-        PtrVector<std::string> names;
-        for (const auto& name : list) ptrVectorPush(names, std::make_unique<std::string>(name));
-        const Error error = writeArchive(names, PacHeader{}, source, nullptr, sink, threads, "data.pac", {});
+    for (unsigned threads : {1u, 2u, 8u}) {
+        FailingSink failing;
+        const Error error = writeArchive(names, PacHeader{}, source, nullptr, failing, threads, "data.pac", {}, &limits);
         EXPECT_EQ(error.fault, Fault::WriteFailed) << threads;
     }
 }
@@ -239,28 +300,20 @@ TEST(ArchiveWriter, KeepsTheStreamsOfUnchangedMembersWithTheSameResult) {
 }
 
 TEST(ArchiveWriter, KeepsAStreamOfAnotherEncoderWhenItDecodesToTheMember) {
-    // Literals only: a valid stream, longer than this encoder's.
+    // Literals only, as the archive builder stores members: a valid stream,
+    // longer than this encoder's.
     const std::string content(5000, 'z');
-    std::string stream;
-    for (std::size_t at = 0; at < content.size(); at += 8) stream += '\xFF' + content.substr(at, 8);
-    std::vector<std::uint8_t> previous(12 + 76, 0);
-    previous[0] = 'P', previous[1] = 'A', previous[2] = 'C', previous[4] = 1;
     const std::string name = "z.dat";
-    std::copy(name.begin(), name.end(), previous.begin() + 12);
-    const auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) previous[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(12 + 64, 12 + 76);
-    put(12 + 68, static_cast<std::uint32_t>(content.size()));
-    put(12 + 72, static_cast<std::uint32_t>(stream.size()));
-    previous.insert(previous.end(), stream.begin(), stream.end());
+    const std::vector<std::uint8_t> previous = bytesOf(testing_support::buildArchive({{name, content}}));
+    const std::vector<std::uint8_t> stream = bytesOf(testing_support::literalStream(content));
 
     MemoryMemberSource source;
     source.members[name] = bytesOf(content);
     const Outcome kept = archive({name}, source, 1, &previous);
     ASSERT_FALSE(kept.error);
     EXPECT_EQ(kept.progress, std::vector<std::string>{"=z.dat"});
-    EXPECT_TRUE(std::equal(previous.begin() + 12 + 76, previous.end(), kept.archive.begin() + 12 + 76));
+    ASSERT_EQ(kept.archive.size(), kPacHeaderSize + kPacEntrySize + stream.size());
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), kept.archive.begin() + kPacHeaderSize + kPacEntrySize));
     // A stream that decodes to other bytes is not kept.
     source.members[name].back() = 'y';
     EXPECT_EQ(archive({name}, source, 1, &previous).progress, std::vector<std::string>{"z.dat"});

@@ -11,8 +11,6 @@ namespace pactools {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 1 << 20;  // members are read in 1 MiB pieces
-
 // Opens the member and takes its size.
 Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
     if (Error error = source.open(name, file)) return error;
@@ -37,10 +35,9 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
                    std::unique_ptr<MemberFile>& file, std::uint64_t size, const MemberStreamEvents& events,
                    std::uint64_t& storedSize, bool& stopped, Error& error, std::uint64_t& counted) {
     const auto found = previous.entries.find(name);
-    if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.open) return false;
+    if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.reader) return false;
     const PacEntry& entry = found->second;
-    const std::unique_ptr<ArchiveReader> reader = previous.open();
-    if (!reader) return false;
+    ArchiveReader& reader = *previous.reader;
     // Each thread keeps its buffers from one member to the next.
     thread_local RestoreBuffers buffers;
     const auto count = [&](std::uint64_t bytes) {
@@ -52,7 +49,7 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
     const auto keep = [&](std::span<const std::uint8_t> bytes) { block.insert(block.end(), bytes.begin(), bytes.end()); };
     std::function<void(std::span<const std::uint8_t>)> kept;
     if (inMemory) kept = keep;
-    if (!holdsSameContent(*reader, entry, *file, size, buffers, count, kept)) return false;
+    if (!holdsSameContent(reader, entry, *file, size, buffers, count, kept)) return false;
     events.opened(size, true);
     storedSize = entry.storedSize;
     if (inMemory) {
@@ -70,7 +67,7 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
             block.clear();
         }
     };
-    if (!holdsSameContent(*reader, entry, *file, size, buffers, nullptr, copy)) {
+    if (!holdsSameContent(reader, entry, *file, size, buffers, nullptr, copy)) {
         error = fileError(Fault::ChangedWhileRead, previous.path);
         error.name = name;
         return true;

@@ -1,9 +1,10 @@
 // One member's stored stream, made from its file: the previous archive's
 // stream when the file holds exactly what that stream decodes to, else the
-// file compressed with LZSS.  Used by the compression pipeline's workers and
-// by the archive command's one-thread path alike.
+// file compressed with LZSS.  The compression pipeline makes each member's
+// stream with it, on a worker thread or, with one thread, on the calling one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +15,10 @@
 #include "previous_archive.h"
 
 namespace pactools {
+
+// Members are read, and their streams handed on, in pieces of about this
+// much.
+inline constexpr std::size_t kChunkSize = 1 << 20;
 
 struct MemberStreamEvents {
     // The member is open: its size, and whether its previous stream is kept.

@@ -8,9 +8,7 @@
 namespace pactools {
 
 Error FileArchiveReader::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) {
-    got = 0;
-    if (Error error = file_.seek(offset)) return error;
-    return file_.read(buffer, got);
+    return file_.readAt(offset, buffer, got);
 }
 
 Error MemoryArchiveReader::size(std::uint64_t& bytes) {
@@ -37,14 +35,6 @@ Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive&
     if (Error error = reader.readAt(kPacHeaderSize, directory, got)) return error;
     ptrVectorInit(archive.entries, 32, 0);
     return readPacDirectory(archive.header, std::span(directory).first(got), archive.size, path, archive.entries);
-}
-
-Error readerForWorker(ArchiveReader& shared, FileArchiveReader& own, const std::string& path, unsigned threads,
-                      ArchiveReader*& reader) {
-    reader = &shared;
-    if (threads <= 1) return {};
-    reader = &own;
-    return own.open(path);
 }
 
 std::uint64_t unpackedBytes(const PacArchive& archive) {

@@ -16,7 +16,8 @@
 
 namespace pactools {
 
-// Random access to an archive's bytes.
+// Random access to an archive's bytes, shared by threads: readAt may be
+// called from several at once.
 class ArchiveReader {
 public:
     virtual ~ArchiveReader() = default;
@@ -25,7 +26,7 @@ public:
     virtual Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) = 0;
 };
 
-// An archive file.
+// An archive file, read through one descriptor with positioned reads.
 class FileArchiveReader : public ArchiveReader {
 public:
     Error open(const std::string& path) { return file_.open(path); }
@@ -58,12 +59,6 @@ struct PacArchive {
 // Reads and checks the header and directory of the archive `reader` holds.
 Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive);
 
-// The reader a worker restores members through: `shared` when one thread
-// does all the work, else `own`, opened on the archive at `path` (each
-// thread reads through a descriptor of its own).
-Error readerForWorker(ArchiveReader& shared, FileArchiveReader& own, const std::string& path, unsigned threads,
-                      ArchiveReader*& reader);
-
 // The members' total size unpacked.
 std::uint64_t unpackedBytes(const PacArchive& archive);
 
@@ -71,8 +66,8 @@ std::uint64_t unpackedBytes(const PacArchive& archive);
 // a damaged member's error names the archive.
 Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const RestoredWriter& write,
                            RestoreBuffers& buffers);
-// The same through another reader of the same archive (one per thread).
-// `streamEnd`, when given, gets the stored size the member's stream takes
+// The same through a reader of the archive named `archivePath` in
+// messages.  `streamEnd`, when given, gets the stored size the member's stream takes
 // by its items (see lzss_stream_end.h), which a hand-made archive may
 // exceed.
 Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,

@@ -14,16 +14,12 @@ void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous) {
 }
 
 bool loadPreviousArchive(const std::string& path, PreviousArchive& previous) {
-    FileArchiveReader reader;
+    auto reader = std::make_unique<FileArchiveReader>();
     PacArchive archive;
-    if (reader.open(path) || openPacArchive(reader, path, archive)) return false;
+    if (reader->open(path) || openPacArchive(*reader, path, archive)) return false;
     loadPreviousEntries(archive, previous);
     previous.path = path;
-    previous.open = [path]() -> std::unique_ptr<ArchiveReader> {
-        auto reader = std::make_unique<FileArchiveReader>();
-        if (reader->open(path)) return nullptr;
-        return reader;
-    };
+    previous.reader = std::move(reader);
     return true;
 }
 

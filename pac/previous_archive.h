@@ -19,9 +19,9 @@ namespace pactools {
 
 struct PreviousArchive {
     std::string path;  // as messages name it
-    // A reader of its own for each caller (workers check members at once);
-    // null when the file can no longer be read.
-    std::function<std::unique_ptr<ArchiveReader>()> open;
+    // The file, opened once and read by every worker at once; null when
+    // there is nothing to read.
+    std::unique_ptr<ArchiveReader> reader;
     // The entries whose streams lie within the file, by exact name (the
     // first of a name).
     std::unordered_map<std::string, PacEntry> entries;
@@ -31,7 +31,8 @@ struct PreviousArchive {
 // nothing to reuse) otherwise.
 bool loadPreviousArchive(const std::string& path, PreviousArchive& previous);
 
-// The entries of an archive already open, read through `open`.
+// The entries of an archive already open (whose reader the caller then
+// gives `previous`).
 void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous);
 
 // True when `entry`'s stored stream is exactly the stream of `file`'s

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <thread>
 
 #include "messages.h"
 #include "pac_archive.h"
@@ -71,10 +70,7 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
     std::vector<std::uint64_t> streamEnds(archive.entries.count, 0);
     const std::function<Error(std::size_t)> work = [&](std::size_t i) {
         thread_local RestoreBuffers buffers;
-        FileArchiveReader own;
-        ArchiveReader* source = nullptr;
-        if (Error error = readerForWorker(reader, own, pacPath, threads, source)) return error;
-        return restoreArchiveMember(*source, pacPath, archive.entries[static_cast<std::uint32_t>(i)],
+        return restoreArchiveMember(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)],
                                     [&progress](std::span<const std::uint8_t> bytes) {
                                         progress.add(bytes.size());
                                         return true;
@@ -106,7 +102,9 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
         }
         return readable;
     };
-    runInOrder<Error>(archive.entries.count, threads, 4 * static_cast<std::size_t>(threads), work, take);
+    OrderedWorkLimits limits;
+    limits.items = 4 * static_cast<std::size_t>(threads);
+    runInOrder<Error>(archive.entries.count, threads, limits, work, take);
     if (!readable) return false;
     progress.around([&] {
         if (failed == 0) say(out, "%s tested, all OK\n", membersText(archive.entries.count).c_str());

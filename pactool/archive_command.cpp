@@ -81,6 +81,9 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         events.bytesRead = [&progress](std::uint64_t bytes) { progress.add(bytes); };
         error = writeArchive(names, header, source, havePrevious ? &previous : nullptr, archive, options.threads, pacPath,
                              events);
+        // The previous archive is closed before the new one replaces it
+        // (Windows renames nothing over a file that is open).
+        previous.reader.reset();
         // The archive file tells why a write failed, and commits otherwise.
         if (!error || error.fault == Fault::WriteFailed) error = archive.commit();
     }

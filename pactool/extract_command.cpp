@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <thread>
 
 #include "file_io.h"
 #include "list_file.h"
@@ -144,10 +143,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         const unsigned threads = workerThreads(options.threads);
         const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
             thread_local RestoreBuffers buffers;
-            FileArchiveReader own;
-            ArchiveReader* source = nullptr;
-            if (Error error = readerForWorker(reader, own, pacPath, threads, source)) return Restored{error, nullptr};
-            return restoreMemberFile(*source, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
+            return restoreMemberFile(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
@@ -168,8 +164,10 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         const std::function<std::uint64_t(std::size_t)> sizeOf = [&](std::size_t i) {
             return std::uint64_t{archive.entries[static_cast<std::uint32_t>(i)].unpackedSize};
         };
-        const std::size_t ahead = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
-        runInOrder<Restored>(archive.entries.count, threads, ahead, work, take, sizeOf, kBatchBytes);
+        OrderedWorkLimits limits;
+        limits.items = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
+        limits.bytes = kBatchBytes;
+        runInOrder<Restored>(archive.entries.count, threads, limits, work, take, sizeOf);
         if (extracted) settle();
         for (const std::string& directory : directories) {
             int reason = 0;

@@ -1,6 +1,9 @@
 #include "pactool_cli.h"
 
+#include <cstdio>
+#include <new>
 #include <string>
+#include <system_error>
 
 #include "archive_browse.h"
 #include "archive_command.h"
@@ -40,6 +43,26 @@ Command commandNamed(std::string_view word) {
     return nullptr;
 }
 
+// The exit status for an unknown command word (the status a byte holds
+// for -1, which the tool has always given).
+constexpr int kUnknownCommand = 255;
+
+// Runs a command.  Memory or a thread that the system refuses ends it as a
+// failure, with one line on standard error: the stack unwinds first, so its
+// workers are stopped and joined and its temporary files removed.
+int runCommand(Command command, const std::string& path, std::FILE* out, const CommandOptions& options) {
+    try {
+        return command(path, out, options) ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fputs("pactool: out of memory\n", stderr);
+    } catch (const std::system_error& failure) {
+        // The only calls here that throw it are those that start threads.
+        sayReason("pactool", "cannot start a thread", failure.code().message());
+    }
+    return 1;
+}
+
 }  // namespace
 
 int pactoolMain(int argc, char** argv, std::FILE* out) {
@@ -73,7 +96,7 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
     const Command command = commandNamed(line.words[0]);
     if (command == nullptr) {
         say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
-        return -1;
+        return kUnknownCommand;
     }
     if (line.words.size() > 2) {
         // One archive a run: a word more is a mistake, never ignored.
@@ -81,7 +104,7 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
         usage(out, program.c_str());
         return 1;
     }
-    return command(line.words[1], out, options) ? 0 : 1;
+    return runCommand(command, line.words[1], out, options);
 }
 
 }  // namespace pactools

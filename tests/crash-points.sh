@@ -1,6 +1,7 @@
 #!/bin/sh
-# Crash points: every open, read, write, flush, rename, close and unlink that
-# pactool archive, pactool extract and scntool (listing and assembling) make
+# Crash points: every open, read (positioned reads too), write, flush,
+# rename, close and unlink that pactool archive, pactool extract and scntool
+# (listing and assembling) make
 # is made to fail once with EIO, and, in other runs, is where the process is
 # killed (strace -e inject=CALL:error=EIO:when=N, and :signal=KILL:when=N,
 # for N = 1, 2, 3, ... up to the number of such calls a clean run makes).
@@ -29,7 +30,7 @@ if [ ! -x "$pactool" ] || [ ! -x "$scntool" ]; then
 fi
 command -v strace >/dev/null 2>&1 || { echo "crash-points: strace is needed" >&2; exit 1; }
 
-calls="open openat read write fsync fdatasync syncfs rename renameat renameat2 close unlink unlinkat"
+calls="open openat read pread64 write fsync fdatasync syncfs rename renameat renameat2 close unlink unlinkat"
 traced=$(echo $calls | tr ' ' ',')
 
 # On the disk (below the build directory), not a memory file system: the

@@ -297,4 +297,29 @@ TEST(Faults, RunningOutOfMemory) {
     EXPECT_GT(failed, 0);
 }
 
+// A thread the system refuses to start (the second worker, the first one
+// running) ends archive, extract and test like running out of memory: the
+// started worker is stopped, nothing is written or left behind, and one
+// line tells why, with status 1.
+TEST(Faults, AThreadThatCannotStart) {
+    if (!posixTools()) GTEST_SKIP();
+    if (::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not available";
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: one worker only";
+    Packed w;
+    const std::string pac = w.read("data.pac");
+    const std::string member = w.read("b.dat");
+    for (const char* command : {"archive", "extract", "test"}) {
+        SCOPED_TRACE(command);
+        const RunResult result = testing_support::runProgramDirect(
+            w.dir(), "strace",
+            {"-f", "-qq", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0", "-e", "trace=clone,clone3", "-e",
+             "inject=clone,clone3:error=EAGAIN:when=2", testing_support::pactoolPath(), "-j", "2", command, "data.pac"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.output, "pactool: cannot start a thread: Resource temporarily unavailable\n");
+        EXPECT_EQ(w.read("data.pac"), pac);
+        EXPECT_EQ(w.read("b.dat"), member);
+        EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "c.txt", "data.pac", "data.pac.list"}));
+    }
+}
+
 }  // namespace

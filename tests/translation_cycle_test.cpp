@@ -81,7 +81,8 @@ std::string errorsIn(const std::string& output) {
 // ways around strings that repeat and hold control bytes, and translations
 // longer and shorter than their sources (fuzzy and empty ones left out).
 TEST(TranslationCycle, TheTranslatedBinaryIsTheListingRoutesBinary) {
-    constexpr unsigned kScenarios = 500;
+    // Every shape below (seed % 50, % 3, % 2: 150 of them) and more.
+    constexpr unsigned kScenarios = 200;
     Workspace w;
     std::vector<std::string> binaries;
     for (unsigned seed = 0; seed < kScenarios; ++seed) {
