@@ -312,7 +312,9 @@ Error countTranslations(const StatementList& statements, const ScenarioText& whe
         if (statement->opcode != kPushB || stringOf(*statement).empty()) continue;
         // A string that does not decode counts as one untranslated string of its own.
         const bool decodes = stringAsPoText(page, stringOf(*statement), text) == Fault::None;
-        if (!seen.insert(decodes ? text : std::string(1, '\0') + std::string(stringOf(*statement))).second) continue;
+        // (Its key starts with a NUL, which no decoded text holds.)
+        if (!decodes) text.assign(1, '\0').append(stringOf(*statement));
+        if (!seen.insert(text).second) continue;
         ++counts.strings;
         const PoEntry* entry = nullptr;
         if (decodes && table != nullptr) {
