@@ -4,8 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "worker_threads.h"
 #include "compression_pipeline.h"
+#include "member_stream.h"
+#include "worker_threads.h"
 
 namespace pactools {
 
@@ -73,13 +74,7 @@ Error writeArchive(const PtrVector<std::string>& names, PacHeader header, Member
     for (const std::string* name : names) {
         std::unique_ptr<MemberFile> file;
         std::uint64_t size = 0;
-        if (Error error = source.open(*name, file)) return error;
-        if (Error error = file->size(size)) return error;
-        if (size > UINT32_MAX) {
-            Error tooLarge(Fault::MemberTooLarge);
-            tooLarge.name = *name;
-            return tooLarge;
-        }
+        if (Error error = openMember(source, *name, file, size)) return error;
     }
     header.count = names.count;
     std::uint8_t headerBytes[kPacHeaderSize];

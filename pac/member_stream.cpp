@@ -11,18 +11,6 @@ namespace pactools {
 
 namespace {
 
-// Opens the member and takes its size.
-Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
-    if (Error error = source.open(name, file)) return error;
-    if (Error error = file->size(size)) return error;
-    if (size > UINT32_MAX) {
-        Error tooLarge(Fault::MemberTooLarge);
-        tooLarge.name = name;
-        return tooLarge;
-    }
-    return {};
-}
-
 // Keeps the previous archive's stream for the member when its file holds
 // what that stream decodes to; false when it does not (or can't be told).
 // `counted` gets the member bytes told to events.bytesRead by the check.
@@ -78,6 +66,17 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
 }
 
 }  // namespace
+
+Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
+    if (Error error = source.open(name, file)) return error;
+    if (Error error = file->size(size)) return error;
+    if (size > UINT32_MAX) {
+        Error tooLarge(Fault::MemberTooLarge);
+        tooLarge.name = name;
+        return tooLarge;
+    }
+    return {};
+}
 
 Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
                    const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped,

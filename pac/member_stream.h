@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ struct MemberStreamEvents {
     // Member bytes read so far grew by this much (for progress).
     std::function<void(std::uint64_t bytes)> bytesRead;
 };
+
+// Opens member `name` and takes its size; fails with the source's error or
+// MemberTooLarge (more than an entry can record).
+Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file,
+                 std::uint64_t& size);
 
 // Streams member `name`, compressing on `encoderThreads` threads (the
 // stream is the same for any number).  On success `storedSize` is the
