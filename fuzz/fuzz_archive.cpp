@@ -33,15 +33,10 @@ std::vector<std::uint8_t> build(const PtrVector<std::string>& names, PacHeader h
     return std::move(sink.bytes);
 }
 
-// The archive's entries as the next build's previous archive; false when
-// the bytes do not open as an archive at all.
+// The archive as the next build's previous archive; false when the bytes
+// do not open as an archive at all.
 bool asPrevious(const std::vector<std::uint8_t>& bytes, PreviousArchive& previous) {
-    MemoryArchiveReader reader(bytes);
-    PacArchive archive;
-    if (openPacArchive(reader, "previous.pac", archive)) return false;
-    loadPreviousEntries(archive, previous);
-    previous.reader = std::make_unique<MemoryArchiveReader>(bytes);
-    return true;
+    return loadPreviousArchive(std::make_unique<MemoryArchiveReader>(bytes), "previous.pac", previous);
 }
 
 // `previous`, when given, holds the streams that may be kept instead of the

@@ -35,12 +35,9 @@ std::vector<std::uint8_t> buildArchive(std::span<const std::uint8_t> bytes, std:
         ptrVectorPush(names, std::make_unique<std::string>(name));
     }
     PreviousArchive previous;
-    if (previousBytes != nullptr) {
-        MemoryArchiveReader reader(*previousBytes);
-        PacArchive archive;
-        if (openPacArchive(reader, "fuzz.pac", archive)) std::abort();
-        loadPreviousEntries(archive, previous);
-        previous.reader = std::make_unique<MemoryArchiveReader>(*previousBytes);
+    if (previousBytes != nullptr &&
+        !loadPreviousArchive(std::make_unique<MemoryArchiveReader>(*previousBytes), "fuzz.pac", previous)) {
+        std::abort();
     }
     MemorySink sink;
     if (writeArchive(names, PacHeader{0, 0, 7}, source, previousBytes != nullptr ? &previous : nullptr, sink, threads,

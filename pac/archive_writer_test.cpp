@@ -82,14 +82,9 @@ Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source
     for (const auto& name : list) ptrVectorPush(names, std::make_unique<std::string>(name));
     // The previous archive as the archive command loads it, from memory.
     PreviousArchive previous;
-    MemoryArchiveReader reader(previousBytes != nullptr ? std::span<const std::uint8_t>(*previousBytes)
-                                                        : std::span<const std::uint8_t>());
-    PacArchive old;
-    const bool havePrevious = previousBytes != nullptr && !openPacArchive(reader, "old.pac", old);
-    if (havePrevious) {
-        loadPreviousEntries(old, previous);
-        previous.reader = std::make_unique<MemoryArchiveReader>(*previousBytes);
-    }
+    const bool havePrevious =
+        previousBytes != nullptr &&
+        loadPreviousArchive(std::make_unique<MemoryArchiveReader>(*previousBytes), "old.pac", previous);
     Outcome run;
     MemorySink sink;
     ArchiveEvents events;

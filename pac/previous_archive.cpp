@@ -8,16 +8,16 @@
 
 namespace pactools {
 
-void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous) {
-    previous.entries.reserve(archive.entries.count);
-    for (const PacEntry* entry : archive.entries) previous.entries.emplace(entry->name, *entry);
-}
-
 bool loadPreviousArchive(const std::string& path, PreviousArchive& previous) {
     auto reader = std::make_unique<FileArchiveReader>();
+    return !reader->open(path) && loadPreviousArchive(std::move(reader), path, previous);
+}
+
+bool loadPreviousArchive(std::unique_ptr<ArchiveReader> reader, const std::string& path, PreviousArchive& previous) {
     PacArchive archive;
-    if (reader->open(path) || openPacArchive(*reader, path, archive)) return false;
-    loadPreviousEntries(archive, previous);
+    if (openPacArchive(*reader, path, archive)) return false;
+    previous.entries.reserve(archive.entries.count);
+    for (const PacEntry* entry : archive.entries) previous.entries.emplace(entry->name, *entry);
     previous.path = path;
     previous.reader = std::move(reader);
     return true;

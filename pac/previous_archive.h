@@ -31,9 +31,9 @@ struct PreviousArchive {
 // nothing to reuse) otherwise.
 bool loadPreviousArchive(const std::string& path, PreviousArchive& previous);
 
-// The entries of an archive already open (whose reader the caller then
-// gives `previous`).
-void loadPreviousEntries(const PacArchive& archive, PreviousArchive& previous);
+// The same for the archive `reader` reads (a file, or memory in tests and
+// fuzzers), named `path` in messages; `previous` keeps the reader.
+bool loadPreviousArchive(std::unique_ptr<ArchiveReader> reader, const std::string& path, PreviousArchive& previous);
 
 // True when `entry`'s stored stream is exactly the stream of `file`'s
 // content (at its start, `size` bytes long): it decodes to exactly those
