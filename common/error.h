@@ -45,6 +45,9 @@ enum class Fault : std::uint8_t {
     NameIsList,
     NameIsMakefile,
     NameCollides,  // `other`: the earlier member's name
+    NameIsRecord,  // a name inside scntool's record folder
+    NameReplacesOwnFile,  // `other`: the list file of the archive extracted there before
+    PreviousListUnreadable,  // `file` that list file, `detail` why
     // Reading an archive: `file` the archive.
     NotPac,
     DirectoryPastEnd,  // `at`: the entry count

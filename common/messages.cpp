@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "text.h"
+#include "work_folder.h"
 
 namespace pactools {
 
@@ -82,6 +83,16 @@ std::string messageText(const Error& e) {
         return refusing(e, "it names the same file as " + shownName(e.other) +
                                " (names that differ only in letter case, in '\\' and '/', or in trailing dots and "
                                "spaces are one file on Windows)");
+    case Fault::NameIsRecord:
+        return refusing(e, std::string("it lies in ") + kRecordFolder +
+                               ", where scntool keeps its records of listings and binaries");
+    case Fault::NameReplacesOwnFile:
+        return refusing(e, "it would replace a file that " + shown(e.other) +
+                               " (the list of the archive extracted here before) does not name: a file of your own, "
+                               "such as a listing or a PO file; move it away first");
+    case Fault::PreviousListUnreadable:
+        return file + ": the list of the archive extracted here before cannot be read (" + e.detail +
+               "), so extract cannot tell its members from your own files; move it away to extract here";
     case Fault::NotPac: return file + ": Not a PAC file...";
     case Fault::DirectoryPastEnd:
         return file + ": Damaged PAC file: its directory of " + number(e.at) + " entries runs past the end of the file";
