@@ -62,6 +62,7 @@ enum class Fault : std::uint8_t {
     MakefileTargetMember,   // `name`, `detail` the makefile's targets
     MakefileUnsafeArchive,  // `file`
     MakefileArchiveNotInCodePage,  // `file`: a path the system's code page cannot hold
+    MakefileNotAScenario,   // note; `name` a .bin member, `other` the member named like its listing
     // Binary scenarios: `file`, `at` the file offset.
     ScenarioTooShort,
     FlagDataPastEnd,
@@ -95,8 +96,8 @@ enum class Fault : std::uint8_t {
     PoGivenTwice,               // a NAME.po argument with --po
     CodePageUnknown,            // `name`: the name given
     CodePageConflict,           // `name`: --code-page, `other`: the header's
-    StringNotInCodePage,        // a listing or binary string that does not decode
-    StringHoldsControlPicture,  // a string holding U+2401-U+241F itself
+    StringHoldsControlPicture,  // warning: a string holding U+2401-U+241F itself, left out of a template
+    StringHoldsByteNotation,    // warning: a string holding U+F0080-U+F00FF itself, left out of a template
     TranslationUnmappable,      // `detail`: the character, and what the code page holds instead
     TranslationNotUtf8,
     TranslationLineBreak,       // a NUL, CR or LF, which a listing cannot hold
@@ -107,6 +108,17 @@ enum class Fault : std::uint8_t {
     ListingKeptOtherTranslations,  // note; the same, `at` the first line whose string differs
     ListingNotAssembling,       // `file` the listing, `name` the binary
     ListingRefreshed,           // note; `file` the listing, `name` the binary
+    // Records of where listings came from: `file` the listing, `name` the binary.
+    RecordDamaged,              // `file` the record, `at` its line, `name` the listing
+    NewOriginal,                // assembling over a binary the record does not know
+    TemplateOfOldListing,       // a template from a listing whose binary the record does not know
+    NoListing,                  // `file` the binary, `name` the listing: translations need a listing
+    ListingKeptSource,          // note
+    ListingKeptBuilt,           // note
+    ListingRelisted,            // note
+    ListingRelistedEditsKept,   // note; `other` where the old listing is kept, `at` its edited lines (0: unknown)
+    StringsDoNotDecode,         // `file` the listing, `at` the strings with bytes from 0x80 up, `other` the code page
+    TranslationsUnused,         // `file` the PO file, `at` its translations, `other` the code page
     // scntool's command line: `file`.
     ExtensionRefused,
     ListingDoesNotAssemble,  // `detail`: why

@@ -117,6 +117,9 @@ std::string messageText(const Error& e) {
     case Fault::MakefileArchiveNotInCodePage:
         return "No makefile written: the archive path " + file +
                " holds a character the system's code page cannot hold, so make could not pass it on";
+    case Fault::MakefileNotAScenario:
+        return member + " is not a scenario for the makefile: the archive also holds " + shownName(e.other) +
+               ", the name of its listing, PO file or template; both are packed as they are";
     case Fault::ScenarioTooShort: return atOffset(e, "file too short for a scenario header");
     case Fault::FlagDataPastEnd: return atOffset(e, "flag data runs past the end of the file");
     case Fault::StatementPastEnd: return atOffset(e, "statement runs past the end of the file");
@@ -155,13 +158,14 @@ std::string messageText(const Error& e) {
         return (e.file.empty() ? std::string() : file + ": ") + "Unknown code page " + name + " (known: " + e.detail + ")";
     case Fault::CodePageConflict:
         return file + ": --code-page " + name + " differs from the X-Code-Page " + shown(e.other) + " of the PO file";
-    case Fault::StringNotInCodePage:
-        return file + ":" + number(e.at) + ": the string does not decode in " + e.other +
-               (e.other == "UTF-8" ? " (name the game's code page with --code-page)"
-                                   : " (it holds bytes the code page does not define)");
     case Fault::StringHoldsControlPicture:
-        return file + ":" + number(e.at) +
-               ": the string holds a control picture (U+2401 to U+241F), which templates use for control bytes";
+        return "Warning: " + file + ":" + number(e.at) +
+               ": the string is left out of the template: it holds a control picture (U+2401 to U+241F), which "
+               "templates use for control bytes";
+    case Fault::StringHoldsByteNotation:
+        return "Warning: " + file + ":" + number(e.at) +
+               ": the string is left out of the template: it holds a character from U+F0080 to U+F00FF, which "
+               "templates use for bytes the code page does not define";
     case Fault::TranslationUnmappable:
         return file + ":" + number(e.at) + ": the translation of '" + name + "' holds " + e.detail;
     case Fault::TranslationNotUtf8:
@@ -190,6 +194,35 @@ std::string messageText(const Error& e) {
         return file + ": listed again: " + name +
                " is not what it assembled to (a new version?); make its template again (make pot) and merge it "
                "into the translations (msgmerge)";
+    case Fault::RecordDamaged:
+        return file + ":" + number(e.at) + ": not a record scntool writes; remove it, and " + name +
+               " counts as a listing written by hand";
+    case Fault::NewOriginal:
+        return file + ": not assembled over " + name +
+               ", which is neither the binary it was listed from nor one built from it (a new version of the game?): "
+               "run make decompile (scntool " + name + ") to list it again";
+    case Fault::TemplateOfOldListing:
+        return file + ": no template made from it: " + name +
+               " is neither the binary it was listed from nor one built from it (a new version of the game?): run "
+               "make decompile (scntool " + name + ") first";
+    case Fault::NoListing:
+        return file + ": no listing to build it from with its translations: run make decompile (scntool " + file + ")";
+    case Fault::ListingKeptSource: return file + ": kept: it was listed from " + name;
+    case Fault::ListingKeptBuilt: return file + ": kept: " + name + " was built from it";
+    case Fault::ListingRelisted:
+        return file + ": listed again: " + name +
+               " is a new original; make its template again (make pot) and merge it into the translations (msgmerge)";
+    case Fault::ListingRelistedEditsKept:
+        return file + ": listed again: " + name + " is a new original; the old listing, " +
+               (e.at == 0 ? std::string("whose edits cannot be counted (it was not listed by scntool)")
+                          : "with " + number(e.at) + (e.at == 1 ? " edited line" : " edited lines")) +
+               ", is kept as " + shown(e.other) + ": carry your edits over from it, then make pot and msgmerge";
+    case Fault::StringsDoNotDecode:
+        return file + ": none of its " + number(e.at) + " strings with bytes from 0x80 up decodes in " + e.other +
+               ": name the game's code page (CODE_PAGE in ../makefile.conf, or --code-page)";
+    case Fault::TranslationsUnused:
+        return file + ": none of its " + number(e.at) + " translations matches a string of the scenarios read in " +
+               e.other + ": is that the game's code page (CODE_PAGE, --code-page or the PO file's X-Code-Page)?";
     case Fault::ExtensionRefused: return file + ": file extension must be 'bin' or 'txt'.";
     case Fault::ListingDoesNotAssemble:
         return "Warning: " + file + ": the listing does not assemble back (" + e.detail + ")";

@@ -150,6 +150,10 @@ bool replaceFile(const std::string& from, const std::string& to, int& error);
 // such flush, is passed over.
 bool syncDirectory(const std::string& directory, int& error);
 bool removeFile(const std::string& path);
+// Creates the directory `path` (its parent must exist); true when it was
+// made or already is a directory.  A new directory is made to survive a
+// power cut in its parent, as a rename is.
+bool makeDirectory(const std::string& path, int& error);
 
 // The file a link points to (the path itself when it is none or does not exist).
 std::string resolveLinks(const std::string& path);

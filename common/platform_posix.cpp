@@ -323,6 +323,19 @@ bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
+bool makeDirectory(const std::string& path, int& error) {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        FileStatus status;
+        int ignored = 0;
+        if (errno == EEXIST && statPath(path, status, ignored) && status.directory) return true;
+        error = errno;
+        return false;
+    }
+    std::string parent = path;
+    while (!parent.empty() && parent.back() == '/') parent.pop_back();
+    return syncDirectory(directoryPart(parent), error);
+}
+
 std::string resolveLinks(const std::string& path) {
     // Most targets are no link: one look, instead of one per component.
     struct stat st {};

@@ -500,6 +500,16 @@ bool removeFile(const std::string& path) {
     return DeleteFileW(systemPath(path).path.c_str()) != 0;
 }
 
+bool makeDirectory(const std::string& path, int& error) {
+    if (CreateDirectoryW(systemPath(path).path.c_str(), nullptr)) return true;
+    const int reason = lastReason();
+    FileStatus status;
+    int ignored = 0;
+    if (statPath(path, status, ignored) && status.directory) return true;
+    error = reason;
+    return false;
+}
+
 std::string resolveLinks(const std::string& path) {
     return path;
 }

@@ -221,6 +221,17 @@ Error readPo(std::string_view text, PoFile& po) {
     return finish(0);
 }
 
+PoCounts countEntries(const PoFile& po) {
+    PoCounts counts;
+    for (const PoEntry& entry : po.entries) {
+        if (entry.obsolete || entry.isHeader()) continue;
+        if (entry.translation.empty()) ++counts.untranslated;
+        else if (entry.hasFlag("fuzzy")) ++counts.fuzzy;
+        else ++counts.translated;
+    }
+    return counts;
+}
+
 std::string poQuoted(std::string_view text) {
     std::string quoted = "\"";
     for (char c : text) {

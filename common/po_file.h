@@ -36,6 +36,16 @@ struct PoFile {
     std::string headerField(std::string_view name) const;
 };
 
+// A PO file's entries as msgfmt --statistics counts them: neither the
+// header nor obsolete entries; a fuzzy entry whose msgstr is empty is
+// untranslated.
+struct PoCounts {
+    std::size_t translated = 0;
+    std::size_t fuzzy = 0;
+    std::size_t untranslated = 0;
+};
+PoCounts countEntries(const PoFile& po);
+
 // Reads a PO file's text (UTF-8; LF or CR LF).  Accepts wrapped strings,
 // comments of every kind, "#|" previous strings, "#~" obsolete entries,
 // flags, escapes (\n \t \" \\ \ooo \xHH ...) and control bytes written raw.

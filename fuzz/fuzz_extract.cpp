@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string list = listText(archive.header, archive.entries, "\n");
     // A makefile, when there is one, holds no character a name could turn into code.
     std::string makefile;
-    if (!makefileText("fuzz.pac", archive.entries, "\r\n", makefile) &&
+    std::vector<Error> notes;
+    if (!makefileText("fuzz.pac", archive.entries, "\r\n", makefile, notes) &&
         makefile.find_first_of(";|&'\"`*?!~#") != std::string::npos) {
         std::abort();
     }

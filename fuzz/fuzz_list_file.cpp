@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{*name, 0, 0, 0}));
     // A makefile, when there is one, holds no character a name could turn into code.
     std::string makefile;
-    if (!makefileText("data.pac", entries, "\n", makefile) &&
+    std::vector<Error> notes;
+    if (!makefileText("data.pac", entries, "\n", makefile, notes) &&
         makefile.find_first_of(";|&'\"`*?!~#") != std::string::npos) {
         std::abort();
     }

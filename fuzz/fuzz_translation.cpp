@@ -30,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScenarioText where;
     where.listing = "f.txt";
     if (parseText(listing, statements, labels, &where.lines)) return 0;
-    std::vector<Error> warnings;
+    TranslationNotes notes;
     std::vector<StringReplacement> replaced;
-    if (applyTranslations(statements, labels, where, table, warnings, replaced)) return 0;
+    if (applyTranslations(statements, labels, where, table, notes, replaced)) return 0;
     std::vector<std::uint8_t> translated;
     if (writeBinary(statements, translated)) return 0;
     if (checkTranslatedBinary(listing, replaced, translated)) std::abort();

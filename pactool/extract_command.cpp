@@ -194,11 +194,13 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         return true;
     }
     std::string text;
-    if (Error refusal = makefileText(pacName, archive.entries, kNativeLineEnd, text)) {
+    std::vector<Error> notes;
+    if (Error refusal = makefileText(pacName, archive.entries, kNativeLineEnd, text, notes)) {
         refusal.fileIsName = true;  // the archive path it names is pacName
         report(out, "pactool", refusal);
         return true;
     }
+    for (const Error& note : notes) report(out, "pactool", note);
     const Error failure = writeTextFile("makefile", text);
     if (failure.fault == Fault::CannotCreate &&
         (failure.system == platform::kNotRegularFile || failure.system == EISDIR)) {

@@ -1,5 +1,6 @@
 #include "makefile_writer.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "list_file.h"
@@ -18,6 +19,12 @@ std::string makeWord(std::string_view name) {
         if (c == '\\') c = '/';
     }
     return word;
+}
+
+std::string lowerAscii(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) c = asciiLower(c);
+    return lower;
 }
 
 void writeNameList(std::string& text, const PtrVector<std::string>& names) {
@@ -51,7 +58,7 @@ bool isMakefileSafe(std::string_view name) {
 }
 
 Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
-                   std::string& text) {
+                   std::string& text, std::vector<Error>& notes) {
     if (!isMakefileSafe(pacPath)) return fileError(Fault::MakefileUnsafeArchive, std::string(pacPath));
     for (const PacEntry* entry : entries) {
         Error error{Fault::MakefileUnsafeMember};
@@ -66,24 +73,30 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             }
         }
     }
+    // A .bin member beside a member of its listing's name (or of its PO
+    // file's or template's) is not a scenario for the makefile: listing it
+    // or assembling it would replace the other member.
+    std::unordered_map<std::string, const std::string*> byKey;
+    for (const PacEntry* entry : entries) byKey.emplace(lowerAscii(entry->name), &entry->name);
     PtrVector<std::string> bins;
     PtrVector<std::string> files;
     ptrVectorInit(bins, 16, 16);
     ptrVectorInit(files, 16, 16);
-    // Spellings of the ".bin" ending other than lower case, in order of first
-    // appearance: make matches pattern rules case-sensitively.
-    PtrVector<std::string> otherEndings;
-    ptrVectorInit(otherEndings, 16, 0);
     for (const PacEntry* entry : entries) {
-        if (endsWithIgnoreCase(entry->name, ".bin")) {
-            ptrVectorPush(bins, std::make_unique<std::string>(entry->name));
-            const std::string ending = entry->name.substr(entry->name.size() - 4);
-            bool known = ending == ".bin";
-            for (const std::string* seen : otherEndings) known = known || *seen == ending;
-            if (!known) ptrVectorPush(otherEndings, std::make_unique<std::string>(ending));
-        } else {
-            ptrVectorPush(files, std::make_unique<std::string>(entry->name));
+        bool scenario = endsWithIgnoreCase(entry->name, ".bin");
+        if (scenario) {
+            const std::string stem = lowerAscii(entry->name.substr(0, entry->name.size() - 4));
+            for (const char* ending : {".txt", ".po", ".pot"}) {
+                const auto other = byKey.find(stem + ending);
+                if (other == byKey.end() || !scenario) continue;
+                Error note{Fault::MakefileNotAScenario};
+                note.name = entry->name;
+                note.other = *other->second;
+                notes.push_back(note);
+                scenario = false;
+            }
         }
+        ptrVectorPush(scenario ? bins : files, std::make_unique<std::string>(entry->name));
     }
 
     // Commands get the archive path after "--" (and cp as ./-x.pac), so a
@@ -97,38 +110,32 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     text += "\n";
     // Translations: one PO file for the whole game when ../makefile.conf
     // names it (TRANSLATIONS = game.po) and it exists, else NAME.po beside
-    // each listing.  Before the archive is built, every translated scenario
-    // is assembled again with its translations; scntool leaves a binary
-    // whose bytes do not change untouched, so only what changed is
-    // compressed again.
+    // each listing.  Before the archive is built, scntool --build brings
+    // every scenario's binary up to date with its listing and translations:
+    // it assembles only what changed, never over a new original (it stops
+    // make instead), and leaves a binary whose bytes do not change
+    // untouched, so only what changed is compressed again.
     text += "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
             "$(if $(filter-out 0 1,$(words $(TRANSLATIONS)))$(filter-out %.po,$(TRANSLATIONS)),"
             "$(error TRANSLATIONS must name one PO file, NAME.po, without blanks))\n"
+            "$(if $(TRANSLATIONS),$(if $(filter $(TRANSLATIONS) $(basename $(TRANSLATIONS)).pot,$(FILES) $(BINS)),"
+            "$(error TRANSLATIONS names a member of the archive (or its template does): name another file)))\n"
             "GAME_PO = $(wildcard $(TRANSLATIONS))\n"
             "PO_OPTION = $(if $(GAME_PO),--po $(GAME_PO) )\n"
             "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
             "SCENARIOS = $(basename $(BINS))\n"
             "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
-            "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
-            "TRANSLATED = $(if $(GAME_PO),$(LISTINGS),$(PO_FILES))\n";
+            "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n";
     text += "\n.PHONY: " + std::string(kTargets[0]);
     for (std::size_t i = 1; i < std::size(kTargets); ++i) text += std::string(" ") + kTargets[i];
-    text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(BINS) " + list + " $(PO_FILES) ../makefile.conf\n" +
-            "\t$(if $(TRANSLATED),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(TRANSLATED))\n"
+    text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(wildcard $(BINS)) " + list +
+            " $(LISTINGS) $(PO_FILES) ../makefile.conf\n" +
+            "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)--build -- $(BINS))\n"
             "\t$(QVXPACTOOL) archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract -- " + pac +
-            "\n\ndecompile: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS)\n\n"
-            "pot: $(BINS)\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS)\n\n"
-            "status:\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS)\n\n"
-            "install: " + pac + "\n\t$(COPY) " + (pac.starts_with('-') ? "./" : "") + pac + " $(GAME_DIR)\n\n";
-    std::vector<std::string> endings{".bin"};
-    for (const std::string* ending : otherEndings) endings.push_back(makeWord(*ending));
-    // A listing is assembled with the translations of the game's PO file,
-    // or of its own NAME.po when there is one.  A PO file that changed
-    // reaches the binaries through the archive's rule above.
-    for (const std::string& ending : endings) {
-        text += "%" + ending + " : %.txt\n\t$(QVXTOOL) $(CODE_PAGE_OPTION)" +
-                "$(PO_OPTION)-- $(if $(GAME_PO),$<,$(or $(wildcard $(basename $<).po),$<))\n\n";
-    }
+            "\n\ndecompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
+            "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
+            "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS))\n\n"
+            "install: " + pac + "\n\t$(COPY) " + (pac.starts_with('-') ? "./" : "") + pac + " $(GAME_DIR)\n";
     text = withLineEnds(text, lineEnd);
     return {};
 }

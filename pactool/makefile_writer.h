@@ -1,14 +1,15 @@
 // The makefile that `pactool extract` writes beside the members.  It takes
-// QVXPACTOOL, QVXTOOL, COPY, GAME_DIR and optionally CODE_PAGE from
-// ../makefile.conf and has the targets all (the archive), extract,
-// decompile (every .bin member to its .txt listing), pot (a gettext
-// template of every scenario), install, and pattern rules that assemble a
-// .bin member from its listing, with the translations of its .po file when
-// there is one.
+// QVXPACTOOL, QVXTOOL, COPY, GAME_DIR and optionally CODE_PAGE and
+// TRANSLATIONS from ../makefile.conf and has the targets all (the archive,
+// after scntool --build has brought every scenario's binary up to date with
+// its listing and translations), extract, decompile (every .bin member to
+// its .txt listing), pot (a gettext template of every scenario), status
+// and install.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "error.h"
 #include "pac_format.h"
@@ -28,7 +29,11 @@ std::string makefileTargets();
 // a member name is not makefile-safe, or a member is named like one of the
 // makefile's targets (in any letter case), there is no makefile
 // (MakefileUnsafeArchive, MakefileUnsafeMember, MakefileTargetMember).
+// A .bin member beside a member named like its listing, PO file or
+// template (NAME.txt, NAME.po, NAME.pot in any letter case) is not a
+// scenario: it is packed as it is, and `notes` tells why
+// (MakefileNotAScenario).
 Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
-                   std::string& text);
+                   std::string& text, std::vector<Error>& notes);
 
 }  // namespace pactools

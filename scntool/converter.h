@@ -1,6 +1,7 @@
 // scntool's work on one file: a binary scenario (.bin) is listed into a text
 // listing (.txt) of the same name, a listing is assembled into a binary
-// scenario, with the translations of a PO file when there are some.
+// scenario, with the translations of a PO file when there are some.  What
+// listing and assembling share is here too.
 #pragma once
 
 #include <cstdint>
@@ -44,28 +45,15 @@ enum class AssemblyStep { Parsing, Translating, Writing, Checking };
 
 // Assembles a listing's text in memory, with `translations` when given (and
 // then checks the result against the listing before handing it out).
-// `listingName` names the listing in messages; warnings about translations
-// go to `warnings` and the step that failed to `failed`, when given.
+// `listingName` names the listing in messages; what translating found goes
+// to `notes` (every translation that cannot be written, and warnings) and
+// the step that failed to `failed`, when given.
 Error assembleInMemory(std::string_view listing, const std::string& listingName, const Translations* translations,
-                       std::vector<std::uint8_t>& binary, std::vector<Error>* warnings,
-                       AssemblyStep* failed = nullptr);
+                       std::vector<std::uint8_t>& binary, TranslationNotes* notes, AssemblyStep* failed = nullptr);
 
 // Whether two binary scenarios are the same, the reserved first word
 // (always assembled as 0) aside.
 bool sameScenario(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
-
-// Lists the binary scenario `binPath` into `txtPath`, unless `txtPath`
-// already assembles to it (with `translations` or without): a listing is
-// the source of its translations' msgids and may hold the user's labels.
-// Warns when a new listing would not assemble back to the same binary.
-// Prints progress, errors and warnings on `out`; false when it failed.
-bool listBinary(const std::string& binPath, const std::string& txtPath, const Translations* translations,
-                std::FILE* out);
-
-// Assembles the listing `txtPath` into `binPath`, with `translations` when
-// given.
-bool assembleListing(const std::string& txtPath, const std::string& binPath, const Translations* translations,
-                     std::FILE* out);
 
 // Converts one file in the direction its extension gives: NAME.bin is
 // listed, NAME.txt assembled (with the `project` translations when given),

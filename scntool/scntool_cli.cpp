@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "build_command.h"
 #include "converter.h"
 #include "messages.h"
 #include "options.h"
@@ -17,6 +18,7 @@ const OptionName kHelp{"-h", "--help", false};
 const OptionName kVersion{nullptr, "--version", false};
 const OptionName kTemplate{nullptr, "--pot", false};
 const OptionName kStatus{nullptr, "--status", false};
+const OptionName kBuild{nullptr, "--build", false};
 const OptionName kPo{nullptr, "--po", true};
 const OptionName kOutput{"-o", "--output", true};
 const OptionName kCodePage{nullptr, "--code-page", true};
@@ -33,10 +35,14 @@ void usage(std::FILE* out, const std::string& program) {
         "       %s --pot [--code-page NAME] [-o FILE.pot] FILE...\n"
         "\twrites the gettext template NAME.pot of each NAME.bin or NAME.txt,\n"
         "\tor with -o one template of them all\n"
+        "       %s --build [--code-page NAME] [--po FILE.po] FILE...\n"
+        "\tbrings each NAME.bin up to date with NAME.txt and its translations,\n"
+        "\tall or nothing, as make does before it builds the archive\n"
         "       %s --status [--code-page NAME] [--po FILE.po] FILE...\n"
-        "\tshows how far each scenario is translated and whether NAME.bin is built\n"
+        "\tshows how far each scenario is translated, whether NAME.bin is built,\n"
+        "\tand every problem; status 1 unless the game is ready to ship\n"
         "Code pages: %s (the default is UTF-8)\n",
-        p, p, p, p, p, codePageNames().c_str());
+        p, p, p, p, p, p, codePageNames().c_str());
 }
 
 }  // namespace
@@ -45,14 +51,24 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
     const std::string program = argc > 0 ? shown(argv[0]) : "scntool";
     // Other words starting with '-' are file names, as they always were.
     const ParsedCommandLine line =
-        parseCommandLine(argc, argv, {&kHelp, &kVersion, &kTemplate, &kStatus, &kPo, &kOutput, &kCodePage}, true);
+        parseCommandLine(argc, argv, {&kHelp, &kVersion, &kTemplate, &kStatus, &kBuild, &kPo, &kOutput, &kCodePage}, true);
     std::string wrong = line.error;
     ConvertOptions options;
     bool help = false;
     bool templates = false;
     bool status = false;
+    bool build = false;
     std::string output;
     for (const ParsedOption& option : line.options) {
+        // A value given twice would silently replace the first.
+        if (option.which->takesValue && wrong.empty()) {
+            for (const ParsedOption& other : line.options) {
+                if (&other != &option && other.which == option.which) {
+                    wrong = std::string(option.which->longName) + " may be given once";
+                    break;
+                }
+            }
+        }
         if (option.which == &kVersion) {
             say(out, "scntool %s\n", PACTOOLS_VERSION);
             return 0;
@@ -60,6 +76,7 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
         help = help || option.which == &kHelp;
         templates = templates || option.which == &kTemplate;
         status = status || option.which == &kStatus;
+        build = build || option.which == &kBuild;
         if (option.which == &kPo) options.po = option.value;
         if (option.which == &kOutput) output = option.value;
         if (option.which == &kCodePage) {
@@ -73,7 +90,7 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
             }
         }
     }
-    if (wrong.empty() && templates && status) wrong = "--pot and --status do not go together";
+    if (wrong.empty() && int{templates} + int{status} + int{build} > 1) wrong = "--pot, --status and --build do not go together";
     if (wrong.empty() && !output.empty() && !templates) wrong = "-o/--output names the template of --pot";
     if (wrong.empty() && templates && !options.po.empty()) wrong = "--po does not go with --pot";
     // A template written over a PO file would lose its translations.
@@ -95,6 +112,7 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
         if (project == nullptr) return 1;
     }
     if (status) return printStatus(line.words, options, project.get(), out) ? 0 : 1;
+    if (build) return buildScenarios(line.words, options, project.get(), out) ? 0 : 1;
     bool allConverted = true;
     for (const std::string& word : line.words) {
         allConverted = convertFile(word, options, project.get(), out) && allConverted;

@@ -1,8 +1,11 @@
 #include "status_command.h"
 
+#include <unordered_set>
+
 #include "file_io.h"
 #include "listing_parser.h"
 #include "messages.h"
+#include "scenario_files.h"
 #include "scntool_output.h"
 #include "text.h"
 
@@ -28,90 +31,185 @@ std::string countsText(const TranslationCounts& counts) {
            std::to_string(counts.fuzzy) + " fuzzy, " + std::to_string(counts.untranslated) + " untranslated";
 }
 
-// The counts and binary state of one scenario; false (after a message)
-// when its listing or PO file cannot be read.
-bool scenarioStatus(const std::string& path, const ConvertOptions& options, const Translations* project,
-                    TranslationCounts& counts, BinaryState& state, std::string& binPath, std::FILE* out) {
+// What keeps the game from shipping, by kind.
+struct Problems {
+    std::size_t notListed = 0;
+    std::size_t newOriginals = 0;
+    std::size_t unreadable = 0;    // listings, records or PO files that cannot be read
+    std::size_t notBuilt = 0;      // binaries missing, not up to date, or that cannot be built
+    std::size_t badTranslations = 0;
+    std::size_t controlBytes = 0;
+    std::size_t codePages = 0;
+    std::size_t untranslated = 0;  // strings, counted per scenario
+    std::size_t fuzzy = 0;
+
+    std::string text(bool translated) const {
+        std::string list;
+        const auto add = [&](std::size_t n, const char* one, const char* many) {
+            if (n == 0) return;
+            list += (list.empty() ? "" : ", ") + std::to_string(n) + " " + (n == 1 ? one : many);
+        };
+        add(notListed, "scenario not listed", "scenarios not listed");
+        add(newOriginals, "new original not listed again", "new originals not listed again");
+        add(unreadable, "file that cannot be read", "files that cannot be read");
+        add(notBuilt, "binary not up to date", "binaries not up to date");
+        add(badTranslations, "translation that cannot be written", "translations that cannot be written");
+        add(controlBytes, "translation whose control bytes differ", "translations whose control bytes differ");
+        add(codePages, "listing in whose code page no string decodes", "listings in whose code page no string decodes");
+        if (translated) {
+            add(untranslated, "string untranslated", "strings untranslated");
+            add(fuzzy, "string fuzzy", "strings fuzzy");
+        }
+        return list;
+    }
+};
+
+struct StatusRun {
+    const ConvertOptions& options;
+    const Translations* project;
+    std::FILE* out;
+    Problems problems;
+    TranslationCounts total;
+    std::size_t scenarios = 0;
+    bool translated = false;  // some scenario has translations
+    std::unordered_set<const PoEntry*> used;  // entries of the project PO file that strings use
+    std::unordered_set<std::string> told;     // messages told once in the run
+
+    void tell(const Error& error) {
+        if (told.insert(messageText(error)).second) report(out, kTool, error);
+    }
+};
+
+// The status of one scenario.
+void scenarioStatus(const std::string& path, StatusRun& run) {
+    std::FILE* out = run.out;
     const std::size_t dot = findExtension(path);
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     if (!equalsIgnoreCase(extension, ".bin") && !equalsIgnoreCase(extension, ".txt") &&
         !equalsIgnoreCase(extension, ".po")) {
-        report(out, kTool, fileError(Fault::ExtensionRefused, path));
-        return false;
+        run.tell(fileError(Fault::ExtensionRefused, path));
+        ++run.problems.unreadable;
+        return;
     }
-    const std::string stem = path.substr(0, dot);
-    const std::string txtPath = stem + ".txt";
+    const std::string name = shown(scenarioName(path));
     std::unique_ptr<Translations> own;
     const Translations* translations = nullptr;
-    if (!translationsFor(stem, options, project, own, translations, out, false)) return false;
+    if (!translationsFor(path.substr(0, dot), run.options, run.project, own, translations, out, false)) {
+        ++run.problems.unreadable;
+        return;
+    }
+    run.translated = run.translated || translations != nullptr;
+    ScenarioFiles files;
+    if (Error error = inspectScenario(path, dot, files)) {
+        run.tell(error.fault == Fault::CannotOpen ? error.as(Fault::CannotOpenScenario) : error);
+        ++run.problems.unreadable;
+        return;
+    }
+    const Provenance provenance = provenanceOf(files);
+    if (provenance == Provenance::NoListing) {
+        say(out, "%s: no listing: make decompile\n", name.c_str());
+        ++run.problems.notListed;
+        return;
+    }
+    if (provenance == Provenance::NewOriginal) {
+        say(out, "%s: %s is a new original, not listed yet: make decompile\n", name.c_str(), shown(files.binary).c_str());
+        ++run.problems.newOriginals;
+        return;
+    }
     std::vector<std::uint8_t> listing;
-    if (Error error = readWholeFile(txtPath, listing)) {
-        report(out, kTool, error.as(Fault::CannotOpenScenario));
-        return false;
+    if (Error error = readWholeFile(files.listing, listing)) {
+        run.tell(error.as(Fault::CannotOpenScenario));
+        ++run.problems.unreadable;
+        return;
     }
     StatementList statements;
     LabelList labels;
     initScenarioLists(statements, labels);
-    ScenarioText where;
-    where.listing = txtPath;
-    where.codePage = options.codePage.value_or(kUtf8);
-    Error error = parseText(asText(listing), statements, labels, &where.lines);
-    if (!error) error = countTranslations(statements, where, translations != nullptr ? &translations->table : nullptr, counts);
-    if (error) {
+    std::vector<std::size_t> lines;
+    if (Error error = parseText(asText(listing), statements, labels, &lines)) {
         // Many listings are looked at without a "Processing" line: the message names its file.
-        if (error.file.empty()) say(out, "%s: ", shown(txtPath).c_str());
+        if (error.file.empty()) say(out, "%s: ", shown(files.listing).c_str());
         report(out, kTool, error);
-        return false;
+        ++run.problems.notBuilt;
+        return;
     }
-    binPath = binaryOutputName(txtPath, txtPath.size() - 4);
-    std::vector<std::uint8_t> binary;
+    TranslationCounts counts;
+    const CodePage page = translations != nullptr ? translations->table.codePage : run.options.codePage.value_or(kUtf8);
+    countTranslations(statements, page, translations != nullptr ? &translations->table : nullptr, counts,
+                      translations == run.project ? &run.used : nullptr);
+    if (counts.withHighBytes > 0 && counts.undecoded == counts.withHighBytes) {
+        Error error = fileError(Fault::StringsDoNotDecode, files.listing);
+        error.at = counts.withHighBytes;
+        error.other = page.name;
+        run.tell(error);
+        ++run.problems.codePages;
+    }
+    // Assembled as make would: every translation that cannot be written and
+    // every control-byte warning, each time.
     std::vector<std::uint8_t> assembled;
-    const Error failure = assembleInMemory(asText(listing), txtPath, translations, assembled, nullptr);
+    TranslationNotes notes;
+    BinaryState state = BinaryState::UpToDate;
+    const Error failure = assembleInMemory(asText(listing), files.listing, translations, assembled, &notes);
+    for (const Error& warning : notes.warnings) run.tell(warning);
+    run.problems.controlBytes += notes.warnings.size();
+    for (const Error& error : notes.errors) run.tell(error);
+    run.problems.badTranslations += notes.errors.size();
     if (failure) {
-        // What make would fail with.
-        if (failure.file.empty()) say(out, "%s: ", shown(txtPath).c_str());
-        report(out, kTool, failure);
+        if (notes.errors.empty()) {
+            if (failure.file.empty()) say(out, "%s: ", shown(files.listing).c_str());
+            report(out, kTool, failure);
+        }
         state = BinaryState::CannotBeBuilt;
-    } else if (readWholeFile(binPath, binary)) {
+    } else if (!files.hasBinary) {
         state = BinaryState::Missing;
-    } else if (sameScenario(assembled, binary)) {
-        state = BinaryState::UpToDate;
-    } else {
+    } else if (!sameScenario(assembled, files.binaryBytes)) {
         state = translations != nullptr ? BinaryState::NotFromTranslations : BinaryState::NotFromListing;
     }
-    return true;
+    say(out, "%s: %s; %s %s\n", name.c_str(), countsText(counts).c_str(), shown(files.binary).c_str(), stateText(state));
+    ++run.scenarios;
+    run.total.strings += counts.strings;
+    run.total.translated += counts.translated;
+    run.total.fuzzy += counts.fuzzy;
+    run.total.untranslated += counts.untranslated;
+    if (state != BinaryState::UpToDate) ++run.problems.notBuilt;
 }
 
 }  // namespace
 
 bool printStatus(const std::vector<std::string>& paths, const ConvertOptions& options, const Translations* project,
                  std::FILE* out) {
-    TranslationCounts total;
-    std::size_t scenarios = 0;
-    std::size_t stale = 0;
-    bool all = true;
-    for (const std::string& path : paths) {
-        TranslationCounts counts;
-        BinaryState state = BinaryState::Missing;
-        std::string binPath;
-        if (!scenarioStatus(path, options, project, counts, state, binPath, out)) {
-            all = false;
-            continue;
+    StatusRun run{options, project, out, {}, {}, 0, project != nullptr, {}, {}};
+    for (const std::string& path : paths) scenarioStatus(path, run);
+    if (project != nullptr) {
+        // The PO file's entries as msgfmt --statistics counts them.
+        const PoCounts entries = countEntries(project->po);
+        say(out, "%s: %zu entries: %zu translated, %zu fuzzy, %zu untranslated\n", shown(project->table.poName).c_str(),
+            entries.translated + entries.fuzzy + entries.untranslated, entries.translated, entries.fuzzy,
+            entries.untranslated);
+        std::size_t usedTranslations = 0;
+        for (const PoEntry* entry : run.used) usedTranslations += entry->translation.empty() ? 0 : 1;
+        if (entries.translated + entries.fuzzy > 0 && usedTranslations == 0 && run.total.strings > 0) {
+            Error error = fileError(Fault::TranslationsUnused, project->table.poName);
+            error.at = entries.translated + entries.fuzzy;
+            error.other = project->table.codePage.name;
+            run.tell(error);
+            ++run.problems.codePages;
         }
-        say(out, "%s: %s; %s %s\n", shown(scenarioName(path)).c_str(), countsText(counts).c_str(),
-            shown(binPath).c_str(), stateText(state));
-        ++scenarios;
-        total.strings += counts.strings;
-        total.translated += counts.translated;
-        total.fuzzy += counts.fuzzy;
-        total.untranslated += counts.untranslated;
-        stale += state == BinaryState::UpToDate ? 0 : 1;
     }
-    if (scenarios > 1) {
-        say(out, "%zu scenarios: %s; %zu %s not up to date\n", scenarios, countsText(total).c_str(), stale,
-            stale == 1 ? "binary" : "binaries");
+    if (run.scenarios > 1) {
+        say(out, "%zu scenarios: %s; %zu %s not up to date\n", run.scenarios, countsText(run.total).c_str(),
+            run.problems.notBuilt, run.problems.notBuilt == 1 ? "binary" : "binaries");
     }
-    return all;
+    run.problems.untranslated = run.total.untranslated;
+    run.problems.fuzzy = run.total.fuzzy;
+    const std::string problems = run.problems.text(run.translated);
+    if (problems.empty()) {
+        say(out, run.translated ? "Ready to ship: every string translated, every binary up to date.\n"
+                                : "Ready to ship: every binary up to date with its listing.\n");
+        return true;
+    }
+    say(out, "Not ready to ship: %s.\n", problems.c_str());
+    return false;
 }
 
 }  // namespace pactools

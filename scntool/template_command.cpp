@@ -1,6 +1,9 @@
 #include "template_command.h"
 
+#include "file_io.h"
+#include "listing_command.h"
 #include "listing_parser.h"
+#include "scenario_files.h"
 #include "messages.h"
 #include "scntool_output.h"
 #include "text.h"
@@ -15,10 +18,11 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Adds the strings of the scenario `path` (NAME.bin or NAME.txt) to `pot`;
-// `listingName` names its listing in the references (the listing's file
-// name when the template stands beside it, its path otherwise).
-bool addScenario(PoTemplate& pot, const std::string& path, bool besideListing, std::FILE* out) {
+// The listing of the scenario `path` (NAME.bin or NAME.txt), checked before
+// any template is written: it must be the current original's source (a
+// listing over a new original is listed again first, by make decompile).
+// `toList` is set when NAME.bin has no listing yet and must be listed.
+bool checkScenario(const std::string& path, std::string& txtPath, bool& toList, std::FILE* out) {
     const std::size_t dot = findExtension(path);
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     const bool fromBinary = equalsIgnoreCase(extension, ".bin");
@@ -26,9 +30,26 @@ bool addScenario(PoTemplate& pot, const std::string& path, bool besideListing, s
         report(out, kTool, fileError(Fault::ExtensionRefused, path));
         return false;
     }
-    const std::string txtPath = path.substr(0, dot) + ".txt";
-    // The template comes from the listing, made first when it is missing.
-    if (fromBinary && !pathExists(txtPath) && !listBinary(path, txtPath, nullptr, out)) return false;
+    ScenarioFiles files;
+    if (Error error = inspectScenario(path, dot, files)) {
+        report(out, kTool, error.fault == Fault::CannotOpen ? error.as(Fault::CannotOpenScenario) : error);
+        return false;
+    }
+    txtPath = files.listing;
+    toList = fromBinary && !files.hasListing;
+    if (provenanceOf(files) == Provenance::NewOriginal) {
+        Error error = newOriginalError(files);
+        error = error.as(Fault::TemplateOfOldListing);
+        report(out, kTool, error);
+        return false;
+    }
+    return true;
+}
+
+// Adds the strings of the listing `txtPath` to `pot`; `besideListing`: the
+// references name the listing by its file name (the template stands beside
+// it), else by its path.
+bool addListing(PoTemplate& pot, const std::string& txtPath, bool besideListing, std::FILE* out) {
     std::vector<std::uint8_t> bytes;
     if (!readInput(txtPath, bytes, out)) return false;
     StatementList statements;
@@ -42,10 +63,9 @@ bool addScenario(PoTemplate& pot, const std::string& path, bool besideListing, s
         say(out, "%s", kReadingFailed);
         return false;
     }
-    if (Error error = addToTemplate(pot, statements, where)) {
-        report(out, kTool, error);
-        return false;
-    }
+    std::vector<Error> leftOut;
+    addToTemplate(pot, statements, where, leftOut);
+    for (const Error& warning : leftOut) report(out, kTool, warning);
     return true;
 }
 
@@ -63,24 +83,41 @@ bool writeTemplate(const PoTemplate& pot, const std::string& path, std::FILE* ou
 bool writeTemplates(const std::vector<std::string>& paths, const ConvertOptions& options, const std::string& output,
                     std::FILE* out) {
     const CodePage page = options.codePage.value_or(kUtf8);
+    // Every scenario is checked before anything is written.
+    std::vector<std::string> listings(paths.size());
+    std::vector<char> toList(paths.size(), 0);
+    bool ready = true;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        bool list = false;
+        ready = checkScenario(paths[i], listings[i], list, out) && ready;
+        toList[i] = list;
+    }
+    if (!ready) {
+        say(out, "No template was written.\n");
+        return false;
+    }
+    // The template comes from the listing, made first when it is missing.
+    bool all = true;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (toList[i] && !listBinary(paths[i], listings[i], nullptr, out)) all = false;
+    }
     if (!output.empty()) {
+        if (!all) return false;
         PoTemplate pot;
         pot.project = scenarioName(output);
         pot.description = "Strings of " + std::to_string(paths.size()) + " scenarios, from their listings.";
         pot.codePage = page;
-        bool all = true;
-        for (const std::string& path : paths) all = addScenario(pot, path, false, out) && all;
+        for (const std::string& listing : listings) all = addListing(pot, listing, false, out) && all;
         return all && writeTemplate(pot, output, out);
     }
-    bool all = true;
-    for (const std::string& path : paths) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (toList[i] && !pathExists(listings[i])) continue;  // its listing failed, told above
         PoTemplate pot;
-        pot.project = scenarioName(path);
+        pot.project = scenarioName(paths[i]);
         pot.codePage = page;
-        const std::size_t dot = findExtension(path);
-        const std::string stem = path.substr(0, dot == std::string::npos ? path.size() : dot);
-        pot.description = "Strings of the scenario " + pot.project + ", from " + fileNameOf(stem + ".txt") + ".";
-        all = addScenario(pot, path, true, out) && writeTemplate(pot, stem + ".pot", out) && all;
+        const std::string stem = listings[i].substr(0, listings[i].size() - 4);
+        pot.description = "Strings of the scenario " + pot.project + ", from " + fileNameOf(listings[i]) + ".";
+        all = addListing(pot, listings[i], true, out) && writeTemplate(pot, stem + ".pot", out) && all;
     }
     return all;
 }

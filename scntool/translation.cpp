@@ -27,19 +27,67 @@ bool isPictureAt(std::string_view text, std::size_t at) {
     return last >= 0x81 && last <= 0x9F;
 }
 
-// Each character of `source` (bytes in `page`) with the bytes that stand
-// for it there; empty when the source does not decode.
-std::unordered_map<std::uint32_t, std::string> charactersOf(const CodePage& page, std::string_view source) {
-    std::unordered_map<std::uint32_t, std::string> characters;
+// A byte the code page does not define stands for itself as U+F0000 +
+// byte (bytes 0x80-0xFF only: ASCII always decodes), in the Supplementary
+// Private Use Area, which no code page's table uses: F3 B0 82 80 to F3 B0 83 BF.
+constexpr std::uint32_t kByteNotation = 0xF0000;
+
+bool isByteNotation(std::uint32_t point) {
+    return point >= kByteNotation + 0x80 && point <= kByteNotation + 0xFF;
+}
+
+void appendByteNotation(std::string& text, unsigned char byte) {
+    text += '\xF3';
+    text += '\xB0';
+    text += static_cast<char>(0x80 | byte >> 6);
+    text += static_cast<char>(0x80 | (byte & 0x3F));
+}
+
+// Calls `each(bytes, utf8)` with each character of `source` (bytes in
+// `page`) and `each(bytes, "")` with each byte that starts none.
+template <class Each>
+void forEachCharacter(const CodePage& page, std::string_view source, Each each) {
     std::string utf8;
     for (std::size_t at = 0; at < source.size();) {
         std::size_t length = 1;
         while (length <= 4 && at + length <= source.size() && !toUtf8(page, source.substr(at, length), utf8)) ++length;
-        if (length > 4 || at + length > source.size()) return {};
-        characters.emplace(firstCodePoint(utf8), std::string(source.substr(at, length)));
+        if (length > 4 || at + length > source.size()) {
+            each(source.substr(at, 1), std::string_view());
+            ++at;
+            continue;
+        }
+        each(source.substr(at, length), std::string_view(utf8));
         at += length;
     }
+}
+
+// Each character of `source` (bytes in `page`) with the bytes that stand
+// for it there.
+std::unordered_map<std::uint32_t, std::string> charactersOf(const CodePage& page, std::string_view source) {
+    std::unordered_map<std::uint32_t, std::string> characters;
+    forEachCharacter(page, source, [&](std::string_view bytes, std::string_view utf8) {
+        if (!utf8.empty()) characters.emplace(firstCodePoint(utf8), std::string(bytes));
+    });
     return characters;
+}
+
+// Appends decoded text as PO text: control bytes as their pictures.  A
+// picture or byte notation that the text holds itself could not be told
+// from one standing for a byte: it fails.
+Fault appendPoText(std::string_view utf8, std::string& text) {
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        if (isPictureAt(utf8, at)) return Fault::StringHoldsControlPicture;
+        if (byte == 0xF3 && isByteNotation(firstCodePoint(utf8.substr(at)))) return Fault::StringHoldsByteNotation;
+        if (byte < 0x20 && byte != '\t') {
+            text += kPictureLead0;
+            text += kPictureLead1;
+            text += static_cast<char>(0x80 + byte);
+        } else {
+            text += utf8[at];
+        }
+    }
+    return Fault::None;
 }
 
 std::string controlBytes(std::string_view bytes) {
@@ -91,44 +139,45 @@ struct ListedString {
     std::string text;
 };
 
-// With `strict`, a string that cannot be PO text is an error; otherwise it
-// is passed over (it cannot have a translation, and keeps its bytes).
-Error listedStrings(const StatementList& statements, const ScenarioText& where, bool strict,
-                    std::vector<ListedString>& strings) {
+// The strings of a listing that can be PO text.  One that cannot (it holds
+// a control picture or byte notation itself) has no translation and keeps
+// its bytes; it is told in `leftOut`, when given, as a warning naming its
+// line.
+void listedStrings(const StatementList& statements, const ScenarioText& where, std::vector<ListedString>& strings,
+                   std::vector<Error>* leftOut = nullptr) {
     for (std::uint32_t i = 0; i < statements.count; ++i) {
         if (statements[i].opcode != kPushB) continue;
         ListedString listed{i, {}};
         if (const Fault fault = stringAsPoText(where.codePage, stringOf(statements[i]), listed.text); fault != Fault::None) {
-            if (!strict) continue;
-            Error error = fileError(fault, where.listing);
-            error.at = i < where.lines.size() ? where.lines[i] : 0;
-            error.other = where.codePage.name;
-            return error;
+            if (leftOut != nullptr) {
+                Error warning = fileError(fault, where.listing);
+                warning.at = i < where.lines.size() ? where.lines[i] : 0;
+                leftOut->push_back(std::move(warning));
+            }
+            continue;
         }
         if (!listed.text.empty()) strings.push_back(std::move(listed));  // an empty string has nothing to translate
     }
-    return {};
 }
 
 }  // namespace
 
-Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text) {
-    std::string utf8;
-    if (!toUtf8(page, bytes, utf8)) return Fault::StringNotInCodePage;
+Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text, bool* undecoded) {
     text.clear();
-    text.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(utf8[at]);
-        if (isPictureAt(utf8, at)) return Fault::StringHoldsControlPicture;
-        if (byte < 0x20 && byte != '\t') {
-            text += kPictureLead0;
-            text += kPictureLead1;
-            text += static_cast<char>(0x80 + byte);
-        } else {
-            text += utf8[at];
-        }
+    if (undecoded != nullptr) *undecoded = false;
+    std::string utf8;
+    if (toUtf8(page, bytes, utf8)) {
+        text.reserve(utf8.size());
+        return appendPoText(utf8, text);
     }
-    return Fault::None;
+    if (undecoded != nullptr) *undecoded = true;
+    Fault fault = Fault::None;
+    forEachCharacter(page, bytes, [&](std::string_view character, std::string_view decoded) {
+        if (fault != Fault::None) return;
+        if (decoded.empty()) appendByteNotation(text, static_cast<unsigned char>(character[0]));
+        else fault = appendPoText(decoded, text);
+    });
+    return fault;
 }
 
 Fault poTextAsString(const CodePage& page, std::string_view text, std::string_view source, std::string& bytes,
@@ -158,6 +207,8 @@ Fault poTextAsString(const CodePage& page, std::string_view text, std::string_vi
         const std::size_t length = point < 0x80 ? 1 : point < 0x800 ? 2 : point < 0x10000 ? 3 : 4;
         if (const auto found = kept.find(point); found != kept.end()) {
             bytes += found->second;
+        } else if (isByteNotation(point)) {
+            bytes += static_cast<char>(point - kByteNotation);
         } else if (fromUtf8(page, std::string_view(utf8).substr(at, length), one, character)) {
             bytes += one;
         } else {
@@ -176,9 +227,10 @@ std::string characterDescription(const CodePage& page, std::uint32_t character) 
     return text;
 }
 
-Error addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where) {
+void addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where,
+                   std::vector<Error>& warnings) {
     std::vector<ListedString> strings;
-    if (Error error = listedStrings(statements, where, true, strings)) return error;
+    listedStrings(statements, where, strings, &warnings);
     const std::string listing = shown(where.listing);  // no line break can enter a comment
     for (std::size_t i = 0; i < strings.size(); ++i) {
         const ListedString& listed = strings[i];
@@ -195,7 +247,6 @@ Error addToTemplate(PoTemplate& pot, const StatementList& statements, const Scen
         entry.references.push_back(listing + ":" + std::to_string(line));
         ++entry.occurrences;
     }
-    return {};
 }
 
 std::string templateText(const PoTemplate& pot) {
@@ -258,14 +309,16 @@ Error makeTranslationTable(const PoFile& po, std::string poName, const CodePage&
 }
 
 Error applyTranslations(StatementList& statements, LabelList& labels, const ScenarioText& where,
-                        const TranslationTable& table, std::vector<Error>& warnings,
+                        const TranslationTable& table, TranslationNotes& notes,
                         std::vector<StringReplacement>& replaced) {
     replaced.clear();
     ScenarioText decoding = where;
     decoding.codePage = table.codePage;
     std::vector<ListedString> strings;
-    listedStrings(statements, decoding, false, strings);
-    std::unordered_set<const PoEntry*> warned;
+    listedStrings(statements, decoding, strings);
+    // Each entry is told once, not at every occurrence.
+    std::unordered_set<const PoEntry*> told;
+    const std::size_t errorsBefore = notes.errors.size();
     for (const ListedString& listed : strings) {
         const auto found = table.byText.find(listed.text);
         if (found == table.byText.end()) continue;
@@ -275,21 +328,28 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
         note.name = entryName(entry.id);
         if (entry.plural) {
             note.at = entry.line;
-            return note.as(Fault::PoPlural);
+            if (told.insert(&entry).second) notes.errors.push_back(note.as(Fault::PoPlural));
+            continue;
         }
         if (entry.translation.empty() || entry.hasFlag("fuzzy")) continue;  // untranslated
         StringReplacement replacement{listed.statement, {}};
         std::uint32_t character = 0;
         const Fault fault = poTextAsString(table.codePage, entry.translation, stringOf(statements[listed.statement]),
                                            replacement.bytes, character);
-        if (fault == Fault::TranslationUnmappable) note.detail = characterDescription(table.codePage, character);
-        if (fault != Fault::None) return note.as(fault);
-        // Told once per entry, not at every occurrence.
+        if (fault != Fault::None) {
+            if (fault == Fault::TranslationUnmappable) note.detail = characterDescription(table.codePage, character);
+            if (told.insert(&entry).second) notes.errors.push_back(note.as(fault));
+            continue;
+        }
         if (controlBytes(replacement.bytes) != controlBytes(stringOf(statements[listed.statement])) &&
-            warned.insert(&entry).second) {
-            warnings.push_back(note.as(Fault::PoControlBytes));
+            told.insert(&entry).second) {
+            notes.warnings.push_back(note.as(Fault::PoControlBytes));
         }
         replaced.push_back(std::move(replacement));
+    }
+    if (notes.errors.size() > errorsBefore) {
+        replaced.clear();
+        return notes.errors[errorsBefore];
     }
     // Every translation can be written: only now does the model change.
     const std::vector<std::uint64_t> before = streamOffsets(statements);
@@ -302,32 +362,36 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
     return relayout(statements, labels, before);
 }
 
-Error countTranslations(const StatementList& statements, const ScenarioText& where, const TranslationTable* table,
-                        TranslationCounts& counts) {
+void countTranslations(const StatementList& statements, const CodePage& page, const TranslationTable* table,
+                       TranslationCounts& counts, std::unordered_set<const PoEntry*>* used) {
     counts = {};
-    const CodePage& page = table != nullptr ? table->codePage : where.codePage;
     std::unordered_set<std::string> seen;
     std::string text;
     for (const Statement* statement : statements) {
         if (statement->opcode != kPushB || stringOf(*statement).empty()) continue;
-        // A string that does not decode counts as one untranslated string of its own.
-        const bool decodes = stringAsPoText(page, stringOf(*statement), text) == Fault::None;
-        // (Its key starts with a NUL, which no decoded text holds.)
-        if (!decodes) text.assign(1, '\0').append(stringOf(*statement));
+        const std::string_view bytes = stringOf(*statement);
+        bool undecoded = false;
+        // A string that cannot be PO text counts as one untranslated string
+        // of its own (its key starts with a NUL, which no PO text holds).
+        const bool usable = stringAsPoText(page, bytes, text, &undecoded) == Fault::None;
+        if (!usable) text.assign(1, '\0').append(bytes);
         if (!seen.insert(text).second) continue;
         ++counts.strings;
+        if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            ++counts.withHighBytes;
+        }
+        if (undecoded) ++counts.undecoded;
         const PoEntry* entry = nullptr;
-        if (decodes && table != nullptr) {
+        if (usable && table != nullptr) {
             const auto found = table->byText.find(text);
             if (found != table->byText.end()) entry = found->second;
         }
+        if (entry != nullptr && used != nullptr) used->insert(entry);
         if (entry == nullptr || entry->translation.empty()) ++counts.untranslated;
         else if (entry->hasFlag("fuzzy")) ++counts.fuzzy;
         else ++counts.translated;
     }
-    return {};
 }
-
 std::string scenarioName(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -9,13 +9,17 @@
 //
 // Control bytes 0x01-0x1F other than tab are written as the Unicode control
 // pictures U+2401-U+241F (byte 0x03 as U+2403), which every PO tool carries
-// and shows; tab stays a tab (written \t).  Translations turn them back
-// into the bytes.
+// and shows; tab stays a tab (written \t).  A byte from 0x80 up that the
+// code page does not define (an engine's escape, say) is written as U+F0000
+// + byte (U+F00FF for FF), a character of the Supplementary Private Use
+// Area, which no code page uses.  Translations turn both back into the
+// bytes.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "code_page.h"
@@ -32,10 +36,12 @@ struct ScenarioText {
     CodePage codePage = kUtf8;
 };
 
-// A scenario string (its bytes, without NUL) as PO files hold it.  Fails
-// with StringNotInCodePage when the bytes do not decode, and with
-// StringHoldsControlPicture when the text itself holds U+2401-U+241F.
-Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text);
+// A scenario string (its bytes, without NUL) as PO files hold it;
+// `undecoded`, when given, tells whether it holds bytes the code page does
+// not define.  Fails with StringHoldsControlPicture (or
+// StringHoldsByteNotation) when the decoded text itself holds U+2401-U+241F
+// (or U+F0080-U+F00FF), which could not be told from the bytes they stand for.
+Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& text, bool* undecoded = nullptr);
 
 // PO text as a scenario string's bytes, translating the string `source`
 // (its bytes): a character the source holds is written with the source's
@@ -68,9 +74,11 @@ struct PoTemplate {
     std::unordered_map<std::string, std::size_t> byText;  // index into entries
 };
 
-// Adds the strings of a parsed listing.  Fails with StringNotInCodePage or
-// StringHoldsControlPicture, `file` the listing and `at` the string's line.
-Error addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where);
+// Adds the strings of a parsed listing.  A string that cannot be PO text
+// is left out, with a warning in `warnings` (StringHoldsControlPicture or
+// StringHoldsByteNotation, `file` the listing and `at` the string's line).
+void addToTemplate(PoTemplate& pot, const StatementList& statements, const ScenarioText& where,
+                   std::vector<Error>& warnings);
 // The template's text, lines ended by LF.  It depends on nothing but the
 // strings, their lines and the code page, so it is the same on every run.
 std::string templateText(const PoTemplate& pot);
@@ -96,16 +104,25 @@ struct StringReplacement {
     std::string bytes;
 };
 
+// What translating a listing found: translations that cannot be written,
+// each entry told once, and translations whose control bytes differ from
+// their source's.  Errors name the PO file and the line of the entry's
+// msgstr.
+struct TranslationNotes {
+    std::vector<Error> errors;
+    std::vector<Error> warnings;
+};
+
 // Replaces each string whose text has a translated entry (msgstr not empty,
-// not fuzzy; a string that does not decode has none), then gives every statement, jump and label its offset for the
+// not fuzzy), then gives every statement, jump and label its offset for the
 // new lengths, exactly as assembling the listing with those strings written
 // into it would.  Untranslated strings keep their bytes.  A translation
 // whose control bytes differ from its source's is written with a warning.
-// A translation the code page or a listing cannot hold, a plural entry and
-// a string that does not decode fail with nothing changed; errors name the
-// PO file and the line of the entry's msgstr.
+// Every translation the code page or a listing cannot hold, and every
+// plural entry, is added to `notes.errors`; then nothing is changed and the
+// first is returned.
 Error applyTranslations(StatementList& statements, LabelList& labels, const ScenarioText& where,
-                        const TranslationTable& table, std::vector<Error>& warnings,
+                        const TranslationTable& table, TranslationNotes& notes,
                         std::vector<StringReplacement>& replaced);
 
 // How far a listing is translated, counting each distinct string once.
@@ -114,10 +131,14 @@ struct TranslationCounts {
     std::size_t translated = 0;
     std::size_t fuzzy = 0;
     std::size_t untranslated = 0;
+    std::size_t withHighBytes = 0;  // strings holding bytes from 0x80 up
+    std::size_t undecoded = 0;      // ... of which some the code page does not define
 };
 
-Error countTranslations(const StatementList& statements, const ScenarioText& where, const TranslationTable* table,
-                        TranslationCounts& counts);
+// Counts the strings of a listing in `page` against `table` (none: every
+// string untranslated); the entries that strings use are added to `used`.
+void countTranslations(const StatementList& statements, const CodePage& page, const TranslationTable* table,
+                       TranslationCounts& counts, std::unordered_set<const PoEntry*>* used = nullptr);
 
 // The scenario's name for a path: its file name without directory and extension.
 std::string scenarioName(std::string_view path);

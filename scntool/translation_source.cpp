@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "content_hash.h"
 #include "file_io.h"
 #include "messages.h"
 #include "text.h"
@@ -64,6 +65,7 @@ std::unique_ptr<Translations> loadTranslations(const std::string& path, const st
         return nullptr;
     }
     auto translations = std::make_unique<Translations>();
+    translations->fileHash = contentHash(bytes);
     Error error = readPo({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, translations->po);
     if (error) error.file = path;
     if (!error) error = checkCharset(translations->po, path);

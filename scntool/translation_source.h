@@ -17,6 +17,7 @@ namespace pactools {
 struct Translations {
     PoFile po;
     TranslationTable table;  // points into `po`
+    std::string fileHash;    // of the PO file's bytes
 };
 
 // Reads the PO file `path` ("Processing: PATH" once it is open, when

@@ -34,7 +34,9 @@ TEST(Translation, TemplateHasOneEntryPerDistinctTextWithEveryLine) {
     Scenario s(kListing);
     PoTemplate pot;
     pot.project = "s";
-    ASSERT_FALSE(addToTemplate(pot, s.statements, s.where));
+    std::vector<Error> warnings;
+    addToTemplate(pot, s.statements, s.where, warnings);
+    EXPECT_TRUE(warnings.empty());
     const std::string text = templateText(pot);
     PoFile po;
     ASSERT_FALSE(readPo(text, po));
@@ -57,25 +59,42 @@ TEST(Translation, TemplateHasOneEntryPerDistinctTextWithEveryLine) {
     PoTemplate hostile;
     hostile.project = named.where.listing;
     hostile.description = named.where.listing;
-    ASSERT_FALSE(addToTemplate(hostile, named.statements, named.where));
+    addToTemplate(hostile, named.statements, named.where, warnings);
     PoFile read;
     ASSERT_FALSE(readPo(templateText(hostile), read));
     ASSERT_EQ(read.entries.size(), 2u);
     EXPECT_EQ(read.entries[1].references, std::vector<std::string>{"a\\x0Amsgid \"injected\"\\x0Amsgstr \"\".txt:1"});
 
-    // What a template cannot carry is an error naming the line.
+    // Bytes the code page does not define stand for themselves as U+F0000 +
+    // byte; a string whose own text could be taken for such a stand-in is
+    // left out of the template, with a warning naming its line.
     const struct {
+        const char* page;
         const char* listing;
-        const char* message;
-    } refused[] = {
-        {"PushB\t<ok>\nPushB\t<\xFF>\n", "s.txt:2: the string does not decode in UTF-8 (name the game's code page with --code-page)"},
-        {"PushB\t<a \xE2\x90\x83 b>\n",
-         "s.txt:1: the string holds a control picture (U+2401 to U+241F), which templates use for control bytes"},
+        std::vector<std::string> ids;
+        const char* warning;
+    } cases[] = {
+        {"UTF-8", "PushB\t<ok>\nPushB\t<a\xFF\xC3>\n", {"ok", "a\xF3\xB0\x83\xBF\xF3\xB0\x83\x83"}, nullptr},
+        {"CP932", "PushB\t<\x82\xA0\xFF\xFE\x81\x20>\n", {"\xE3\x81\x82\xF3\xB0\x83\xBF\xF3\xB0\x83\xBE\xF3\xB0\x82\x81 "}, nullptr},
+        {"UTF-8", "PushB\t<ok>\nPushB\t<a \xE2\x90\x83 b>\n", {"ok"},
+         "Warning: s.txt:2: the string is left out of the template: it holds a control picture (U+2401 to U+241F), "
+         "which templates use for control bytes"},
+        {"UTF-8", "PushB\t<\xF3\xB0\x83\xBF>\nPushB\t<ok>\n", {"ok"},
+         "Warning: s.txt:1: the string is left out of the template: it holds a character from U+F0080 to U+F00FF, "
+         "which templates use for bytes the code page does not define"},
     };
-    for (const auto& c : refused) {
-        Scenario bad(c.listing);
-        PoTemplate none;
-        EXPECT_EQ(messageText(addToTemplate(none, bad.statements, bad.where)), c.message);
+    for (const auto& c : cases) {
+        Scenario one(c.listing, c.page);
+        PoTemplate made;
+        std::vector<Error> told;
+        addToTemplate(made, one.statements, one.where, told);
+        std::vector<std::string> ids;
+        for (const TemplateEntry& entry : made.entries) ids.push_back(entry.text);
+        EXPECT_EQ(ids, c.ids) << c.listing;
+        ASSERT_EQ(told.size(), c.warning != nullptr ? 1u : 0u) << c.listing;
+        if (c.warning != nullptr) {
+            EXPECT_EQ(messageText(told[0]), c.warning);
+        }
     }
 }
 
@@ -85,7 +104,7 @@ std::string po(const std::string& entries) {
 
 struct Applied {
     Error error;
-    std::vector<Error> warnings;
+    TranslationNotes notes;
     std::vector<StringReplacement> replaced;
 };
 
@@ -95,7 +114,7 @@ Applied apply(Scenario& s, const std::string& text, const char* page = "UTF-8") 
     TranslationTable table;
     Applied result;
     result.error = makeTranslationTable(file, "s.po", *findCodePage(page), table);
-    if (!result.error) result.error = applyTranslations(s.statements, s.labels, s.where, table, result.warnings, result.replaced);
+    if (!result.error) result.error = applyTranslations(s.statements, s.labels, s.where, table, result.notes, result.replaced);
     return result;
 }
 
@@ -105,7 +124,7 @@ TEST(Translation, TranslatesEveryOccurrenceAndMovesJumpsWithTheStatements) {
                                     "#, fuzzy\nmsgid \"Bye \xE2\x90\x9B[1m\\tnow\"\nmsgstr \"Tsch\xC3\xBCss\"\n\n"
                                     "msgid \"not in this listing\"\nmsgstr \"x\"\n");
     ASSERT_FALSE(result.error) << messageText(result.error);
-    EXPECT_TRUE(result.warnings.empty());  // an entry no string uses is no warning
+    EXPECT_TRUE(result.notes.warnings.empty());  // an entry no string uses is no warning
     EXPECT_EQ(s.string(1), "Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F");
     EXPECT_EQ(s.string(5), "Hallo, Welt! Ein viel l\xC3\xA4ngerer Gru\xC3\x9F");
     EXPECT_EQ(s.string(4), "Bye \x1B[1m\tnow");  // fuzzy: kept as it was
@@ -127,8 +146,8 @@ TEST(Translation, TranslatesEveryOccurrenceAndMovesJumpsWithTheStatements) {
     ASSERT_FALSE(pictures.error);
     EXPECT_EQ(again.string(4), "Ciao \x1B[1m\tora");
     EXPECT_EQ(again.string(1), "Ciao \x04");
-    ASSERT_EQ(pictures.warnings.size(), 1u);
-    EXPECT_EQ(messageText(pictures.warnings[0]),
+    ASSERT_EQ(pictures.notes.warnings.size(), 1u);
+    EXPECT_EQ(messageText(pictures.notes.warnings[0]),
               "Warning: s.po:8: the translation of 'Hello' does not hold the control bytes its source holds");
 }
 
@@ -154,18 +173,28 @@ TEST(Translation, RefusesWhatCannotBeWrittenAndChangesNothing) {
         EXPECT_EQ(messageText(result.error).substr(0, c.message.size()), c.message);
         EXPECT_EQ(s.string(4), "Bye \x1B[1m\tnow");  // nothing changed, not even what was translated first
     }
+    // Every translation that cannot be written is told in one run.
+    Scenario s(kListing, "CP1252");
+    const Applied both = apply(s, "msgid \"Hello\"\nmsgstr \"\xE3\x81\x82\"\n\nmsgid \"Bye \xE2\x90\x9B[1m\\tnow\"\nmsgstr \"\xE2\x80\x95\"\n",
+                               "CP1252");
+    ASSERT_EQ(both.notes.errors.size(), 2u);
+    EXPECT_EQ(messageText(both.notes.errors[0]),
+              "s.po:5: the translation of 'Hello' holds U+3042 HIRAGANA LETTER A, which CP1252 cannot hold");
+    EXPECT_EQ(messageText(both.notes.errors[1]).substr(0, 32), "s.po:8: the translation of 'Bye ");
 }
 
 // A translation keeps the game's own form of a character its source holds
-// (CP932 has two for U+2252), and a string the code page does not define
-// is no translation's source: it keeps its bytes and stops nothing.
+// (CP932 has two for U+2252), and bytes the code page does not define (85
+// 40, FF) go back as they were where the translation holds their stand-ins.
 TEST(Translation, KeepsTheGamesOwnBytes) {
-    Scenario s("PushB\t<\x87\x90>\nPushB\t<\x85\x40>\nPushB\t<\x81\xE0>\n", "CP932");
-    const Applied result = apply(s, "msgid \"\xE2\x89\x92\"\nmsgstr \"\xE2\x89\x92=\xE2\x89\x92\"\n", "CP932");
+    Scenario s("PushB\t<\x87\x90>\nPushB\t<\x85\x40>\nPushB\t<\x81\xE0>\nPushB\t<\xFFgo>\n", "CP932");
+    const Applied result = apply(s, "msgid \"\xE2\x89\x92\"\nmsgstr \"\xE2\x89\x92=\xE2\x89\x92\"\n\n"
+                                    "msgid \"\xF3\xB0\x83\xBFgo\"\nmsgstr \"\xF3\xB0\x83\xBFlos\xF3\xB0\x82\x85\"\n", "CP932");
     ASSERT_FALSE(result.error) << messageText(result.error);
     EXPECT_EQ(s.string(0), "\x87\x90=\x87\x90");
     EXPECT_EQ(s.string(1), "\x85\x40");
     EXPECT_EQ(s.string(2), "\x81\xE0=\x81\xE0");
+    EXPECT_EQ(s.string(3), "\xFFlos\x85");
 }
 
 }  // namespace

@@ -172,7 +172,7 @@ TEST(Paths, LongerThanWindowsMaxPath) {
     EXPECT_EQ(w.read(deep + "data.pac.list"), native("0 0\nm.txt\n"));
     EXPECT_EQ(w.read(deep + "scene.bin"), testing_support::readFile(testing_support::dataPath("scenario/sample1.bin")));
     EXPECT_EQ(testing_support::listDirectory(dir),
-              (std::vector<std::string>{"data.pac", "data.pac.list", "scene.bin", "scene.txt"}));
+              (std::vector<std::string>{".scntool", "data.pac", "data.pac.list", "scene.bin", "scene.txt"}));
 }
 
 }  // namespace

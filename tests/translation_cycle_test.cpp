@@ -185,7 +185,7 @@ TEST(TranslationCycle, ControlBytesSurviveEveryGettextTool) {
         result = gettext(w, step[0], std::vector<std::string>(step.begin() + 1, step.end()));
         ASSERT_EQ(result.status, 0) << step[0] << ": " << result.output;
     }
-    w.write("s.bin", "");
+    std::remove(w.path("s.bin").c_str());
     result = w.scntool({"s.po"});
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output.find("Warning"), std::string::npos) << result.output;
@@ -264,7 +264,8 @@ TEST(TranslationCycle, EveryCodePageGivesTheSameBytesOnEverySystem) {
         EXPECT_TRUE(original == host.read("c.bin"));
         const RunResult status = w.scntool({"--status", "--code-page", c.page, "c.txt"});
         EXPECT_EQ(status.output, "c: " + std::to_string(strings.size()) + " strings: 0 translated, 0 fuzzy, " +
-                                     std::to_string(strings.size()) + " untranslated; c.bin up to date\n");
+                                     std::to_string(strings.size()) +
+                                     " untranslated; c.bin up to date\nReady to ship: every binary up to date with its listing.\n");
         EXPECT_TRUE(withoutCr(w.read("c.pot")) == withoutCr(host.read("c.pot")));
         pactools::PoFile pot;
         ASSERT_FALSE(pactools::readPo(w.read("c.pot"), pot));
@@ -278,7 +279,7 @@ TEST(TranslationCycle, EveryCodePageGivesTheSameBytesOnEverySystem) {
         // Each string translated by itself: the very same bytes, also where
         // a character has two forms (the game's own stays).
         w.write("c.po", po);
-        w.write("c.bin", "");
+        std::remove(w.path("c.bin").c_str());
         RunResult result = w.scntool({"c.po"});
         ASSERT_EQ(result.status, 0) << result.output;
         EXPECT_TRUE(w.read("c.bin") == original);
