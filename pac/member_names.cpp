@@ -6,6 +6,7 @@
 #include "pac_format.h"
 #include "platform.h"
 #include "text.h"
+#include "work_folder.h"
 
 namespace pactools {
 
@@ -46,6 +47,13 @@ bool isWindowsMisreadComponent(std::string_view component) {
         }
     }
     return isDeviceName(component);
+}
+
+// True when a component of `key` (a fileKey) is scntool's record folder.
+bool isInRecordFolder(std::string_view key) {
+    bool inside = false;
+    forEachComponent(key, [&](std::string_view component) { inside = inside || component == kRecordFolder; });
+    return inside;
 }
 
 }  // namespace
@@ -91,6 +99,11 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
             return refusal.as(Fault::NameNotAFile);
         }
         const std::string path = memberFilePath(name);
+        // scntool's record folder as Windows finds it (any letter case,
+        // trailing dots and spaces), refused on every system alike.  The key
+        // of the path, not of the name: in a double-byte code page the second
+        // byte of a character may look like a letter or a '\'.
+        if (isInRecordFolder(fileKey(path))) return refusal.as(Fault::NameIsRecord);
         // By name, or as a link to one (writing a member follows links).
         if (key == "makefile" || key == "gnumakefile" || platform::sameFile(path, "makefile") ||
             platform::sameFile(path, "GNUmakefile") || platform::sameFile(path, "Makefile")) {

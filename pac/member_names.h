@@ -1,8 +1,9 @@
 // Member names come from archives that other people share: before anything
 // is written, extract and archive make sure that no name reaches outside the
 // working directory, takes the place of a file the edit cycle needs (the
-// archive, its list file, the makefile), lands on the same file as another
-// member, or, on Windows, means something else to the system.
+// archive, its list file, the makefile, scntool's records), lands on the
+// same file as another member, or, on Windows, means something else to the
+// system.
 #pragma once
 
 #include <string>
@@ -29,8 +30,9 @@ std::string fileKey(std::string_view path);
 // anything; `source` names what the names came from in the message.  False
 // for the first name that is unsafe (absolute, a drive letter, "..",
 // empty, a line break), would replace the archive at `pacPath`, its list
-// file or a makefile, names the same file as an earlier member, or (on
-// Windows) would be misread.
+// file or a makefile, lies in scntool's record folder (work_folder.h, in
+// any letter case, trailing dots and spaces aside, on every system), names
+// the same file as an earlier member, or (on Windows) would be misread.
 Error checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
                        std::string_view verb);
 

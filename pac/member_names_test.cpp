@@ -51,6 +51,17 @@ TEST(MemberNames, RefusesNamesThatWouldReplaceAnotherFile) {
         {{"a/B.txt", "A\\b.TXT"}, "L: Refusing to extract A\\b.TXT: it names the same file as a/B.txt (names that "
                                   "differ only in letter case, in '\\' and '/', or in trailing dots and spaces are "
                                   "one file on Windows)"},
+        {{".scntool/x"}, "L: Refusing to extract .scntool/x: it lies in .scntool, where scntool keeps its records of "
+                         "listings and binaries"},
+        {{"a", ".scntool"}, "L: Refusing to extract .scntool: it lies in .scntool, where scntool keeps its records of "
+                            "listings and binaries"},
+        {{"d\\.SCNTOOL\\y"}, "L: Refusing to extract d\\.SCNTOOL\\y: it lies in .scntool, where scntool keeps its "
+                             "records of listings and binaries"},
+        {{"d/.Scntool. ./y"}, platform::kWindows ? "L: Refusing to extract d/.Scntool. ./y: Windows would read the name "
+                                                   "as a device or as another name"
+                                                 : "L: Refusing to extract d/.Scntool. ./y: it lies in .scntool, where "
+                                                   "scntool keeps its records of listings and binaries"},
+        {{"x.scntool", ".scntool.d/x", "d/.scntoolx", "scntool/x"}, nullptr},
         {{"x\x1B"}, platform::kWindows ? "L: Refusing to extract x\\x1B: Windows would read the name as a device or as "
                                          "another name"
                                        : nullptr},

@@ -36,6 +36,7 @@ void expectNoTemporaryFiles(const Workspace& w) {
 
 const char* const kSameFile =
     " (names that differ only in letter case, in '\\' and '/', or in trailing dots and spaces are one file on Windows)\n";
+const char* const kInRecords = ": it lies in .scntool, where scntool keeps its records of listings and binaries\n";
 
 TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
     const struct {
@@ -59,6 +60,12 @@ TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
         {{"a.txt", "a.txt "},
          windowsTools() ? "data.pac: Refusing to extract a.txt : Windows would read the name as a device or as another name\n"
                         : std::string("data.pac: Refusing to extract a.txt : it names the same file as a.txt") + kSameFile},
+        {{"a", ".scntool/x"}, std::string("data.pac: Refusing to extract .scntool/x") + kInRecords},
+        {{".scntool"}, std::string("data.pac: Refusing to extract .scntool") + kInRecords},
+        {{"D\\.SCNTOOL\\x"}, std::string("data.pac: Refusing to extract D\\.SCNTOOL\\x") + kInRecords},
+        {{"d/.SCNTOOL./y"},
+         windowsTools() ? "data.pac: Refusing to extract d/.SCNTOOL./y: Windows would read the name as a device or as another name\n"
+                        : std::string("data.pac: Refusing to extract d/.SCNTOOL./y") + kInRecords},
     };
     for (const auto& c : cases) {
         Workspace w;

@@ -151,6 +151,7 @@ TEST(PactoolArchive, RefusesNamesThatExtractCouldNotRestore) {
     Workspace w;
     w.write("x", "x");
     const std::string windowsOnly = ": Windows would read the name as a device or as another name\n";
+    const std::string inRecords = ": it lies in .scntool, where scntool keeps its records of listings and binaries\n";
     const struct {
         const char* names;
         std::string message;
@@ -167,13 +168,18 @@ TEST(PactoolArchive, RefusesNamesThatExtractCouldNotRestore) {
                         "directory or holds a line break\n"},
         {"a/../x", "data.pac.list: Refusing to archive a/../x: the name is absolute, leads out of the current "
                    "directory or holds a line break\n"},
+        {"x\n.scntool/x", "data.pac.list: Refusing to archive .scntool/x" + inRecords},
+        {".scntool", "data.pac.list: Refusing to archive .scntool" + inRecords},
+        {"D\\.SCNTOOL\\x", "data.pac.list: Refusing to archive D\\.SCNTOOL\\x" + inRecords},
     };
     for (const auto& c : cases) expectArchiveFails(w, std::string("0 0\n") + c.names + "\n", c.message);
     if (testing_support::toolsAreWindows()) {
-        for (const char* name : {"NUL", "con.txt", "x.", "ab:c", "a|b"}) {
+        for (const char* name : {"NUL", "con.txt", "x.", "ab:c", "a|b", "d/.SCNTOOL./y"}) {
             expectArchiveFails(w, std::string("0 0\n") + name + "\n",
                                std::string("data.pac.list: Refusing to archive ") + name + windowsOnly);
         }
+    } else {
+        expectArchiveFails(w, "0 0\nd/.SCNTOOL./y\n", "data.pac.list: Refusing to archive d/.SCNTOOL./y" + inRecords);
     }
     EXPECT_EQ(w.files(), (std::vector<std::string>{"data.pac.list", "x"}));
 }
