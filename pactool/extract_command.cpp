@@ -12,6 +12,7 @@
 #include "pac_archive.h"
 #include "platform.h"
 #include "ordered_work.h"
+#include "previous_members.h"
 #include "progress_line.h"
 #include "text.h"
 
@@ -87,12 +88,16 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         return false;
     }
     // No member may take the place of the archive, its list file, the
-    // makefile or another member: checked before any file is written.
+    // makefile, scntool's records or another member, nor of a file of the
+    // team's own that the list of the archive extracted here before does
+    // not name: checked before any file is written.
     std::vector<std::string_view> names;
     names.reserve(archive.entries.count);
     for (const PacEntry* entry : archive.entries) names.push_back(entry->name);
-    if (Error refusal = checkMemberNames(names, pacPath, pacPath, "extract")) {
-        report(out, "pactool", refusal);
+    Error refused = checkMemberNames(names, pacPath, pacPath, "extract");
+    if (!refused) refused = checkPreviousMembers(names, pacPath);
+    if (refused) {
+        report(out, "pactool", refused);
         return false;
     }
     // Members are restored on every core, each into its own temporary file,

@@ -1,5 +1,6 @@
 // `pactool extract data.pac`: restores every member into the current
-// directory, then writes data.pac.list and the makefile.
+// directory, then writes data.pac.list and the makefile.  A file there that
+// the data.pac.list of an earlier extract does not name is never replaced.
 #pragma once
 
 #include <cstdio>

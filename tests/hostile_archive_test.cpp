@@ -37,6 +37,16 @@ void expectNoTemporaryFiles(const Workspace& w) {
 const char* const kSameFile =
     " (names that differ only in letter case, in '\\' and '/', or in trailing dots and spaces are one file on Windows)\n";
 const char* const kInRecords = ": it lies in .scntool, where scntool keeps its records of listings and binaries\n";
+const char* const kReplacesOwnFile =
+    ": it would replace a file that data.pac.list (the list of the archive extracted here before) does not name: a "
+    "file of your own, such as a listing or a PO file; move it away first\n";
+
+// Every file of the folder (none in subfolders here) with its bytes.
+std::map<std::string, std::string> folderContents(const Workspace& w) {
+    std::map<std::string, std::string> contents;
+    for (const std::string& name : w.files()) contents[name] = w.read(name);
+    return contents;
+}
 
 TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
     const struct {
@@ -91,6 +101,51 @@ TEST(HostileArchive, NoMemberTakesThePlaceOfAnotherFile) {
     }
 }
 
+// The list an extract leaves tells the members it wrote from the team's own
+// files (listings, PO files, notes) that appear beside them: a newer archive
+// may replace the first, never the second.
+TEST(HostileArchive, ExtractReplacesOnlyTheMembersOfTheArchiveExtractedBefore) {
+    Workspace w;
+    w.write("data.pac", buildArchive({{"scene.bin", "binary 1"}, {"notes.dat", "notes 1"}}));
+    ASSERT_EQ(w.pactool({"extract", "data.pac"}).status, 0);
+    w.write("scene.txt", "the team's listing");
+    w.write("game.po", "the team's translations");
+    w.write("makefile.conf", "the team's settings");
+    const std::string list = w.read("data.pac.list");
+    // Refused before anything is written: every file stays as it was.
+    const auto expectRefused = [&](const std::vector<ArchiveMember>& members, const std::string& message) {
+        w.write("data.pac", buildArchive(members));
+        const auto before = folderContents(w);
+        const RunResult result = w.pactool({"extract", "data.pac"});
+        EXPECT_EQ(result.status, 1) << members.back().name;
+        EXPECT_EQ(result.output, message);
+        EXPECT_EQ(folderContents(w), before) << members.back().name;
+    };
+    for (const char* own : {"game.po", "scene.txt"}) {
+        expectRefused({{"scene.bin", "binary 2"}, {own, "the archive's"}, {"notes.dat", "notes 2"}},
+                      std::string("data.pac: Refusing to extract ") + own + kReplacesOwnFile);
+    }
+    const std::vector<ArchiveMember> v2 = {{"scene.bin", "binary 2"}, {"notes.dat", "notes 2"}, {"new.bin", "new"}};
+    for (const char* garbage : {"", "scene.bin\nnotes.dat\n"}) {
+        w.write("data.pac.list", garbage);
+        expectRefused(v2, "data.pac.list: the list of the archive extracted here before cannot be read (not a list "
+                          "file), so extract cannot tell its members from your own files; move it away to extract here\n");
+    }
+    // The members of before are replaced, and a new one is written.
+    w.write("data.pac.list", list);
+    w.write("data.pac", buildArchive(v2));
+    RunResult result = w.pactool({"extract", "data.pac"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    for (const ArchiveMember& member : v2) EXPECT_EQ(w.read(member.name), member.bytes);
+    EXPECT_EQ(w.read("scene.txt"), "the team's listing");
+    // Without a list file nothing tells the team's files apart: extract replaces them.
+    ASSERT_EQ(std::remove(w.path("data.pac.list").c_str()), 0);
+    w.write("data.pac", buildArchive({{"game.po", "the archive's"}}));
+    result = w.pactool({"extract", "data.pac"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(w.read("game.po"), "the archive's");
+}
+
 TEST(HostileArchive, NamesWindowsWouldMisreadAreRefusedThereAndOrdinaryElsewhere) {
     // COM and AUX are left out: Wine maps them to the host's serial port.
     for (const char* name : {"CON", "nul.txt", "d/PRN", "LPT1.bin", "CONOUT$", "a.txt.", "b ", "ab:stream", "a<b", "a>b",
@@ -138,10 +193,13 @@ TEST(HostileArchive, OnlyRegularFilesAreReplaced) {
         ASSERT_EQ(::symlink("fifo", w.path(output).c_str()), 0);
         const RunResult result = w.pactool({"extract", "data.pac"});
         const bool member = std::strcmp(output, "a.txt") == 0;
+        const bool list = std::strcmp(output, "data.pac.list") == 0;
         EXPECT_EQ(result.status, std::strcmp(output, "makefile") == 0 ? 0 : 1) << result.output;
-        const std::string told = member ? "Can't open / create\ta.txt\npactool: a.txt: Not a regular file\n"
-                                        : std::string("Can't open / create ") + output + "\npactool: " + output +
-                                              ": Not a regular file\n";
+        // The list file is read first, as the list of an earlier extract.
+        const std::string told =
+            member ? "Can't open / create\ta.txt\npactool: a.txt: Not a regular file\n"
+            : list ? "data.pac.list: the list of the archive extracted here before cannot be read (Not a regular file)"
+                   : std::string("Can't open / create ") + output + "\npactool: " + output + ": Not a regular file\n";
         EXPECT_NE(result.output.find(told), std::string::npos) << result.output;
         struct stat st {};
         ASSERT_EQ(::stat(w.path("fifo").c_str(), &st), 0);

@@ -1,0 +1,71 @@
+#include "previous_members.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "file_io.h"
+#include "list_file.h"
+#include "member_names.h"
+#include "messages.h"
+#include "pac_format.h"
+#include "platform.h"
+
+namespace pactools {
+
+namespace {
+
+// A member's file as the file system tells files apart: on Windows by the
+// fileKey of its path (of the path, not of the name: in a double-byte code
+// page the second byte of a character may look like a letter), elsewhere by
+// the path itself.
+std::string memberFileKey(std::string_view name) {
+    const std::string path = memberFilePath(name);
+    return platform::kWindows ? fileKey(path) : path;
+}
+
+// What is wrong with a list file that could not be read or read as one.
+std::string whyUnreadable(const Error& error) {
+    if (error.system != 0) return platform::errorText(error.system);
+    if (error.fault == Fault::ListOutOfMemory) return messageText(error);
+    return "not a list file";
+}
+
+// The files of the members the list file at `listPath` names.
+Error readPreviousMembers(const std::string& listPath, std::unordered_set<std::string>& files) {
+    std::vector<std::uint8_t> bytes;
+    PtrVector<std::string> names;
+    PacHeader header;
+    Error error = readWholeFile(listPath, bytes);
+    if (!error) {
+        error = readList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), names, header);
+    }
+    if (error) {
+        Error unreadable = fileError(Fault::PreviousListUnreadable, listPath);
+        unreadable.detail = whyUnreadable(error);
+        return unreadable;
+    }
+    for (const std::string* name : names) files.insert(memberFileKey(*name));
+    return {};
+}
+
+}  // namespace
+
+Error checkPreviousMembers(std::span<const std::string_view> names, const std::string& pacPath) {
+    const std::string listPath = listFileName(pacPath);
+    if (!pathExists(listPath)) return {};
+    std::unordered_set<std::string> previous;
+    if (Error error = readPreviousMembers(listPath, previous)) return error;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // A member of before may be replaced; a new file takes no one's place.
+        if (previous.contains(memberFileKey(names[i])) || !pathExists(memberFilePath(names[i]))) continue;
+        Error refusal = fileError(Fault::NameReplacesOwnFile, pacPath);
+        refusal.detail = "extract";
+        refusal.name = names[i];
+        refusal.at = i + 1;
+        refusal.other = listPath;
+        return refusal;
+    }
+    return {};
+}
+
+}  // namespace pactools
