@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -401,6 +402,161 @@ TEST(MakeCycle, ASyntaxErrorStopsMakeAndKeepsEverything) {
     EXPECT_EQ(w.read("scene.bin"), bin);
     EXPECT_EQ(w.read("data.pac"), pac);
     EXPECT_FALSE(testing_support::fileExists(w.parent() + "/game/data.pac"));
+}
+
+// A scenario beside a member named like its listing is no scenario for the
+// makefile: neither member is ever written over the other.
+TEST(MakeCycle, ABinaryBesideAMemberNamedLikeItsListingIsPackedAsItIs) {
+    Extracted w("0 0\nscene.bin\nSCENE.TXT\nother.bin\n",
+                {{"scene.bin", assembled(kScene)}, {"SCENE.TXT", "the game's own text\n"}, {"other.bin", assembled(kScene)}});
+    EXPECT_NE(w.extracted.output.find("scene.bin is not a scenario for the makefile: the archive also holds SCENE.TXT"),
+              std::string::npos)
+        << w.extracted.output;
+    RunResult result = w.make({"decompile"});
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output.find("scene"), std::string::npos) << result.output;
+    w.write("other.txt", w.read("other.txt") + "PushC\t1\n");
+    result = w.make();
+    ASSERT_EQ(result.status, 0) << result.output;
+    Workspace check;
+    check.write("data.pac", w.read("data.pac"));
+    ASSERT_EQ(check.pactool({"e", "data.pac"}).status, 0);
+    EXPECT_EQ(check.read("scene.bin"), assembled(kScene));
+    EXPECT_EQ(check.read("SCENE.TXT"), "the game's own text\n");
+    EXPECT_EQ(check.read("other.bin"), assembled(std::string(kScene) + "PushC\t1\n"));
+}
+
+// The number before `word` in `text` ("29 translated" -> 29), or -1.
+long numberBefore(const std::string& text, const std::string& word) {
+    const std::size_t at = text.find(" " + word);
+    if (at == std::string::npos) return -1;
+    std::size_t start = at;
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(text[start - 1]))) --start;
+    return start == at ? -1 : std::stol(text.substr(start, at - start));
+}
+
+// make status tells every problem in one run and is 0 only when the game
+// is ready to ship; make reports every translation that cannot be written
+// and writes nothing then.
+TEST(MakeCycle, StatusIsTheReleaseGate) {
+    if (!haveGettext()) GTEST_SKIP() << "the gettext tools are not installed";
+    // CP932: "あい" with a wait byte, "ア" and "表" (trail byte 5C).
+    const std::string a = assembled("Flags(0, 0)\nTop:\nPushB\t<\x82\xA0\x82\xA2\x03>\nCall\t1(0)\nPushB\t<\x83\x41>\nCJmp\tTop\n");
+    const std::string b = assembled("Flags(0, 0)\nPushB\t<\x95\x5C>\nPushB\t<\x83\x41>\n");
+    Extracted w("0 0\na.bin\nb.bin\n", {{"a.bin", a}, {"b.bin", b}});
+    const std::string conf = testing_support::readFile(w.parent() + "/makefile.conf");
+    testing_support::writeFile(w.parent() + "/makefile.conf", conf + "CODE_PAGE = CP932\nTRANSLATIONS = game.po\n");
+    ASSERT_EQ(w.make({"decompile"}).status, 0);
+    ASSERT_EQ(w.make({"pot"}).status, 0);
+    ASSERT_EQ(gettext(w, "msginit", {"--no-translator", "--locale=en_US.UTF-8", "-i", "game.pot", "-o", "game.po"}).status, 0);
+    ASSERT_EQ(gettext(w, "msgfilter", {"--keep-header", "-i", "game.po", "-o", "game.po", "sed", "-e", "d"}).status, 0);
+    const std::string fresh = w.read("game.po");
+    const auto status = [&] { return w.make({"status"}); };
+
+    RunResult result = status();
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find("game.po: 3 entries: 0 translated, 0 fuzzy, 3 untranslated\n"), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("Not ready to ship: 4 strings untranslated.\n"), std::string::npos) << result.output;
+
+    // Two translations CP932 cannot hold and one that drops the wait byte:
+    // every one told, each time; make writes nothing.
+    std::string po = fresh;
+    const auto translate = [&](const std::string& id, const std::string& text) {
+        const std::size_t at = po.find("msgid \"" + id + "\"\nmsgstr \"\"");
+        ASSERT_NE(at, std::string::npos) << id;
+        po.replace(at, id.size() + 19, "msgid \"" + id + "\"\nmsgstr \"" + text + "\"");
+    };
+    translate("\xE3\x81\x82\xE3\x81\x84\xE2\x90\x83", "Caf\xC3\xA9");
+    translate("\xE3\x82\xA2", "A\xE2\x80\x94");
+    translate("\xE8\xA1\xA8", "Table");
+    w.write("game.po", po);
+    const std::string pac = w.read("data.pac");
+    w.age("data.pac");
+    for (int run = 0; run < 2; ++run) {
+        result = w.make();
+        EXPECT_NE(result.status, 0);
+        EXPECT_NE(result.output.find("U+00E9 LATIN SMALL LETTER E WITH ACUTE, which CP932 cannot hold"), std::string::npos)
+            << result.output;
+        EXPECT_NE(result.output.find("U+2014 EM DASH, which CP932 cannot hold"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("Nothing was written."), std::string::npos) << result.output;
+        EXPECT_EQ(w.read("data.pac"), pac);
+        result = status();
+        EXPECT_NE(result.status, 0);
+        EXPECT_NE(result.output.find("U+00E9 LATIN"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("U+2014 EM DASH"), std::string::npos) << result.output;
+    }
+    po = fresh;
+    translate("\xE3\x81\x82\xE3\x81\x84\xE2\x90\x83", "Hi");
+    translate("\xE3\x82\xA2", "A");
+    translate("\xE8\xA1\xA8", "Table");
+    w.write("game.po", po);
+    result = w.make();
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("does not hold the control bytes its source holds"), std::string::npos) << result.output;
+    for (int run = 0; run < 2; ++run) {
+        result = status();
+        EXPECT_NE(result.status, 0);
+        EXPECT_NE(result.output.find("Warning: game.po:"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("Not ready to ship: 1 translation whose control bytes differ.\n"), std::string::npos)
+            << result.output;
+    }
+    po = fresh;
+    translate("\xE3\x81\x82\xE3\x81\x84\xE2\x90\x83", "Hi\xE2\x90\x83");
+    translate("\xE3\x82\xA2", "A");
+    translate("\xE8\xA1\xA8", "Table");
+    w.write("game.po", po);
+    ASSERT_EQ(w.make().status, 0);
+    result = status();
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("a: 2 strings: 2 translated, 0 fuzzy, 0 untranslated; a.bin up to date\n"), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("\nReady to ship: every string translated, every binary up to date.\n"), std::string::npos);
+
+    // The entries as msgfmt counts them, one made fuzzy and one extra.
+    w.write("game.po", w.read("game.po") + "\n#, fuzzy\nmsgid \"gone\"\nmsgstr \"weg\"\n\nmsgid \"empty\"\nmsgstr \"\"\n");
+    result = status();
+    const RunResult counted = gettext(w, "msgfmt", {"--statistics", "-o", "/dev/null", "game.po"});
+    for (const char* word : {"translated", "fuzzy", "untranslated"}) {
+        EXPECT_EQ(numberBefore(result.output.substr(result.output.find("game.po: ")), word), numberBefore(counted.output, word))
+            << word << "\n" << result.output << counted.output;
+    }
+    EXPECT_EQ(result.status, 0) << result.output;  // entries no scenario uses do not ship
+
+    // Without the code page (neither CODE_PAGE nor X-Code-Page) nothing decodes.
+    std::string noPage = w.read("game.po");
+    noPage.erase(noPage.find("\"X-Code-Page: CP932\\n\"\n"), 23);
+    w.write("game.po", noPage);
+    testing_support::writeFile(w.parent() + "/makefile.conf", conf + "TRANSLATIONS = game.po\n");
+    result = status();
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find("a.txt: none of its 2 strings with bytes from 0x80 up decodes in UTF-8: name the game's "
+                                 "code page"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("game.po: none of its 4 translations matches a string of the scenarios read in UTF-8"),
+              std::string::npos)
+        << result.output;
+
+    // A new version with a new scenario, before make decompile.
+    testing_support::writeFile(w.parent() + "/makefile.conf", conf + "CODE_PAGE = CP932\nTRANSLATIONS = game.po\n");
+    Workspace vendor;
+    vendor.write("a.bin", a);
+    vendor.write("b.bin", assembled("Flags(0, 0)\nPushB\t<\x95\x5C\x95\x5C>\nPushB\t<\x83\x41>\n"));
+    vendor.write("c.bin", b);
+    vendor.write("data.pac.list", "0 0\na.bin\nb.bin\nc.bin\n");
+    ASSERT_EQ(vendor.pactool({"archive", "data.pac"}).status, 0);
+    w.write("data.pac", vendor.read("data.pac"));
+    ASSERT_EQ(w.pactool({"extract", "data.pac"}).status, 0);
+    result = status();
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.output.find("Can't open"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("b: b.bin is a new original, not listed yet: make decompile\nc: no listing: make decompile\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("Not ready to ship: 1 scenario not listed, 1 new original not listed again"),
+              std::string::npos)
+        << result.output;
 }
 
 }  // namespace

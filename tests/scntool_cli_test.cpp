@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 
 #include "scenario_generator.h"
@@ -48,6 +49,28 @@ TEST(ScntoolCommandLine, Usage) {
     const auto version = w.scntool({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.output, "scntool 1.0.0\n");
+    // A command line that would silently drop or mix what it was given is
+    // refused with the usage, before any file is touched.
+    w.write("a.po", "");
+    w.write("s.txt", "Flags(0, 0)\nPushB\t<a>\n");
+    const struct {
+        std::vector<std::string> arguments;
+        const char* line;
+    } wrong[] = {
+        {{"--po", "a.po", "--po", "b.po", "s.txt"}, "--po may be given once"},
+        {{"--code-page", "CP932", "--code-page=CP1252", "s.txt"}, "--code-page may be given once"},
+        {{"--pot", "-o", "a.pot", "--output", "b.pot", "s.txt"}, "--output may be given once"},
+        {{"--pot", "--status", "s.txt"}, "--pot, --status and --build do not go together"},
+        {{"--build", "--status", "s.txt"}, "--pot, --status and --build do not go together"},
+        {{"--pot", "-o", "a.po", "s.txt"}, "-o/--output must name a .pot file"},
+    };
+    for (const auto& c : wrong) {
+        const auto refused = w.scntool(c.arguments);
+        EXPECT_EQ(refused.status, 1) << c.line;
+        EXPECT_EQ(refused.output.substr(0, refused.output.find('\n')), c.line);
+        EXPECT_NE(refused.output.find("Usage: "), std::string::npos);
+    }
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"a.po", "s.txt"}));
 }
 
 TEST(ScntoolConvert, ListsAndAssemblesTheReferenceScenarios) {
@@ -227,6 +250,85 @@ TEST(ScntoolConvert, GeneratedScenariosRoundTrip) {
     for (const auto& name : names) {
         const std::string bin = name.substr(0, name.size() - 4) + ".bin";
         EXPECT_EQ(w.read(bin), w.read(bin + ".orig")) << bin;
+    }
+}
+
+enum Holds { Original, NewOriginal, Rebuilt };
+
+// What the records of where listings came from decide, whatever the files'
+// times: a listing is never assembled over a binary that is neither its
+// original nor built from it, and listing a new original keeps the
+// listing's own edits.  Each case starts from sample 1 listed.
+TEST(ScntoolConvert, TheRecordsKeepAnOldListingOffANewOriginal) {
+    const std::string newOriginal = sample(2, ".bin");
+    const struct {
+        const char* what;
+        std::function<void(const Workspace&)> before;
+        std::vector<std::string> arguments;
+        int status;
+        std::string output;
+        Holds binary;  // what s.bin holds after it
+    } cases[] = {
+        {"assembling over a new original",
+         [&](const Workspace& w) { w.write("s.bin", newOriginal); }, {"s.txt"}, 1,
+         "s.txt: not assembled over s.bin, which is neither the binary it was listed from nor one built from it (a new "
+         "version of the game?): run make decompile (scntool s.bin) to list it again\n",
+         NewOriginal},
+        {"building over a new original", [&](const Workspace& w) { w.write("s.bin", newOriginal); },
+         {"--build", "s.bin"}, 1,
+         "s.txt: not assembled over s.bin, which is neither the binary it was listed from nor one built from it (a new "
+         "version of the game?): run make decompile (scntool s.bin) to list it again\nNothing was written.\n",
+         NewOriginal},
+        {"a damaged record", [](const Workspace& w) { w.write(".scntool/s.record", "scntool record 1\nsource x\n"); },
+         {"s.txt"}, 1,
+         ".scntool/s.record:2: not a record scntool writes; remove it, and s.txt counts as a listing written by hand\n",
+         Original},
+        {"building what is built", [](const Workspace& w) { w.scntool({"--build", "s.bin"}); }, {"--build", "s.bin"}, 0,
+         "", Original},
+        {"building after an edit",
+         [](const Workspace& w) {
+             w.scntool({"--build", "s.bin"});
+             std::string listing = w.read("s.txt");
+             listing.replace(listing.rfind("PushE"), 5, "PushC\t1\nPushE");
+             w.write("s.txt", listing);
+         },
+         {"--build", "s.bin"}, 0, "Processing: s.txt\n", Rebuilt},
+        {"a binary that is gone", [](const Workspace& w) { std::remove(w.path("s.bin").c_str()); }, {"--build", "s.txt"},
+         0, "Processing: s.txt\n", Original},
+        {"listing an edited listing's new original",
+         [&](const Workspace& w) {
+             std::string listing = w.read("s.txt");
+             listing.replace(listing.find("Label_"), 6, "Mine_");
+             w.write("s.txt", listing);
+             w.write("s.bin", newOriginal);
+         },
+         {"s.bin"}, 0,
+         "Processing: s.bin\ns.txt: listed again: s.bin is a new original; the old listing, with 1 edited line, is kept "
+         "as s.txt.edited: carry your edits over from it, then make pot and msgmerge\n",
+         NewOriginal},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Workspace w;
+        w.write("s.bin", sample(1, ".bin"));
+        ASSERT_EQ(w.scntool({"s.bin"}).status, 0);
+        c.before(w);
+        const std::string listing = w.read("s.txt");
+        const auto result = w.scntool(c.arguments);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.output, c.output);
+        if (c.status != 0) {
+            EXPECT_EQ(w.read("s.txt"), listing);
+        }
+        if (c.binary == Rebuilt) {
+            EXPECT_NE(w.read("s.bin"), sample(1, ".bin"));
+        } else {
+            EXPECT_EQ(w.read("s.bin"), c.binary == Original ? sample(1, ".bin") : newOriginal);
+        }
+        if (std::string(c.what).starts_with("listing")) {
+            EXPECT_EQ(w.read("s.txt.edited"), listing);
+            EXPECT_EQ(w.read("s.txt"), native(sample(2, ".txt")));
+        }
     }
 }
 
