@@ -1,7 +1,7 @@
 #!/bin/sh
 # Crash points: every open, read (positioned reads too), write, flush,
-# rename, close and unlink that pactool archive, pactool extract and scntool
-# (listing and assembling) make
+# rename, close, unlink and mkdir that pactool archive, pactool extract and
+# scntool (listing, assembling and building, with their records) make
 # is made to fail once with EIO, and, in other runs, is where the process is
 # killed (strace -e inject=CALL:error=EIO:when=N, and :signal=KILL:when=N,
 # for N = 1, 2, 3, ... up to the number of such calls a clean run makes).
@@ -14,8 +14,8 @@
 #
 # BUILD_DIR defaults to build/test (the tools are built there when missing);
 # the scenarios are archive, extract, damaged (an extract that fails at a
-# member), threads (extract on two threads), listing and assembling, all by
-# default.
+# member), threads (extract on two threads), listing, relisting (a new
+# original over an edited listing), assembling and building, all by default.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/test}
@@ -30,7 +30,7 @@ if [ ! -x "$pactool" ] || [ ! -x "$scntool" ]; then
 fi
 command -v strace >/dev/null 2>&1 || { echo "crash-points: strace is needed" >&2; exit 1; }
 
-calls="open openat read pread64 write fsync fdatasync syncfs rename renameat renameat2 close unlink unlinkat"
+calls="open openat read pread64 write fsync fdatasync syncfs rename renameat renameat2 close unlink unlinkat mkdir mkdirat"
 traced=$(echo $calls | tr ' ' ',')
 
 # On the disk (below the build directory), not a memory file system: the
@@ -91,16 +91,37 @@ cp "$scratch/inputs/scene01.bin" "$scratch/listing.old/"
 printf 'PushC\t1\n' >"$scratch/listing.old/scene01.txt"  # another scenario's listing
 listing_command="$scntool scene01.bin"
 listing_status=0
-listing_targets="scene01.txt"
+listing_targets="scene01.txt .scntool/scene01.record"
+
+# A listing with edits of its own, over which a new original arrives: the
+# listing is kept under another name, then listed again, then recorded.
+mkdir "$scratch/relisting.old"
+cp "$game/scene01.txt" "$scratch/relisting.old/"
+printf 'PushC\t1\n' >>"$scratch/relisting.old/scene01.txt"
+(cd "$scratch/relisting.old" && "$scntool" scene01.txt >/dev/null && rm scene01.txt && "$scntool" scene01.bin >/dev/null)
+sed 's/Label_/Mine_/g' "$scratch/relisting.old/scene01.txt" >"$scratch/relisting.old/edited"
+mv "$scratch/relisting.old/edited" "$scratch/relisting.old/scene01.txt"
+cp "$scratch/inputs/scene01.bin" "$scratch/relisting.old/"
+relisting_command="$scntool scene01.bin"
+relisting_status=0
+relisting_targets="scene01.txt scene01.txt.edited .scntool/scene01.record"
 
 mkdir "$scratch/assembling.old"
 cp "$game/scene01.txt" "$scratch/assembling.old/"
 printf 'old binary' >"$scratch/assembling.old/scene01.bin"
 assembling_command="$scntool scene01.txt"
 assembling_status=0
-assembling_targets="scene01.bin"
+assembling_targets="scene01.bin .scntool/scene01.record"
 
-scenarios=${*:-archive extract damaged threads listing assembling}
+# Building a listed scenario after an edit: the record, then the binary.
+mkdir "$scratch/building.old"
+cp "$scratch/inputs/scene01.bin" "$scratch/building.old/"
+(cd "$scratch/building.old" && "$scntool" scene01.bin >/dev/null && printf 'PushC\t1\n' >>scene01.txt)
+building_command="$scntool --build scene01.bin"
+building_status=0
+building_targets="scene01.bin .scntool/scene01.record"
+
+scenarios=${*:-archive extract damaged threads listing relisting assembling building}
 
 tried_errors=0
 tried_kills=0
