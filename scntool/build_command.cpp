@@ -148,6 +148,9 @@ bool buildScenarios(const std::vector<std::string>& paths, const ConvertOptions&
             continue;
         }
         ready = prepare(path, translations, false, builds[i], tell) && ready;
+        // Only what is written is kept: a game may have thousands of scenarios.
+        builds[i].files.binaryBytes = {};
+        if (!builds[i].assembled) builds[i].files.record = {};
     }
     if (!ready) {
         say(out, "Nothing was written.\n");
