@@ -150,6 +150,10 @@ bool replaceFile(const std::string& from, const std::string& to, int& error);
 // such flush, is passed over.
 bool syncDirectory(const std::string& directory, int& error);
 bool removeFile(const std::string& path);
+// The names of the entries of the directory `path` ("" for the current
+// one), "." and ".." left out, as paths are held; false with `error` when
+// it cannot be read.
+bool listDirectory(const std::string& path, std::vector<std::string>& names, int& error);
 // Creates the directory `path` (its parent must exist); true when it was
 // made or already is a directory.  A new directory is made to survive a
 // power cut in its parent, as a rename is.

@@ -10,6 +10,7 @@
 #include <limits>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -321,6 +322,20 @@ bool syncDirectory(const std::string& directory, int& error) {
 
 bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool listDirectory(const std::string& path, std::vector<std::string>& names, int& error) {
+    DIR* directory = ::opendir(path.empty() ? "." : path.c_str());
+    if (directory == nullptr) {
+        error = errno;
+        return false;
+    }
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    ::closedir(directory);
+    return true;
 }
 
 bool makeDirectory(const std::string& path, int& error) {

@@ -500,6 +500,23 @@ bool removeFile(const std::string& path) {
     return DeleteFileW(systemPath(path).path.c_str()) != 0;
 }
 
+bool listDirectory(const std::string& path, std::vector<std::string>& names, int& error) {
+    std::string pattern = path.empty() ? std::string(".") : path;
+    if (pattern.back() != '/' && pattern.back() != '\\') pattern += '\\';
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(systemPath(pattern + "*").path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        error = lastReason();
+        return false;
+    }
+    do {
+        const std::string name = textOf(found.cFileName);
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return true;
+}
+
 bool makeDirectory(const std::string& path, int& error) {
     if (CreateDirectoryW(systemPath(path).path.c_str(), nullptr)) return true;
     const int reason = lastReason();

@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "pac_format.h"
 #include "platform.h"
+#include "text.h"
 
 namespace pactools {
 
@@ -50,19 +51,31 @@ Error readPreviousMembers(const std::string& listPath, std::unordered_set<std::s
 
 }  // namespace
 
-Error checkPreviousMembers(std::span<const std::string_view> names, const std::string& pacPath) {
+Error checkPreviousMembers(std::span<const std::string_view> names, const std::string& pacPath, const HoldsMember& holds) {
     const std::string listPath = listFileName(pacPath);
-    if (!pathExists(listPath)) return {};
     std::unordered_set<std::string> previous;
-    if (Error error = readPreviousMembers(listPath, previous)) return error;
+    std::string named;  // the list a refusal names: the archive's own, else another
+    if (pathExists(listPath)) {
+        if (Error error = readPreviousMembers(listPath, previous)) return error;
+        named = listPath;
+    }
+    // The lists of other archives extracted into this folder.
+    std::vector<std::string> entries;
+    int reason = 0;
+    platform::listDirectory("", entries, reason);
+    for (const std::string& entry : entries) {
+        if (entry.size() <= 5 || !endsWithIgnoreCase(entry, ".list") || platform::sameFile(entry, listPath)) continue;
+        if (!readPreviousMembers(entry, previous) && named.empty()) named = entry;
+    }
+    if (named.empty()) return {};
     for (std::size_t i = 0; i < names.size(); ++i) {
         // A member of before may be replaced; a new file takes no one's place.
-        if (previous.contains(memberFileKey(names[i])) || !pathExists(memberFilePath(names[i]))) continue;
+        if (previous.contains(memberFileKey(names[i])) || !pathExists(memberFilePath(names[i])) || holds(i)) continue;
         Error refusal = fileError(Fault::NameReplacesOwnFile, pacPath);
         refusal.detail = "extract";
         refusal.name = names[i];
         refusal.at = i + 1;
-        refusal.other = listPath;
+        refusal.other = named;
         return refusal;
     }
     return {};

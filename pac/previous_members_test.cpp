@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +19,7 @@ namespace {
 // the list file data.pac.list with `list` in it.
 class Folder {
 public:
-    Folder(const std::vector<std::string>& files, const char* list) {
+    Folder(const std::vector<std::string>& files, const char* list, const char* otherList = nullptr) {
         EXPECT_EQ(::getcwd(previous_, sizeof previous_), previous_);
         EXPECT_EQ(::chdir(dir_.path().c_str()), 0);
         for (const std::string& file : files) {
@@ -26,6 +27,7 @@ public:
             testing_support::writeFile(file, "own");
         }
         if (list != nullptr) testing_support::writeFile("data.pac.list", list);
+        if (otherList != nullptr) testing_support::writeFile("old.pac.list", otherList);
     }
     ~Folder() { EXPECT_EQ(::chdir(previous_), 0); }
     Folder(const Folder&) = delete;
@@ -45,6 +47,8 @@ TEST(PreviousMembers, OnlyTheFilesOfThePreviousMembersAreReplaced) {
         std::vector<std::string_view> names;
         const char* refused;  // the member refused, null for none
         std::uint64_t at = 0;
+        const char* otherList = nullptr;  // the list of another archive extracted here (old.pac.list)
+        std::vector<std::size_t> held = {};  // the members whose files already hold them
     } cases[] = {
         // No list file: no earlier extract to tell members from other files.
         {nullptr, team, {"scene.txt", "game.po"}, nullptr},
@@ -60,15 +64,25 @@ TEST(PreviousMembers, OnlyTheFilesOfThePreviousMembersAreReplaced) {
          nullptr},
         // Letter case makes another file, except on Windows.
         {"0 0\nScene.bin\n", {"scene.bin"}, {"scene.bin"}, platform::kWindows ? nullptr : "scene.bin", 1},
+        // The lists of other archives extracted here count too; another
+        // file named .list that is none does not.
+        {nullptr, team, {"scene.bin", "game.po"}, "game.po", 2, v1},
+        {nullptr, team, {"scene.bin", "notes.dat"}, nullptr, 0, v1},
+        {nullptr, team, {"game.po"}, nullptr, 0, "not a list\n"},
+        // A file that already holds its member (an extract cut short) is replaced by nothing new.
+        {v1, team, {"game.po", "scene.txt"}, "scene.txt", 2, nullptr, {0}},
     };
     for (const auto& c : cases) {
-        Folder folder(c.files, c.list);
-        const Error error = checkPreviousMembers(c.names, "data.pac");
+        Folder folder(c.files, c.list, c.otherList);
+        const Error error = checkPreviousMembers(c.names, "data.pac", [&](std::size_t i) {
+            return std::find(c.held.begin(), c.held.end(), i) != c.held.end();
+        });
+        const std::string list = c.list != nullptr ? "data.pac.list" : "old.pac.list";
         const std::string expected =
             c.refused == nullptr
                 ? ""
-                : std::string("data.pac: Refusing to extract ") + c.refused +
-                      ": it would replace a file that data.pac.list (the list of the archive extracted here before) "
+                : std::string("data.pac: Refusing to extract ") + c.refused + ": it would replace a file that " + list +
+                      " (the list of the archive extracted here before) "
                       "does not name: a file of your own, such as a listing or a PO file; move it away first";
         EXPECT_EQ(messageText(error), expected) << (c.list ? c.list : "no list") << " " << c.names.back();
         EXPECT_EQ(error.at, c.refused == nullptr ? 0 : c.at) << c.names.back();
@@ -88,7 +102,8 @@ TEST(PreviousMembers, AListThatCannotBeReadRefusesEveryMember) {
     for (const auto& c : cases) {
         Folder folder({}, c.list);
         if (c.list == nullptr) ::mkdir("data.pac.list", 0755);
-        EXPECT_EQ(messageText(checkPreviousMembers(std::vector<std::string_view>{"new.bin"}, "data.pac")),
+        EXPECT_EQ(messageText(checkPreviousMembers(std::vector<std::string_view>{"new.bin"}, "data.pac",
+                                                   [](std::size_t) { return false; })),
                   "data.pac.list: the list of the archive extracted here before cannot be read (" + c.why +
                       "), so extract cannot tell its members from your own files; move it away to extract here")
             << (c.list ? c.list : "a folder");

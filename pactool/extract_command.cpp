@@ -68,6 +68,26 @@ struct Batch {
     std::uint64_t bytes = 0;
 };
 
+// Whether the member's file already holds exactly the member's bytes.
+bool holdsMember(ArchiveReader& reader, const std::string& pacPath, const PacEntry& entry) {
+    InputFile file;
+    std::uint64_t size = 0;
+    if (file.open(memberFilePath(entry.name)) || file.size(size) || size != entry.unpackedSize) return false;
+    RestoreBuffers buffers;
+    std::vector<std::uint8_t> held;
+    bool same = true;
+    const Error error = restoreArchiveMember(
+        reader, pacPath, entry,
+        [&](std::span<const std::uint8_t> bytes) {
+            held.resize(bytes.size());
+            std::size_t got = 0;
+            same = same && !file.read(held, got) && got == bytes.size() && std::equal(bytes.begin(), bytes.end(), held.begin());
+            return same;
+        },
+        buffers);
+    return !error && same;
+}
+
 // Writes `text` to `path` as one complete file.
 Error writeTextFile(const std::string& path, const std::string& text) {
     OutputFile file;
@@ -95,7 +115,11 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     names.reserve(archive.entries.count);
     for (const PacEntry* entry : archive.entries) names.push_back(entry->name);
     Error refused = checkMemberNames(names, pacPath, pacPath, "extract");
-    if (!refused) refused = checkPreviousMembers(names, pacPath);
+    if (!refused) {
+        refused = checkPreviousMembers(names, pacPath, [&](std::size_t i) {
+            return holdsMember(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)]);
+        });
+    }
     if (refused) {
         report(out, "pactool", refused);
         return false;

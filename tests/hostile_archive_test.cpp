@@ -131,10 +131,24 @@ TEST(HostileArchive, ExtractReplacesOnlyTheMembersOfTheArchiveExtractedBefore) {
         expectRefused(v2, "data.pac.list: the list of the archive extracted here before cannot be read (not a list "
                           "file), so extract cannot tell its members from your own files; move it away to extract here\n");
     }
-    // The members of before are replaced, and a new one is written.
+    // A renamed archive (no list of its own) meets the list of the one
+    // extracted here before.
     w.write("data.pac.list", list);
+    w.write("v2.pac", buildArchive({{"scene.bin", "binary 2"}, {"game.po", "the archive's"}}));
+    const auto before = folderContents(w);
+    RunResult result = w.pactool({"extract", "v2.pac"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("v2.pac: Refusing to extract game.po: it would replace a file that data.pac.list"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(folderContents(w), before);
+    std::remove(w.path("v2.pac").c_str());
+    // The members of before are replaced, and a new one is written; a file
+    // that already holds its member (left by an extract cut short) is no
+    // file of the team's.
     w.write("data.pac", buildArchive(v2));
-    RunResult result = w.pactool({"extract", "data.pac"});
+    w.write("new.bin", "new");
+    result = w.pactool({"extract", "data.pac"});
     ASSERT_EQ(result.status, 0) << result.output;
     for (const ArchiveMember& member : v2) EXPECT_EQ(w.read(member.name), member.bytes);
     EXPECT_EQ(w.read("scene.txt"), "the team's listing");
