@@ -94,6 +94,7 @@ enum class Fault : std::uint8_t {
     PoDuplicateEntry,           // `of`: the line of the first entry of that key
     PoEntriesWithContext,       // warning; `at` how many
     PoGivenTwice,               // a NAME.po argument with --po
+    PoMissing,                  // a project PO file named but not there (status)
     CodePageUnknown,            // `name`: the name given
     CodePageConflict,           // `name`: --code-page, `other`: the header's
     StringHoldsControlPicture,  // warning: a string holding U+2401-U+241F itself, left out of a template
@@ -101,18 +102,21 @@ enum class Fault : std::uint8_t {
     TranslationUnmappable,      // `detail`: the character, and what the code page holds instead
     TranslationNotUtf8,
     TranslationLineBreak,       // a NUL, CR or LF, which a listing cannot hold
+    TranslationNotReadBack,     // its bytes would read back as other text (a byte's stand-in joins the next)
     PoControlBytes,             // warning
     JumpIntoStatement,          // `at`: the address a jump or label names
     TranslatedBinaryWrong,      // `at` the listing line, `detail` how
     ListingKept,                // note; `file` the listing, `name` the binary, `other` the PO file if any
     ListingKeptOtherTranslations,  // note; the same, `at` the first line whose string differs
     ListingNotAssembling,       // `file` the listing, `name` the binary
-    ListingRefreshed,           // note; `file` the listing, `name` the binary
+    ListingRefreshed,           // note; `file` the listing, `name` the binary, `other` where the old listing is kept
     // Records of where listings came from: `file` the listing, `name` the binary.
     RecordDamaged,              // `file` the record, `at` its line, `name` the listing
     NewOriginal,                // assembling over a binary the record does not know
     TemplateOfOldListing,       // a template from a listing whose binary the record does not know
     NoListing,                  // `file` the binary, `name` the listing: translations need a listing
+    BinaryMissing,              // `file` the binary, `name` the listing: what the listing is checked against
+    ListingOfEarlierOriginal,   // the listing assembles to what a listing of an earlier original did
     ListingKeptSource,          // note
     ListingKeptBuilt,           // note
     ListingRelisted,            // note

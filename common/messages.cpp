@@ -154,6 +154,8 @@ std::string messageText(const Error& e) {
         return "Warning: " + file + ": " + number(e.at) +
                " entries have a msgctxt, which no string uses: entries are keyed by their msgid alone";
     case Fault::PoGivenTwice: return file + ": with --po, name the listings to assemble (NAME.txt)";
+    case Fault::PoMissing:
+        return file + ": not there yet: make it from the template (make pot, then msginit), or name no PO file";
     case Fault::CodePageUnknown:
         return (e.file.empty() ? std::string() : file + ": ") + "Unknown code page " + name + " (known: " + e.detail + ")";
     case Fault::CodePageConflict:
@@ -173,6 +175,10 @@ std::string messageText(const Error& e) {
     case Fault::TranslationLineBreak:
         return file + ":" + number(e.at) + ": the translation of '" + name +
                "' holds a NUL, CR or LF, which a listing cannot hold";
+    case Fault::TranslationNotReadBack:
+        return file + ":" + number(e.at) + ": the translation of '" + name +
+               "' would not read back as written: a byte written as its stand-in (U+F0080 to U+F00FF) makes one "
+               "character with what follows it";
     case Fault::PoControlBytes:
         return "Warning: " + file + ":" + number(e.at) + ": the translation of '" + name +
                "' does not hold the control bytes its source holds";
@@ -192,8 +198,8 @@ std::string messageText(const Error& e) {
                " again)";
     case Fault::ListingRefreshed:
         return file + ": listed again: " + name +
-               " is not what it assembled to (a new version?); make its template again (make pot) and merge it "
-               "into the translations (msgmerge)";
+               " is not what it assembles to (a new version, or edits not built yet); the old listing is kept as " +
+               shown(e.other) + ": carry your edits over from it, then make pot and msgmerge";
     case Fault::RecordDamaged:
         return file + ":" + number(e.at) + ": not a record scntool writes; remove it, and " + name +
                " counts as a listing written by hand";
@@ -207,6 +213,13 @@ std::string messageText(const Error& e) {
                "make decompile (scntool " + name + ") first";
     case Fault::NoListing:
         return file + ": no listing to build it from with its translations: run make decompile (scntool " + file + ")";
+    case Fault::BinaryMissing:
+        return file + ": missing: it is what " + name +
+               " is checked against (a new version of the game may have been extracted); extract the archive again "
+               "(make extract), or assemble it by hand (scntool " + name + ")";
+    case Fault::ListingOfEarlierOriginal:
+        return file + ": not assembled: it is the listing of an earlier original of " + name +
+               " (a copy of the old listing?); carry your edits over into the listing of the new one instead";
     case Fault::ListingKeptSource: return file + ": kept: it was listed from " + name;
     case Fault::ListingKeptBuilt: return file + ": kept: " + name + " was built from it";
     case Fault::ListingRelisted:

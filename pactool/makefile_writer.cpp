@@ -109,8 +109,9 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     writeNameList(text, bins);
     text += "\n";
     // Translations: one PO file for the whole game when ../makefile.conf
-    // names it (TRANSLATIONS = game.po) and it exists, else NAME.po beside
-    // each listing.  Before the archive is built, scntool --build brings
+    // names it (TRANSLATIONS = game.po), else NAME.po beside each listing.
+    // Building and status need the file named (a PO file gone missing must
+    // not build the game untranslated); listing and templates do not.  Before the archive is built, scntool --build brings
     // every scenario's binary up to date with its listing and translations:
     // it assembles only what changed, never over a new original (it stops
     // make instead), and leaves a binary whose bytes do not change
@@ -122,6 +123,7 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             "$(error TRANSLATIONS names a member of the archive (or its template does): name another file)))\n"
             "GAME_PO = $(wildcard $(TRANSLATIONS))\n"
             "PO_OPTION = $(if $(GAME_PO),--po $(GAME_PO) )\n"
+            "GAME_PO_OPTION = $(if $(TRANSLATIONS),--po $(TRANSLATIONS) )\n"
             "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
             "SCENARIOS = $(basename $(BINS))\n"
             "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
@@ -130,11 +132,11 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     for (std::size_t i = 1; i < std::size(kTargets); ++i) text += std::string(" ") + kTargets[i];
     text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(wildcard $(BINS)) " + list +
             " $(LISTINGS) $(PO_FILES) ../makefile.conf\n" +
-            "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)--build -- $(BINS))\n"
+            "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build -- $(BINS))\n"
             "\t$(QVXPACTOOL) archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract -- " + pac +
             "\n\ndecompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
             "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
-            "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS))\n\n"
+            "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)-- $(BINS))\n\n"
             "install: " + pac + "\n\t$(COPY) " + (pac.starts_with('-') ? "./" : "") + pac + " $(GAME_DIR)\n";
     text = withLineEnds(text, lineEnd);
     return {};

@@ -31,6 +31,7 @@ const char* const kRules =
     "$(error TRANSLATIONS names a member of the archive (or its template does): name another file)))\n"
     "GAME_PO = $(wildcard $(TRANSLATIONS))\n"
     "PO_OPTION = $(if $(GAME_PO),--po $(GAME_PO) )\n"
+    "GAME_PO_OPTION = $(if $(TRANSLATIONS),--po $(TRANSLATIONS) )\n"
     "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
     "SCENARIOS = $(basename $(BINS))\n"
     "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
@@ -38,12 +39,12 @@ const char* const kRules =
     "\n.PHONY: all extract decompile pot status install\n"
     "\nall: data.pac\n\n"
     "data.pac: $(FILES) $(wildcard $(BINS)) data.pac.list $(LISTINGS) $(PO_FILES) ../makefile.conf\n"
-    "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)--build -- $(BINS))\n"
+    "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build -- $(BINS))\n"
     "\t$(QVXPACTOOL) archive -- data.pac\n\n"
     "extract:\n\t$(QVXPACTOOL) extract -- data.pac\n\n"
     "decompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
     "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
-    "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(PO_OPTION)-- $(BINS))\n\n"
+    "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)-- $(BINS))\n\n"
     "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n";
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {

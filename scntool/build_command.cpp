@@ -37,6 +37,8 @@ std::string inputsOf(std::span<const std::uint8_t> listing, const Translations* 
 }
 
 // One scenario to build: its files, and the binary assembled for it.
+// (A listing assembling to what the listing of an earlier original did is
+// the old script, brought back: checkNotRetired in scenario_files.h.)
 struct Build {
     ScenarioFiles files;
     bool assembled = false;  // false: nothing to write
@@ -70,6 +72,16 @@ bool prepare(const std::string& path, const Translations* translations, bool alw
         return false;
     }
     case Provenance::NewOriginal: tell(newOriginalError(files)); return false;
+    case Provenance::NoBinary:
+        // What the listing is checked against is gone: a new original may
+        // have been extracted and removed.  By hand it may be built anyway.
+        if (!always && !files.record.source.empty()) {
+            Error error = fileError(Fault::BinaryMissing, files.binary);
+            error.name = files.listing;
+            tell(error);
+            return false;
+        }
+        break;
     default: break;
     }
     std::vector<std::uint8_t> listing;
@@ -92,9 +104,15 @@ bool prepare(const std::string& path, const Translations* translations, bool alw
         return false;
     }
     if (error) {
+        // Among many scenarios, the message names its listing.
+        if (!always && error.file.empty()) say(tell.out, "%s: ", shown(files.listing).c_str());
         report(tell.out, kTool, error);
         if (failed == AssemblyStep::Parsing) say(tell.out, "%s", kReadingFailed);
         if (failed == AssemblyStep::Writing) say(tell.out, "%s", kWritingFailed);
+        return false;
+    }
+    if (Error earlier = checkNotRetired(asText(listing), files, translations == nullptr ? &build.binary : nullptr)) {
+        tell(earlier);
         return false;
     }
     build.assembled = true;

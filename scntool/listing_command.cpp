@@ -111,18 +111,31 @@ bool saveRecord(const ScenarioFiles& files, const ScenarioRecord& record, std::F
     return true;
 }
 
-// Lists a new original over a listing with a record: the listing's own
-// edits, if it has any, are kept under another name first.
-bool listNewOriginal(const ScenarioFiles& files, std::string_view old, const std::string& text,
-                     const std::vector<std::uint8_t>& bytes, std::FILE* out) {
-    ScenarioRecord record;
-    record.source = files.binaryHash;
-    record.base = text;
+// Lists a binary again over the listing `old`: a new original over a
+// listing with a record, or (`byHand`) a binary a listing without a record
+// does not assemble to.  The listing's own edits, if it may hold any, are
+// kept under another name first.
+bool listAgain(const ScenarioFiles& files, std::string_view old, const std::string& text,
+               const std::vector<std::uint8_t>& bytes, bool byHand, std::FILE* out) {
+    // What the old listing as written assembles to is retired: a copy of it
+    // brought back over the new listing would be the old script.
+    std::string retire;
+    std::vector<std::uint8_t> assembled;
+    if (!files.record.base.empty() && !assembleInMemory(files.record.base, files.listing, nullptr, assembled, nullptr)) {
+        retire = contentHash(assembled);
+    }
+    ScenarioRecord record = files.record.relisted(files.binaryHash, text, retire);
+    // (A new original may be an earlier one again: its listing is no old script.)
+    std::vector<std::uint8_t> now;
+    if (!assembleInMemory(text, files.listing, nullptr, now, nullptr)) std::erase(record.retired, contentHash(now));
     if (old == text) return saveRecord(files, record, out);  // the new original lists as the old did
-    Error note = fileError(Fault::ListingRelisted, files.listing);
+    Error note = fileError(byHand ? Fault::ListingRefreshed : Fault::ListingRelisted, files.listing);
     note.name = files.binary;
     const bool edited = files.record.base.empty() || old != files.record.base;
-    if (edited) {
+    if (byHand) {
+        note.other = editedListingName(files.listing);
+        if (!writeWhole(note.other, old, out)) return false;
+    } else if (edited) {
         note = note.as(Fault::ListingRelistedEditsKept);
         note.other = editedListingName(files.listing);
         // Without the listing as it was written, its edits cannot be counted.
@@ -171,12 +184,7 @@ bool listBesideListingByHand(const ScenarioFiles& files, std::string_view old, c
         }
         return saveRecord(files, record, out);
     }
-    if (!writeWhole(files.listing, text, out, files.binary) || !saveRecord(files, record, out)) return false;
-    Error refreshed = fileError(Fault::ListingRefreshed, files.listing);
-    refreshed.name = files.binary;
-    report(out, kTool, refreshed);
-    checkListing(files.binary, text, bytes, out);
-    return true;
+    return listAgain(files, old, text, bytes, true, out);
 }
 
 }  // namespace
@@ -234,7 +242,7 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, const Tr
             report(out, kTool, kept);
             return true;
         }
-        case Provenance::NewOriginal: return listNewOriginal(files, oldText, text, bytes, out);
+        case Provenance::NewOriginal: return listAgain(files, oldText, text, bytes, false, out);
         default: return listBesideListingByHand(files, oldText, text, bytes, translations, out);
         }
     }

@@ -37,6 +37,19 @@ Provenance provenanceOf(const ScenarioFiles& files) {
     return Provenance::NewOriginal;
 }
 
+Error checkNotRetired(std::string_view listing, const ScenarioFiles& files, const std::vector<std::uint8_t>* assembled) {
+    if (files.record.retired.empty()) return {};
+    std::vector<std::uint8_t> own;
+    if (assembled == nullptr) {
+        if (assembleInMemory(listing, files.listing, nullptr, own, nullptr)) return {};  // told where it is built
+        assembled = &own;
+    }
+    if (!files.record.isRetired(contentHash(*assembled))) return {};
+    Error error = fileError(Fault::ListingOfEarlierOriginal, files.listing);
+    error.name = files.binary;
+    return error;
+}
+
 Error newOriginalError(const ScenarioFiles& files) {
     Error error = fileError(Fault::NewOriginal, files.listing);
     error.name = files.binary;

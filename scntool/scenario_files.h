@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "error.h"
@@ -44,5 +45,13 @@ Provenance provenanceOf(const ScenarioFiles& files);
 
 // The refusal to assemble a listing over a new original (NewOriginal).
 Error newOriginalError(const ScenarioFiles& files);
+
+// Fails with ListingOfEarlierOriginal when `listing` (the text of
+// files.listing) assembles, without translations, to what the listing of
+// an earlier original of the scenario did: a copy of the old listing
+// brought back over the new one.  `assembled`, when given, is that binary
+// already.
+Error checkNotRetired(std::string_view listing, const ScenarioFiles& files,
+                      const std::vector<std::uint8_t>* assembled = nullptr);
 
 }  // namespace pactools

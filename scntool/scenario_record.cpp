@@ -32,6 +32,20 @@ void ScenarioRecord::addBuilt(std::string hash, std::string inputs) {
     if (built.size() > kBuiltKept) built.erase(built.begin(), built.end() - kBuiltKept);
 }
 
+ScenarioRecord ScenarioRecord::relisted(std::string hash, std::string listing, const std::string& retire) const {
+    ScenarioRecord next;
+    next.retired = retired;
+    if (!retire.empty() && !isRetired(retire)) next.retired.push_back(retire);
+    if (next.retired.size() > kBuiltKept) next.retired.erase(next.retired.begin(), next.retired.end() - kBuiltKept);
+    next.source = std::move(hash);
+    next.base = std::move(listing);
+    return next;
+}
+
+bool ScenarioRecord::isRetired(std::string_view hash) const {
+    return std::find(retired.begin(), retired.end(), hash) != retired.end();
+}
+
 std::string recordPath(std::string_view stem) {
     const std::string directory = platform::directoryPart(std::string(stem));
     return directory + kRecordFolder + "/" + std::string(stem.substr(directory.size())) + ".record";
@@ -45,6 +59,7 @@ Error readRecord(const std::string& path, ScenarioRecord& record, bool& exists) 
     if (Error error = readWholeFile(path, bytes)) return error;
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     Error damaged = fileError(Fault::RecordDamaged, path);
+    damaged.at = 1;
     std::size_t at = 0;
     std::size_t line = 0;
     const auto nextLine = [&](std::string_view& out) {
@@ -67,6 +82,8 @@ Error readRecord(const std::string& path, ScenarioRecord& record, bool& exists) 
         } else if (word == "built" && rest.size() == 129 && isHash(rest.substr(0, 64)) && rest[64] == ' ' &&
                    isHash(rest.substr(65)) && record.built.size() < kBuiltKept) {
             record.built.push_back({std::string(rest.substr(0, 64)), std::string(rest.substr(65))});
+        } else if (word == "retired" && isHash(rest) && record.retired.size() < kBuiltKept) {
+            record.retired.emplace_back(rest);
         } else if (word == "base") {
             std::size_t length = 0;
             const auto [end, fault] = std::from_chars(rest.data(), rest.data() + rest.size(), length);
@@ -88,6 +105,7 @@ std::string recordText(const ScenarioRecord& record) {
     text += '\n';
     if (!record.source.empty()) text += "source " + record.source + "\n";
     for (const BuiltBinary& built : record.built) text += "built " + built.hash + " " + built.inputs + "\n";
+    for (const std::string& hash : record.retired) text += "retired " + hash + "\n";
     text += "base " + std::to_string(record.base.size()) + "\n" + record.base;
     return text;
 }

@@ -14,6 +14,9 @@
 //   source HASH          the binary the listing was listed from (optional)
 //   built HASH INPUTS    a binary assembled from the listing, and the hash of
 //                        what it was built from (up to kBuiltKept, oldest first)
+//   retired HASH         what an earlier listing (as written from an earlier
+//                        original) assembles to: listings that still do are
+//                        not built again (up to kBuiltKept)
 //   base LENGTH          last: the listing as written from the source, its
 //                        LENGTH bytes following the line's LF
 #pragma once
@@ -36,6 +39,7 @@ struct ScenarioRecord {
     std::string source;  // hash of the binary the listing was listed from, "" when unknown
     std::string base;    // the listing as written from that binary ("" when unknown)
     std::vector<BuiltBinary> built;  // oldest first
+    std::vector<std::string> retired;  // what listings of earlier originals assemble to, oldest first
 
     // The binary `hash` is the listing's source or was built from it.
     bool knows(std::string_view hash) const;
@@ -43,6 +47,11 @@ struct ScenarioRecord {
     const BuiltBinary* lastBuilt() const { return built.empty() ? nullptr : &built.back(); }
     // Adds a built binary (dropping the oldest past kBuiltKept).
     void addBuilt(std::string hash, std::string inputs);
+    // The record of the listing of the new original `hash`, written as
+    // `base`; `retire` (when not empty) is what this record's base listing
+    // assembles to, retired with the earlier ones.
+    ScenarioRecord relisted(std::string hash, std::string base, const std::string& retire) const;
+    bool isRetired(std::string_view hash) const;
 };
 
 // Binaries built from one listing that the record keeps: the last few, so

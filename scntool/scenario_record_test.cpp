@@ -52,8 +52,9 @@ TEST(ScenarioRecord, AnythingElseIsDamagedAtItsLine) {
         std::string text;
         std::size_t line;
     } cases[] = {
-        {"", 0},
-        {"scntool record 2\nbase 0\n", 0},
+        {"", 1},
+        {"scntool record 2\nbase 0\n", 1},
+        {"scntool record 1\r\nbase 0\r\n", 1},
         {"scntool record 1\n", 2},
         {"scntool record 1\nsource " + hash + "\n", 3},
         {"scntool record 1\nsource " + hash.substr(1) + "\nbase 0\n", 2},

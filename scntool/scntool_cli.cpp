@@ -4,6 +4,7 @@
 
 #include "build_command.h"
 #include "converter.h"
+#include "file_io.h"
 #include "messages.h"
 #include "options.h"
 #include "status_command.h"
@@ -107,6 +108,10 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
     if (templates) return writeTemplates(line.words, options, output, out) ? 0 : 1;
     // One PO file for every listing is read once.
     std::unique_ptr<Translations> project;
+    // Status tells a PO file that is not there yet among the other problems.
+    if (status && !options.po.empty() && !pathExists(options.po)) {
+        return printStatus(line.words, options, nullptr, out, options.po) ? 0 : 1;
+    }
     if (!options.po.empty()) {
         project = loadTranslations(options.po, options.codePage, out, !status);
         if (project == nullptr) return 1;

@@ -50,7 +50,8 @@ struct Problems {
             list += (list.empty() ? "" : ", ") + std::to_string(n) + " " + (n == 1 ? one : many);
         };
         add(notListed, "scenario not listed", "scenarios not listed");
-        add(newOriginals, "new original not listed again", "new originals not listed again");
+        add(newOriginals, "new original not listed again (or listing of an earlier one)",
+            "new originals not listed again (or listings of earlier ones)");
         add(unreadable, "file that cannot be read", "files that cannot be read");
         add(notBuilt, "binary not up to date", "binaries not up to date");
         add(badTranslations, "translation that cannot be written", "translations that cannot be written");
@@ -122,6 +123,11 @@ void scenarioStatus(const std::string& path, StatusRun& run) {
         ++run.problems.unreadable;
         return;
     }
+    if (Error earlier = checkNotRetired(asText(listing), files)) {
+        run.tell(earlier);
+        ++run.problems.newOriginals;
+        return;
+    }
     StatementList statements;
     LabelList labels;
     initScenarioLists(statements, labels);
@@ -177,8 +183,12 @@ void scenarioStatus(const std::string& path, StatusRun& run) {
 }  // namespace
 
 bool printStatus(const std::vector<std::string>& paths, const ConvertOptions& options, const Translations* project,
-                 std::FILE* out) {
-    StatusRun run{options, project, out, {}, {}, 0, project != nullptr, {}, {}};
+                 std::FILE* out, const std::string& missingPo) {
+    StatusRun run{options, project, out, {}, {}, 0, project != nullptr || !missingPo.empty(), {}, {}};
+    if (!missingPo.empty()) {
+        run.tell(fileError(Fault::PoMissing, missingPo));
+        ++run.problems.unreadable;
+    }
     for (const std::string& path : paths) scenarioStatus(path, run);
     if (project != nullptr) {
         // The PO file's entries as msgfmt --statistics counts them.

@@ -24,7 +24,9 @@ namespace pactools {
 // and whether the game is ready to ship.  True (ready) only when every
 // scenario is listed from its current original and its binary up to date,
 // and, where translations are used, every string is translated.
+// `missingPo` names a project PO file given but not there (a problem, and
+// every string counts as untranslated).
 bool printStatus(const std::vector<std::string>& paths, const ConvertOptions& options, const Translations* project,
-                 std::FILE* out);
+                 std::FILE* out, const std::string& missingPo = {});
 
 }  // namespace pactools

@@ -43,6 +43,13 @@ bool checkScenario(const std::string& path, std::string& txtPath, bool& toList, 
         report(out, kTool, error);
         return false;
     }
+    std::vector<std::uint8_t> listing;
+    if (files.hasListing && !readWholeFile(files.listing, listing)) {
+        if (Error earlier = checkNotRetired(asText(listing), files)) {
+            report(out, kTool, earlier);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -61,6 +68,16 @@ bool addListing(PoTemplate& pot, const std::string& txtPath, bool besideListing,
     if (Error error = parseText(asText(bytes), statements, labels, &where.lines)) {
         report(out, kTool, error);
         say(out, "%s", kReadingFailed);
+        return false;
+    }
+    // A template in the wrong code page would be made of stand-ins for bytes.
+    TranslationCounts counts;
+    countTranslations(statements, pot.codePage, nullptr, counts);
+    if (counts.withHighBytes > 0 && counts.undecoded == counts.withHighBytes) {
+        Error error = fileError(Fault::StringsDoNotDecode, txtPath);
+        error.at = counts.withHighBytes;
+        error.other = pot.codePage.name;
+        report(out, kTool, error);
         return false;
     }
     std::vector<Error> leftOut;

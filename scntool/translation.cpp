@@ -216,6 +216,20 @@ Fault poTextAsString(const CodePage& page, std::string_view text, std::string_vi
         }
         at += length;
     }
+    // A byte written as its stand-in may make one character with the byte
+    // after it: the bytes would not read back as the translation says.
+    std::string written;
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            written += kPictureLead0;
+            written += kPictureLead1;
+            written += static_cast<char>(0x80 + c);
+        } else {
+            written += c;
+        }
+    }
+    std::string back;
+    if (stringAsPoText(page, bytes, back) != Fault::None || written != back) return Fault::TranslationNotReadBack;
     return Fault::None;
 }
 

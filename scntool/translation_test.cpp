@@ -195,6 +195,12 @@ TEST(Translation, KeepsTheGamesOwnBytes) {
     EXPECT_EQ(s.string(1), "\x85\x40");
     EXPECT_EQ(s.string(2), "\x81\xE0=\x81\xE0");
     EXPECT_EQ(s.string(3), "\xFFlos\x85");
+    // A stand-in before a byte it would make a character with (82 61 is
+    // U+FF22) would not read back as the translation says.
+    Scenario t("PushB\t<\xFFgo>\n", "CP932");
+    EXPECT_EQ(messageText(apply(t, "msgid \"\xF3\xB0\x83\xBFgo\"\nmsgstr \"\xF3\xB0\x82\x82" "a\"\n", "CP932").error),
+              "s.po:5: the translation of '\xF3\xB0\x83\xBFgo' would not read back as written: a byte written as its "
+              "stand-in (U+F0080 to U+F00FF) makes one character with what follows it");
 }
 
 }  // namespace

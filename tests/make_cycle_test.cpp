@@ -448,12 +448,23 @@ TEST(MakeCycle, StatusIsTheReleaseGate) {
     testing_support::writeFile(w.parent() + "/makefile.conf", conf + "CODE_PAGE = CP932\nTRANSLATIONS = game.po\n");
     ASSERT_EQ(w.make({"decompile"}).status, 0);
     ASSERT_EQ(w.make({"pot"}).status, 0);
+    // TRANSLATIONS names a file not there yet: neither ready nor built untranslated.
+    RunResult result = w.make({"status"});
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find("game.po: not there yet: make it from the template"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("a: 2 strings: 0 translated, 0 fuzzy, 2 untranslated; a.bin up to date\n"),
+              std::string::npos)
+        << result.output;
+    w.age("data.pac");
+    result = w.make();
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find("game.po: Can't open file!"), std::string::npos) << result.output;
     ASSERT_EQ(gettext(w, "msginit", {"--no-translator", "--locale=en_US.UTF-8", "-i", "game.pot", "-o", "game.po"}).status, 0);
     ASSERT_EQ(gettext(w, "msgfilter", {"--keep-header", "-i", "game.po", "-o", "game.po", "sed", "-e", "d"}).status, 0);
     const std::string fresh = w.read("game.po");
     const auto status = [&] { return w.make({"status"}); };
 
-    RunResult result = status();
+    result = status();
     EXPECT_NE(result.status, 0);
     EXPECT_NE(result.output.find("game.po: 3 entries: 0 translated, 0 fuzzy, 3 untranslated\n"), std::string::npos)
         << result.output;
@@ -537,6 +548,13 @@ TEST(MakeCycle, StatusIsTheReleaseGate) {
     EXPECT_NE(result.output.find("game.po: none of its 4 translations matches a string of the scenarios read in UTF-8"),
               std::string::npos)
         << result.output;
+    // Nor is a template made in it: it would be made of stand-ins for bytes.
+    const std::string pot = w.read("game.pot");
+    result = w.make({"pot"});
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.output.find("a.txt: none of its 2 strings with bytes from 0x80 up decodes in UTF-8"), std::string::npos)
+        << result.output;
+    EXPECT_EQ(w.read("game.pot"), pot);
 
     // A new version with a new scenario, before make decompile.
     testing_support::writeFile(w.parent() + "/makefile.conf", conf + "CODE_PAGE = CP932\nTRANSLATIONS = game.po\n");

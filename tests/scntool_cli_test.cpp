@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 
@@ -253,7 +254,7 @@ TEST(ScntoolConvert, GeneratedScenariosRoundTrip) {
     }
 }
 
-enum Holds { Original, NewOriginal, Rebuilt };
+enum Holds { Original, NewOriginal, Rebuilt, Missing };
 
 // What the records of where listings came from decide, whatever the files'
 // times: a listing is never assembled over a binary that is neither its
@@ -293,8 +294,24 @@ TEST(ScntoolConvert, TheRecordsKeepAnOldListingOffANewOriginal) {
              w.write("s.txt", listing);
          },
          {"--build", "s.bin"}, 0, "Processing: s.txt\n", Rebuilt},
-        {"a binary that is gone", [](const Workspace& w) { std::remove(w.path("s.bin").c_str()); }, {"--build", "s.txt"},
-         0, "Processing: s.txt\n", Original},
+        {"building a binary that is gone", [](const Workspace& w) { std::remove(w.path("s.bin").c_str()); },
+         {"--build", "s.txt"}, 1,
+         "s.bin: missing: it is what s.txt is checked against (a new version of the game may have been extracted); "
+         "extract the archive again (make extract), or assemble it by hand (scntool s.txt)\nNothing was written.\n",
+         Missing},
+        {"assembling a binary that is gone by hand", [](const Workspace& w) { std::remove(w.path("s.bin").c_str()); },
+         {"s.txt"}, 0, "Processing: s.txt\n", Original},
+        {"building a copy of the listing of an earlier original",
+         [&](const Workspace& w) {
+             const std::string old = w.read("s.txt");
+             w.write("s.bin", newOriginal);
+             w.scntool({"s.bin"});
+             w.write("s.txt", old);
+         },
+         {"--build", "s.bin"}, 1,
+         "Processing: s.txt\ns.txt: not assembled: it is the listing of an earlier original of s.bin (a copy of the old listing?); carry "
+         "your edits over into the listing of the new one instead\nNothing was written.\n",
+         NewOriginal},
         {"listing an edited listing's new original",
          [&](const Workspace& w) {
              std::string listing = w.read("s.txt");
@@ -306,6 +323,19 @@ TEST(ScntoolConvert, TheRecordsKeepAnOldListingOffANewOriginal) {
          "Processing: s.bin\ns.txt: listed again: s.bin is a new original; the old listing, with 1 edited line, is kept "
          "as s.txt.edited: carry your edits over from it, then make pot and msgmerge\n",
          NewOriginal},
+        // Without a record (the folder copied without it, or listings of an
+        // earlier scntool), edits not built yet are kept too.
+        {"listing over an edited listing without a record",
+         [](const Workspace& w) {
+             std::filesystem::remove_all(w.path(".scntool"));
+             std::string listing = w.read("s.txt");
+             listing.replace(listing.find("PushE"), 5, "PushD");
+             w.write("s.txt", listing);
+         },
+         {"s.bin"}, 0,
+         "Processing: s.bin\ns.txt: listed again: s.bin is not what it assembles to (a new version, or edits not built "
+         "yet); the old listing is kept as s.txt.edited: carry your edits over from it, then make pot and msgmerge\n",
+         Original},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -322,12 +352,14 @@ TEST(ScntoolConvert, TheRecordsKeepAnOldListingOffANewOriginal) {
         }
         if (c.binary == Rebuilt) {
             EXPECT_NE(w.read("s.bin"), sample(1, ".bin"));
+        } else if (c.binary == Missing) {
+            EXPECT_FALSE(w.exists("s.bin"));
         } else {
             EXPECT_EQ(w.read("s.bin"), c.binary == Original ? sample(1, ".bin") : newOriginal);
         }
         if (std::string(c.what).starts_with("listing")) {
             EXPECT_EQ(w.read("s.txt.edited"), listing);
-            EXPECT_EQ(w.read("s.txt"), native(sample(2, ".txt")));
+            EXPECT_EQ(w.read("s.txt"), native(sample(c.binary == Original ? 1 : 2, ".txt")));
         }
     }
 }
