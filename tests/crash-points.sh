@@ -60,7 +60,7 @@ mkdir "$scratch/extract.old"
 cp "$scratch/inputs/game.pac" "$scratch/extract.old/"
 echo "old credits" >"$scratch/extract.old/credits.txt"
 echo "old font" >"$scratch/extract.old/font.dat"
-echo "old list" >"$scratch/extract.old/game.pac.list"
+printf "0 0\ncredits.txt\nfont.dat\n" >"$scratch/extract.old/game.pac.list"  # the list of the archive extracted here before
 echo "old makefile" >"$scratch/extract.old/makefile"
 extract_command="$pactool -j 1 extract game.pac"
 extract_status=0
