@@ -104,6 +104,24 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
     return out;
 }
 
+namespace {
+
+// The length of the invisible format character whose UTF-8 starts at `at`
+// (see shown()), or 0.
+std::size_t formatCharacterAt(std::string_view text, std::size_t at) {
+    if (at + 2 >= text.size()) return 0;
+    const auto b0 = static_cast<unsigned char>(text[at]);
+    const auto b1 = static_cast<unsigned char>(text[at + 1]);
+    const auto b2 = static_cast<unsigned char>(text[at + 2]);
+    if (b0 == 0xEF) return b1 == 0xBB && b2 == 0xBF ? 3 : 0;  // U+FEFF
+    if (b0 != 0xE2) return 0;
+    if (b1 == 0x80) return (b2 >= 0x8B && b2 <= 0x8F) || (b2 >= 0xA8 && b2 <= 0xAE) ? 3 : 0;  // U+200B-F, U+2028-E
+    if (b1 == 0x81) return b2 >= 0xA0 && b2 <= 0xA9 ? 3 : 0;  // U+2060-U+2069
+    return 0;
+}
+
+}  // namespace
+
 std::string shown(std::string_view name) {
     std::string text;
     text.reserve(name.size());
@@ -123,6 +141,9 @@ std::string shown(std::string_view name) {
             escape(byte);
             escape(next);
             ++i;
+        } else if (const std::size_t length = formatCharacterAt(name, i)) {
+            for (std::size_t k = 0; k < length; ++k) escape(static_cast<unsigned char>(name[i + k]));
+            i += length - 1;
         } else {
             text += name[i];
         }

@@ -64,6 +64,21 @@ TEST(Text, ShowsControlCharactersEscaped) {
     // page's lead bytes, UTF-8 letters) stay.
     EXPECT_EQ(shown("\xC2\x9B" "2J \xC2\x85\xC2\xA0\xC3\xA9\x81\x9B\xC2"), "\\xC2\\x9B" "2J \\xC2\\x85\xC2\xA0\xC3\xA9\x81\x9B\xC2");
     EXPECT_EQ(shown("dir\\x.bin"), "dir\\x.bin");
+    // Format characters that reorder or hide text, written in UTF-8: the
+    // right-to-left override would show invoice\u202Efdp.exe as invoiceexe.pdf.
+    const struct {
+        const char* name;
+        const char* shown;
+    } formats[] = {
+        {"invoice\xE2\x80\xAE" "fdp.exe", "invoice\\xE2\\x80\\xAE" "fdp.exe"},
+        {"a\xE2\x80\x8B" "b\xE2\x80\x8F", "a\\xE2\\x80\\x8B" "b\\xE2\\x80\\x8F"},
+        {"\xE2\x81\xA6x\xE2\x81\xA9", "\\xE2\\x81\\xA6x\\xE2\\x81\\xA9"},
+        {"\xE2\x80\xA8\xE2\x80\xA9\xEF\xBB\xBF", "\\xE2\\x80\\xA8\\xE2\\x80\\xA9\\xEF\\xBB\\xBF"},
+        // Their neighbours stay: U+200A, U+2010, U+202F, U+205F, U+206A, U+FEFE.
+        {"\xE2\x80\x8A\xE2\x80\x90\xE2\x80\xAF\xE2\x81\x9F\xE2\x81\xAA\xEF\xBB\xBE",
+         "\xE2\x80\x8A\xE2\x80\x90\xE2\x80\xAF\xE2\x81\x9F\xE2\x81\xAA\xEF\xBB\xBE"},
+    };
+    for (const auto& c : formats) EXPECT_EQ(shown(c.name), c.shown) << c.shown;
 }
 
 TEST(Text, FoldsAsciiCaseOnly) {
