@@ -73,7 +73,7 @@ void plainArchive(const std::string& pacPath) {
     static std::vector<unsigned char> buffer(1 << 20);
     for (std::size_t i = 0; i < names.size(); ++i) {
         auto encoder = std::make_unique<oracle::Encoder>();
-        pactools::PacEntry entry{names[i], static_cast<std::uint32_t>(std::ftell(pac)), 0, 0};
+        pactools::PacEntry entry{names[i], static_cast<std::uint32_t>(std::ftell(pac)), 0, 0, names[i]};
         std::FILE* member = std::fopen(names[i].c_str(), "rb");
         std::fseek(member, 0, SEEK_END);
         long remaining = std::ftell(member);

@@ -31,6 +31,7 @@ enum class Fault : std::uint8_t {
     ListInvalid,
     ListHeaderWordTooLarge,
     ListOutOfMemory,
+    ListNamesInOtherCodePage,  // `name` the list's code page, `other` --code-page's (empty: none given)
     NameTooLong,
     TooManyMembers,
     MemberTooLarge,
@@ -45,7 +46,11 @@ enum class Fault : std::uint8_t {
     NameIsList,
     NameIsMakefile,
     NameCollides,  // `other`: the earlier member's name
+    NameMayBeShortName,  // `other`: the member whose short 8.3 name it may be
+    NameSameFile,        // `other`: the member whose existing file it is too
     NameIsRecord,  // a name inside scntool's record folder
+    NameNotInCodePage,      // `name` the bytes, `other` the code page, `at` the entry's number
+    NameTextNotInCodePage,  // a list file's name: `name` its text, `other` the code page, `at` the character
     NameReplacesOwnFile,  // `other`: the list file of the archive extracted there before
     PreviousListUnreadable,  // `file` that list file, `detail` why
     // Reading an archive: `file` the archive.
@@ -57,12 +62,15 @@ enum class Fault : std::uint8_t {
     MemberDamaged,     // `name`, `at` bytes given of `of`
     StoredOverlap,     // warning; `name` and `other` the members
     StoredPastStream,  // warning; `name`, `at` the bytes after its stream
+    NamesSuggestCodePage,  // note; `name` the code pages the names read in
+    NoSpaceForMembers,     // `at` the members' bytes, `of` the free bytes
     // The makefile.
     MakefileUnsafeMember,   // `name`
     MakefileTargetMember,   // `name`, `detail` the makefile's targets
     MakefileUnsafeArchive,  // `file`
     MakefileArchiveNotInCodePage,  // `file`: a path the system's code page cannot hold
     MakefileNotAScenario,   // note; `name` a .bin member, `other` the member named like its listing
+    MakefileMemberNotInCodePage,  // `name`: a member name the system's code page cannot hold
     // Binary scenarios: `file`, `at` the file offset.
     ScenarioTooShort,
     FlagDataPastEnd,
@@ -134,8 +142,8 @@ struct Error {
     explicit Error(Fault what) : fault(what) {}
 
     Fault fault = Fault::None;
-    std::string file;        // the file it concerns: its path, or a member's name (fileIsName)
-    std::string name;        // a member, label or other name the message shows
+    std::string file;        // the file it concerns: its path, or a member's name as text (fileIsName)
+    std::string name;        // a member's name as text, a label or another name the message shows
     std::string other;       // a second name
     std::string detail;      // further text: a verb, a reason
     std::uint64_t at = 0;    // a line, offset, count or number

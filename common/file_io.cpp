@@ -20,6 +20,21 @@ namespace {
 constexpr std::size_t kOutputBufferSize = 256 * 1024;
 constexpr std::size_t kWrittenStraight = 64 * 1024;  // a write this large skips the buffer
 
+// Temporary files are named TARGET.~pt-MACHINE-PROCESS-RANDOM.tmp: the
+// machine (a hash of its name, so that a folder shared by several is safe)
+// and process that write them, so that a later run can tell those a dead
+// process left from those another run is still writing.
+constexpr std::string_view kTempMark = ".~pt-";
+constexpr std::string_view kTempEnd = ".tmp";
+
+std::string machineTag() {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : platform::machineName()) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(hash));
+    return text;
+}
+
 // A short random-looking suffix for temporary names; uniqueness is finally
 // guaranteed by exclusive creation, this only keeps retries rare.
 std::string tempSuffix(unsigned attempt) {
@@ -35,7 +50,24 @@ std::string tempSuffix(unsigned attempt) {
         seed ^= seed >> 32;
         suffix += digits[seed % 36];
     }
-    return suffix;
+    return std::string(kTempMark.substr(1)) + machineTag() + "-" + std::to_string(platform::processId()) + "-" + suffix;
+}
+
+// The process that wrote the temporary file `name` on this machine, or 0
+// when it is none of the tools' or another machine's.
+std::uint64_t temporaryOwner(std::string_view name, std::string_view machine) {
+    const std::size_t mark = name.rfind(kTempMark);
+    if (mark == std::string_view::npos || !name.ends_with(kTempEnd)) return 0;
+    std::string_view rest = name.substr(mark + kTempMark.size(), name.size() - kTempEnd.size() - mark - kTempMark.size());
+    if (!rest.starts_with(machine) || rest.size() < machine.size() + 2 || rest[machine.size()] != '-') return 0;
+    rest.remove_prefix(machine.size() + 1);
+    std::uint64_t owner = 0;
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9' && digits < 19) {
+        owner = owner * 10 + static_cast<unsigned>(rest[digits] - '0');
+        ++digits;
+    }
+    return digits > 0 && digits < rest.size() && rest[digits] == '-' ? owner : 0;
 }
 
 // Removes a temporary file, trying again after a failure the system may get
@@ -129,6 +161,20 @@ Error readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return readRest(file, bytes);
 }
 
+void removeLeftoverTemporaries(const std::string& directory) {
+    std::vector<std::string> names;
+    int reason = 0;
+    if (!platform::listDirectory(directory, names, reason)) return;
+    const std::string machine = machineTag();
+    const std::uint64_t self = platform::processId();
+    for (const std::string& name : names) {
+        const std::uint64_t owner = temporaryOwner(name, machine);
+        if (owner != 0 && owner != self && !platform::processRunning(owner)) {
+            platform::removeFile(directory.empty() ? name : directory + (directory.ends_with('/') || directory.ends_with('\\') ? "" : "/") + name);
+        }
+    }
+}
+
 bool pathExists(const std::string& path) {
     platform::FileStatus status;
     int reason = 0;
@@ -157,7 +203,7 @@ Error OutputFile::create(const std::string& target) {
     const std::string directory = platform::directoryPart(target_);
     int lastError = EEXIST;
     for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = (platform::nameTooLong(lastError) ? directory : target_) + "." + tempSuffix(attempt) + ".tmp";
+        temp_ = (platform::nameTooLong(lastError) ? directory : target_) + "." + tempSuffix(attempt) + std::string(kTempEnd);
         tempSlot_ = platform::beginTempFile(temp_.c_str());
         if (tempSlot_ < 0) {
             lastError = EMFILE;

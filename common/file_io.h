@@ -1,8 +1,9 @@
 // Files as both tools use them: inputs read through a plain descriptor, and
 // outputs that are never left half-written.  An OutputFile is written to a
-// temporary file beside its target and renamed over the target only when
-// commit() succeeds; until then (and after any failure) an existing target
-// stays byte-identical and the temporary file is removed.
+// temporary file beside its target (TARGET.~pt-MACHINE-PROCESS-RANDOM.tmp)
+// and renamed over the target only when commit() succeeds; until then (and
+// after any failure) an existing target stays byte-identical and the
+// temporary file is removed.
 #pragma once
 
 #include <cstdint>
@@ -174,5 +175,11 @@ private:
 
 // True when `path` names an existing file (or directory).
 bool pathExists(const std::string& path);
+
+// Removes the temporary files in `directory` ("" for the current one) that
+// a process of this machine that is no longer running left behind (killed,
+// or the machine lost power), never one another running command writes.
+// Every command calls it for the folders it writes into.
+void removeLeftoverTemporaries(const std::string& directory);
 
 }  // namespace pactools

@@ -23,7 +23,7 @@ std::string atLine(const char* what, std::uint64_t line) {
 }
 
 std::string shownFile(const Error& e) {
-    return e.fileIsName ? shownName(e.file) : shown(e.file);
+    return shown(e.file);
 }
 
 std::string atOffset(const Error& e, const char* what) {
@@ -31,7 +31,7 @@ std::string atOffset(const Error& e, const char* what) {
 }
 
 std::string refusing(const Error& e, const std::string& reason) {
-    return shown(e.file) + ": Refusing to " + e.detail + " " + shownName(e.name) + ": " + reason;
+    return shown(e.file) + ": Refusing to " + e.detail + " " + shown(e.name) + ": " + reason;
 }
 
 const char* const kMakefileNames = "make and the shell would read it as more than a name (the makefile takes names "
@@ -46,7 +46,7 @@ std::string shownName(std::string_view name) {
 std::string messageText(const Error& e) {
     const std::string file = shownFile(e);
     const std::string name = shown(e.name);        // a path, msgid or code page
-    const std::string member = shownName(e.name);  // a member's name or a label
+    const std::string member = shown(e.name);      // a member's name, as text
     switch (e.fault) {
     case Fault::None: return {};
     case Fault::CannotOpen: return "Can't open " + file;
@@ -67,6 +67,11 @@ std::string messageText(const Error& e) {
     case Fault::ListInvalid: return "Invalid list file";
     case Fault::ListHeaderWordTooLarge: return "Invalid list file: line 1: the header word does not fit in 32 bits";
     case Fault::ListOutOfMemory: return "Out of memory reading the list file";
+    case Fault::ListNamesInOtherCodePage:
+        return file + ": its names are text in " + e.name + " (extracted with --code-page " + e.name + "); " +
+               (e.other.empty() ? std::string("archive with --code-page ") + e.name
+                                : "--code-page " + e.other + " would write other names") +
+               ", so that the archive gets the names it was extracted with";
     case Fault::NameTooLong: return file + ": name longer than " + number(e.at) + " bytes: " + member;
     case Fault::TooManyMembers: return file + ": too many members for one archive";
     case Fault::MemberTooLarge: return member + ": member is 4 GiB or larger, which the archive cannot hold";
@@ -80,9 +85,17 @@ std::string messageText(const Error& e) {
     case Fault::NameIsList: return refusing(e, "it would replace the list file");
     case Fault::NameIsMakefile: return refusing(e, "it would replace the makefile");
     case Fault::NameCollides:
-        return refusing(e, "it names the same file as " + shownName(e.other) +
+        return refusing(e, "it names the same file as " + shown(e.other) +
                                " (names that differ only in letter case, in '\\' and '/', or in trailing dots and "
                                "spaces are one file on Windows)");
+    case Fault::NameNotInCodePage:
+        return file + ": Refusing to " + (e.detail.empty() ? std::string("extract") : e.detail) + " entry " +
+               number(e.at) + ": its name " + escapedBytes(e.name) + " is not text in " + e.other +
+               " (its bytes do not decode, or " + e.other + " writes those characters otherwise)";
+    case Fault::NameTextNotInCodePage:
+        return file + ": the name " + shown(e.name) + " holds " +
+               (e.at == 0xFFFFFFFF ? std::string("bytes that are not UTF-8") : "U+" + hex(e.at, 4)) + ", which " +
+               e.other + " cannot hold";
     case Fault::NameIsRecord:
         return refusing(e, std::string("it lies in ") + kRecordFolder +
                                ", where scntool keeps its records of listings and binaries");
@@ -93,20 +106,33 @@ std::string messageText(const Error& e) {
     case Fault::PreviousListUnreadable:
         return file + ": the list of the archive extracted here before cannot be read (" + e.detail +
                "), so extract cannot tell its members from your own files; move it away to extract here";
+    case Fault::NameMayBeShortName:
+        return refusing(e, "on Windows it may name the same file as " + shown(e.other) +
+                               ", whose short 8.3 name it could be");
+    case Fault::NameSameFile:
+        return refusing(e, "its file is the file of " + shown(e.other) + " here (the file system takes them for one)");
     case Fault::NotPac: return file + ": Not a PAC file...";
     case Fault::DirectoryPastEnd:
         return file + ": Damaged PAC file: its directory of " + number(e.at) + " entries runs past the end of the file";
     case Fault::DirectoryShort: return file + ": Damaged PAC file: its directory runs past the end of the file";
     case Fault::EntryWithoutNul: return file + ": Damaged PAC file: entry " + number(e.at) + " has a name without NUL";
-    case Fault::DataPastEnd: return file + ": Damaged PAC file: the data of " + member + " runs past the end of the file";
+    case Fault::DataPastEnd:
+        // (Before names are read as text: the name as the system reads it.)
+        return file + ": Damaged PAC file: the data of " + shownName(e.name) + " runs past the end of the file";
     case Fault::MemberDamaged:
         return file + ": member " + member + " is damaged: its data gives " + number(e.at) + " of its " + number(e.of) +
                " bytes";
     case Fault::StoredOverlap:
-        return "Warning: " + file + ": the stored bytes of " + member + " overlap those of " + shownName(e.other);
+        return "Warning: " + file + ": the stored bytes of " + member + " overlap those of " + shown(e.other);
     case Fault::StoredPastStream:
         return "Warning: " + file + ": the stored bytes of " + member + " hold " + number(e.at) +
                " bytes after its stream";
+    case Fault::NamesSuggestCodePage:
+        return file + ": the member names are not text as this system reads file names, but read as " + e.name +
+               ": extract with --code-page NAME (" + e.name + ") to have them as Unicode file names";
+    case Fault::NoSpaceForMembers:
+        return file + ": its members need " + number(e.at) + " bytes more than the files they replace, and only " +
+               number(e.of) + " bytes are free where they go; nothing was written";
     case Fault::MakefileUnsafeMember:
         return "No makefile written: the member name " + member + " holds a character " + kMakefileNames;
     case Fault::MakefileTargetMember:
@@ -117,8 +143,11 @@ std::string messageText(const Error& e) {
     case Fault::MakefileArchiveNotInCodePage:
         return "No makefile written: the archive path " + file +
                " holds a character the system's code page cannot hold, so make could not pass it on";
+    case Fault::MakefileMemberNotInCodePage:
+        return "No makefile written: the member name " + member +
+               " holds a character the system's code page cannot hold, so make could not name its file";
     case Fault::MakefileNotAScenario:
-        return member + " is not a scenario for the makefile: the archive also holds " + shownName(e.other) +
+        return member + " is not a scenario for the makefile: the archive also holds " + shown(e.other) +
                ", the name of its listing, PO file or template; both are packed as they are";
     case Fault::ScenarioTooShort: return atOffset(e, "file too short for a scenario header");
     case Fault::FlagDataPastEnd: return atOffset(e, "flag data runs past the end of the file");
@@ -134,7 +163,7 @@ std::string messageText(const Error& e) {
     case Fault::SyntaxError: return atLine("Syntax error", e.at);
     case Fault::NotEnoughFlagData: return atLine("Not enough data for flags", e.at);
     case Fault::UndefinedSymbol:
-        return "Error in scenario file at line " + number(e.at) + ", undefined symbol '" + member + "'";
+        return "Error in scenario file at line " + number(e.at) + ", undefined symbol '" + shownName(e.name) + "'";
     case Fault::CallIsNotACall: return atLine(("Call number " + hex(e.of) + " is not a call").c_str(), e.at);
     case Fault::FlagsNotFirst: return atLine("Flags must come before every statement", e.at);
     case Fault::FlagsLengthNotMultiple: return atLine("Flags length must be a multiple of 4", e.at);
@@ -264,7 +293,7 @@ bool needsReason(const Error& e) {
 void report(std::FILE* out, const char* tool, const Error& error) {
     say(out, "%s\n", messageText(error).c_str());
     if (needsReason(error)) {
-        sayReason(tool, error.fileIsName ? platform::textOfName(error.file) : error.file, platform::errorText(error.system));
+        sayReason(tool, error.file, platform::errorText(error.system));
     }
     // The list file's message is terse; what is wrong with it follows.
     if (error.fault == Fault::ListInvalid && !error.file.empty()) {

@@ -20,9 +20,10 @@ namespace pactools {
 // it show control characters escaped.
 std::string messageText(const Error& error);
 
-// A member name (or a listing's label: bytes from a file) as messages show
-// it: as the characters the system reads its bytes as (platform::textOfName;
-// on POSIX its bytes), control characters escaped.
+// Bytes from a file that are no text yet (a listing's label, a member name
+// before it is read as text) as messages show them: as the characters the
+// system reads them as (platform::textOfName; on POSIX the bytes),
+// control characters escaped.  Member names as text are shown with shown().
 std::string shownName(std::string_view name);
 
 // True for the messages that give no reason of their own ("Can't open

@@ -166,9 +166,28 @@ std::string resolveLinks(const std::string& path);
 std::string absolutePath(const std::string& path);
 // True when both paths exist and are the same file.
 bool sameFile(const std::string& a, const std::string& b);
+// What tells a file apart from every other on this machine: its device and
+// inode (on Windows, its volume's serial number and its file index); false
+// when `path` does not exist or cannot be looked at.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator<(const FileIdentity& other) const {
+        return device != other.device ? device < other.device : file < other.file;
+    }
+};
+bool fileIdentity(const std::string& path, FileIdentity& identity);
+// The bytes that may still be written to the file system holding
+// `directory` ("" for the current one); false with `error` when unknown.
+bool freeSpace(const std::string& directory, std::uint64_t& bytes, int& error);
 // The directory part of a path, with its trailing separator ("" for none).
 std::string directoryPart(const std::string& path);
 std::uint64_t processId();
+// Whether the process `id` on this machine is still running (a process
+// that may not be looked at is taken to be).
+bool processRunning(std::uint64_t id);
+// This machine's name (the host name; on Windows the computer name).
+std::string machineName();
 // True when standard error is a terminal (a console on Windows).
 bool standardErrorIsTerminal();
 

@@ -12,6 +12,7 @@
 #include <sys/mman.h>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -386,6 +387,24 @@ bool sameFile(const std::string& a, const std::string& b) {
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool fileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    identity.device = static_cast<std::uint64_t>(st.st_dev);
+    identity.file = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+}
+
+bool freeSpace(const std::string& directory, std::uint64_t& bytes, int& error) {
+    struct statvfs fs {};
+    if (::statvfs(directory.empty() ? "." : directory.c_str(), &fs) != 0) {
+        error = errno;
+        return false;
+    }
+    bytes = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+    return true;
+}
+
 std::string directoryPart(const std::string& path) {
     const std::size_t cut = path.find_last_of('/');
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
@@ -416,6 +435,17 @@ std::string textOfName(std::string_view name) {
 void writeText(std::FILE* out, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), out);
     std::fflush(out);
+}
+
+bool processRunning(std::uint64_t id) {
+    if (id == 0 || id > static_cast<std::uint64_t>(INT32_MAX)) return false;
+    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
+
+std::string machineName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
 }
 
 std::uint64_t processId() {

@@ -554,6 +554,29 @@ bool sameFile(const std::string& a, const std::string& b) {
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+bool fileIdentity(const std::string& path, FileIdentity& identity) {
+    const HANDLE file = CreateFileW(systemPath(path).path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!known) return false;
+    identity.device = information.dwVolumeSerialNumber;
+    identity.file = std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    return true;
+}
+
+bool freeSpace(const std::string& directory, std::uint64_t& bytes, int& error) {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(systemPath(directory.empty() ? "." : directory).path.c_str(), &available, nullptr, nullptr)) {
+        error = lastReason();
+        return false;
+    }
+    bytes = available.QuadPart;
+    return true;
+}
+
 std::string directoryPart(const std::string& path) {
     const std::size_t cut = path.find_last_of("/\\:");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
@@ -601,6 +624,22 @@ void writeText(std::FILE* out, std::string_view text) {
         std::fwrite(bytes.data(), 1, bytes.size(), out);
     }
     std::fflush(out);
+}
+
+bool processRunning(std::uint64_t id) {
+    if (id == 0 || id > 0xFFFFFFFFu) return false;
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
+std::string machineName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &length) ? textOf(std::wstring_view(name, length)) : std::string();
 }
 
 std::uint64_t processId() {

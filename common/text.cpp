@@ -151,6 +151,22 @@ std::string shown(std::string_view name) {
     return text;
 }
 
+std::string escapedBytes(std::string_view bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else {
+            text += "\\x";
+            text += digits[byte >> 4];
+            text += digits[byte & 15];
+        }
+    }
+    return text;
+}
+
 std::string hexText(std::uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned>(value));

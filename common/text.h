@@ -72,6 +72,10 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd);
 // readable on a console set to that page.
 std::string shown(std::string_view name);
 
+// Bytes that are no text, as messages show them: printable ASCII as it
+// is, every other byte as \xHH.
+std::string escapedBytes(std::string_view bytes);
+
 // "%X": upper case, no prefix, no leading zeros.
 std::string hexText(std::uint32_t value);
 

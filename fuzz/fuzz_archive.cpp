@@ -29,7 +29,7 @@ namespace {
 std::vector<std::uint8_t> build(const PtrVector<std::string>& names, PacHeader header, MemoryMemberSource& source,
                                 const PreviousArchive* previous) {
     MemorySink sink;
-    if (writeArchive(names, header, source, previous, sink, 1, "fuzz.pac", {})) std::abort();
+    if (writeArchive(membersNamed(names), header, source, previous, sink, 1, "fuzz.pac", {})) std::abort();
     return std::move(sink.bytes);
 }
 

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (readList(text, names, header)) return 0;
     PtrVector<PacEntry> entries;
     ptrVectorInit(entries, 32, 0);
-    for (const std::string* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{*name, 0, 0, 0}));
+    for (const std::string* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{*name, 0, 0, 0, *name}));
     // A makefile, when there is one, holds no character a name could turn into code.
     std::string makefile;
     std::vector<Error> notes;

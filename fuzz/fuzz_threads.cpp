@@ -40,7 +40,7 @@ std::vector<std::uint8_t> buildArchive(std::span<const std::uint8_t> bytes, std:
         std::abort();
     }
     MemorySink sink;
-    if (writeArchive(names, PacHeader{0, 0, 7}, source, previousBytes != nullptr ? &previous : nullptr, sink, threads,
+    if (writeArchive(membersNamed(names), PacHeader{0, 0, 7}, source, previousBytes != nullptr ? &previous : nullptr, sink, threads,
                      "fuzz.pac", {})) {
         std::abort();
     }

@@ -21,7 +21,7 @@ Error tooLarge(std::string_view archiveName, const std::string& name) {
 // Appends the members' streams in list order, as compressing them gives
 // their parts, and fills their entries.
 struct Appender {
-    const PtrVector<std::string>& names;
+    const PtrVector<PacEntry>& members;
     ByteSink& sink;
     std::string_view archiveName;
     const ArchiveEvents& events;
@@ -32,11 +32,11 @@ struct Appender {
 
     // False, with `error`, when the archive cannot go on.
     bool take(std::size_t index, StreamPart& part) {
-        const std::string& name = names[static_cast<std::uint32_t>(index)];
+        const std::string& name = members[static_cast<std::uint32_t>(index)].text;
         if (index != current) {
             current = index;
             entry = PacEntry();
-            entry.name = name;
+            entry.name = members[static_cast<std::uint32_t>(index)].name;
             if (sink.position() > UINT32_MAX) return fail(tooLarge(archiveName, name));
             entry.offset = static_cast<std::uint32_t>(sink.position());
         }
@@ -66,35 +66,46 @@ struct Appender {
 
 }  // namespace
 
-Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source,
+PtrVector<PacEntry> membersNamed(const PtrVector<std::string>& names) {
+    PtrVector<PacEntry> members;
+    for (const std::string* name : names) {
+        auto member = std::make_unique<PacEntry>();
+        member->name = *name;
+        member->text = *name;
+        ptrVectorPush(members, std::move(member));
+    }
+    return members;
+}
+
+Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberSource& source,
                    const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
                    const ArchiveEvents& events, const OrderedWorkLimits* tuned, OrderedWorkStats* stats) {
     // Every member is opened, and its size looked at, before any is
     // compressed: a missing or unreadable one fails the command at once.
-    for (const std::string* name : names) {
+    for (const PacEntry* member : members) {
         std::unique_ptr<MemberFile> file;
         std::uint64_t size = 0;
-        if (Error error = openMember(source, *name, file, size)) return error;
+        if (Error error = openMember(source, member->text, file, size)) return error;
     }
-    header.count = names.count;
+    header.count = members.count;
     std::uint8_t headerBytes[kPacHeaderSize];
     encodeHeader(header, headerBytes);
-    std::vector<std::uint8_t> directory(kPacEntrySize * names.count, 0);
+    std::vector<std::uint8_t> directory(kPacEntrySize * members.count, 0);
     if (!sink.write(headerBytes) || !sink.write(directory)) return Error(Fault::WriteFailed);
 
     // Members are compressed on worker threads (on this one alone with one
     // thread) and appended here in list order.
     threads = workerThreads(threads);
     const OrderedWorkLimits limits = tuned != nullptr ? *tuned : compressionLimits(threads);
-    const CompressionJob job{names, source, previous, threads, events.bytesRead};
-    Appender appender{names, sink, archiveName, events, directory};
+    const CompressionJob job{members, source, previous, threads, events.bytesRead};
+    Appender appender{members, sink, archiveName, events, directory};
     const std::function<void(std::size_t, WorkFeed<StreamPart>&)> work = [&](std::size_t i, WorkFeed<StreamPart>& feed) {
         compressMember(job, i, feed);
     };
     const std::function<bool(std::size_t, StreamPart&)> take = [&](std::size_t i, StreamPart& part) {
         return appender.take(i, part);
     };
-    streamInOrder<StreamPart>(names.count, threads, limits, work, take, stats);
+    streamInOrder<StreamPart>(members.count, threads, limits, work, take, stats);
     if (appender.error) return appender.error;
     if (!sink.writeAt(kPacHeaderSize, directory)) return Error(Fault::WriteFailed);
     return {};

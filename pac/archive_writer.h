@@ -19,15 +19,17 @@
 namespace pactools {
 
 struct ArchiveEvents {
-    // Each member's name as its stream is about to be appended, and whether
-    // the previous archive's stream is kept for it.
-    std::function<void(std::string_view name, bool reused)> member;
+    // Each member's name (as text) as its stream is about to be appended,
+    // and whether the previous archive's stream is kept for it.
+    std::function<void(std::string_view text, bool reused)> member;
     // Member bytes read grew by this much; called from any thread.
     std::function<void(std::uint64_t bytes)> bytesRead;
 };
 
-// Writes the archive of `names` (already checked) with `header`'s opaque
-// values to an empty `sink` (after opening every member once: a member
+// Writes the archive of `members` (already checked: each one's name, the
+// bytes the archive holds, and its text, by which the source finds it and
+// messages name it) with `header`'s opaque values to an empty `sink`
+// (after opening every member once: a member
 // that cannot be opened, or is too large, fails before anything is
 // compressed), keeping `previous`'s streams (may be null) for
 // members whose content did not change, on `threads` workers (0: one per
@@ -36,9 +38,13 @@ struct ArchiveEvents {
 // sink knows why) when the sink refused bytes.  `limits`, when given,
 // bound the look-ahead instead of compressionLimits(); `stats`, when given,
 // gets what the scheduler did.
-Error writeArchive(const PtrVector<std::string>& names, PacHeader header, MemberSource& source,
+Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberSource& source,
                    const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
                    const ArchiveEvents& events, const OrderedWorkLimits* limits = nullptr,
                    OrderedWorkStats* stats = nullptr);
+
+// Members whose names are their texts (names read as bytes, as on POSIX
+// without a code page): for tests, benchmarks and fuzzers.
+PtrVector<PacEntry> membersNamed(const PtrVector<std::string>& names);
 
 }  // namespace pactools

@@ -19,7 +19,7 @@ void compressMember(const CompressionJob& job, std::size_t index, WorkFeed<Strea
     // With fewer members left than threads, cores would go idle: the last
     // members are compressed on several threads each, never on more than
     // there are cores to run them (job.threads is at most the cores).
-    const std::size_t left = job.names.count - index;
+    const std::size_t left = job.members.count - index;
     const unsigned encoderThreads = left < job.threads ? std::max(1u, job.threads / static_cast<unsigned>(left)) : 1;
     MemberStreamEvents events;
     events.opened = [&](std::uint64_t size, bool reused) {
@@ -39,7 +39,7 @@ void compressMember(const CompressionJob& job, std::size_t index, WorkFeed<Strea
     events.bytesRead = job.bytesRead;
     std::uint64_t storedSize = 0;
     bool stopped = false;
-    Error error = streamMember(job.source, job.names[static_cast<std::uint32_t>(index)], job.previous, events,
+    Error error = streamMember(job.source, job.members[static_cast<std::uint32_t>(index)], job.previous, events,
                                storedSize, stopped, encoderThreads);
     if (stopped) return;
     StreamPart end;

@@ -17,6 +17,7 @@
 #include "error.h"
 #include "member_source.h"
 #include "ordered_work.h"
+#include "pac_format.h"
 #include "previous_archive.h"
 #include "ptrvector.h"
 
@@ -36,7 +37,7 @@ struct StreamPart {
 
 // What the members are compressed from.
 struct CompressionJob {
-    const PtrVector<std::string>& names;
+    const PtrVector<PacEntry>& members;  // their names and texts
     MemberSource& source;
     const PreviousArchive* previous;  // may be null
     unsigned threads;                 // threads to use in all (see workerThreads())

@@ -8,7 +8,8 @@ std::string listFileName(std::string_view pacPath) {
     return std::string(pacPath) + ".list";
 }
 
-Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header) {
+Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& header,
+               std::optional<CodePage>* codePage) {
     LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
     if (!reader.next(line)) return Error{Fault::ListEmpty};
@@ -20,15 +21,24 @@ Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& 
     if (scanner.tooLarge) return Error{Fault::ListHeaderWordTooLarge};
     header.headerByte = static_cast<std::uint8_t>(headerByte);
     header.headerWord = headerWord;
+    if (codePage != nullptr) {
+        scanner.skipSpace();
+        std::size_t end = scanner.position;
+        while (end < line.size() && !isSpace(line[end])) ++end;
+        *codePage = findCodePage(line.substr(scanner.position, end - scanner.position));
+    }
     while (reader.next(line)) {
         if (!ptrVectorPush(names, std::make_unique<std::string>(line))) return Error{Fault::ListOutOfMemory};
     }
     return {};
 }
 
-std::string listText(const PacHeader& header, const PtrVector<PacEntry>& entries, std::string_view lineEnd) {
-    std::string text = hexText(header.headerByte) + " " + hexText(header.headerWord) + "\n";
-    for (const PacEntry* entry : entries) text += entry->name + "\n";
+std::string listText(const PacHeader& header, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
+                     const std::optional<CodePage>& codePage) {
+    std::string text = hexText(header.headerByte) + " " + hexText(header.headerWord);
+    if (codePage) text += std::string(" ") + codePage->name;
+    text += "\n";
+    for (const PacEntry* entry : entries) text += (codePage ? entry->text : entry->name) + "\n";
     return withLineEnds(text, lineEnd);
 }
 

@@ -54,8 +54,8 @@ TEST(ListFile, ReportsAMissingOrBadFirstLine) {
 
 TEST(ListFile, WritesTheCanonicalForm) {
     PtrVector<PacEntry> entries;
-    ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{"a.dat", 0, 0, 0}));
-    ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{"", 0, 0, 0}));
+    ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{"a.dat", 0, 0, 0, "a.dat"}));
+    ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{"", 0, 0, 0, ""}));
     EXPECT_EQ(listText({0xFF, 2, 0x7F3}, entries, "\n"), "FF 7F3\na.dat\n\n");
     EXPECT_EQ(listText({0, 0, 0}, {}, "\r\n"), "0 0\r\n");
 }

@@ -1,11 +1,16 @@
 #include "member_names.h"
 
+#include <algorithm>
+#include <cctype>
+#include <map>
 #include <unordered_map>
 
+#include "code_page.h"
 #include "list_file.h"
 #include "pac_format.h"
 #include "platform.h"
 #include "text.h"
+#include "upper_case_table.h"
 #include "work_folder.h"
 
 namespace pactools {
@@ -51,9 +56,95 @@ bool isWindowsMisreadComponent(std::string_view component) {
 
 // True when a component of `key` (a fileKey) is scntool's record folder.
 bool isInRecordFolder(std::string_view key) {
+    const std::string folder = fileKey(kRecordFolder);
     bool inside = false;
-    forEachComponent(key, [&](std::string_view component) { inside = inside || component == kRecordFolder; });
+    forEachComponent(key, [&](std::string_view component) { inside = inside || component == folder; });
     return inside;
+}
+
+void appendUtf8(std::string& text, std::uint32_t point) {
+    if (point < 0x80) {
+        text += static_cast<char>(point);
+    } else if (point < 0x800) {
+        text += static_cast<char>(0xC0 | point >> 6);
+        text += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | point >> 12);
+        text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}
+
+// Text in upper case as Windows' file systems compare names: each character
+// of the Basic Multilingual Plane by its simple upper-case form; bytes that
+// are no UTF-8 stay as they are.
+std::string upperCase(std::string_view text) {
+    const auto table = upper_case_table::pairs();
+    std::string upper;
+    upper.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::uint32_t point = firstCodePoint(text.substr(at));
+        const std::size_t length = point == 0xFFFFFFFF ? 1 : point < 0x80 ? 1 : point < 0x800 ? 2 : point < 0x10000 ? 3 : 4;
+        const auto found = std::lower_bound(table.begin(), table.end(), point,
+                                            [](const upper_case_table::Pair& pair, std::uint32_t c) { return pair.character < c; });
+        if (point <= 0xFFFF && found != table.end() && found->character == point) {
+            appendUtf8(upper, found->upper);
+        } else {
+            upper += text.substr(at, length);
+        }
+        at += length;
+    }
+    return upper;
+}
+
+// A name's last component as a short 8.3 name reads, in upper case: its
+// base (before the last dot) and extension.  `generated` tells that it has
+// the form Windows gives the short names it makes (BASE~N, N digits).  With
+// `basis`, the basis Windows makes a long name's short name from: blanks
+// and every dot but the last left out.
+struct ShortForm {
+    std::string base;
+    std::string extension;
+    bool generated = false;
+};
+
+ShortForm shortFormOf(std::string_view name, bool basis = false) {
+    const std::size_t slash = name.find_last_of("/\\");
+    std::string component = upperCase(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    ShortForm form;
+    const std::size_t dot = component.rfind('.');
+    form.base = component.substr(0, dot);
+    form.extension = dot == std::string::npos ? "" : component.substr(dot + 1);
+    if (basis) {
+        std::erase(form.base, ' ');
+        std::erase(form.base, '.');
+        std::erase(form.extension, ' ');
+        return form;
+    }
+    const std::size_t tilde = form.base.rfind('~');
+    form.generated = tilde != std::string::npos && tilde > 0 && tilde + 1 < form.base.size() && form.base.size() <= 8 &&
+                     form.extension.size() <= 3 &&
+                     std::all_of(form.base.begin() + static_cast<long>(tilde) + 1, form.base.end(),
+                                 [](char c) { return c >= '0' && c <= '9'; });
+    if (form.generated) form.base.resize(tilde);
+    return form;
+}
+
+// A name that is a short 8.3 name itself (Windows makes no other for it).
+bool isShortName(std::string_view name) {
+    const std::size_t slash = name.find_last_of("/\\");
+    const std::string_view component = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    const std::size_t dot = component.find('.');
+    const std::string_view base = component.substr(0, dot);
+    const std::string_view extension = dot == std::string_view::npos ? "" : component.substr(dot + 1);
+    const auto plain = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte > 0x20 && byte < 0x7F && std::string_view(" .\"+,;=[]").find(c) == std::string_view::npos;
+        });
+    };
+    return !base.empty() && base.size() <= 8 && extension.size() <= 3 && extension.find('.') == std::string_view::npos &&
+           plain(base) && plain(extension);
 }
 
 }  // namespace
@@ -72,9 +163,22 @@ std::string fileKey(std::string_view path) {
         while (!component.empty() && (component.back() == '.' || component.back() == ' ')) component.remove_suffix(1);
         if (component.empty()) return;
         if (!key.empty() && key.back() != '/') key += '/';
-        for (char c : component) key += asciiLower(c);
+        key += upperCase(component);
     });
     return key;
+}
+
+bool mayBeShortNameOf(std::string_view shortName, std::string_view longName) {
+    const ShortForm form = shortFormOf(shortName);
+    if (!form.generated || isShortName(longName)) return false;
+    const ShortForm basis = shortFormOf(longName, true);
+    if (form.extension != basis.extension.substr(0, std::min<std::size_t>(3, basis.extension.size()))) return false;
+    const std::string_view prefix = form.base;
+    // Up to four collisions keep six characters of the basis and count on;
+    // past them, two and four hexadecimal digits of a hash.
+    if (basis.base.starts_with(prefix)) return true;
+    return prefix.size() == 6 && basis.base.substr(0, 2) == prefix.substr(0, 2) &&
+           std::all_of(prefix.begin() + 2, prefix.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
 }
 
 Error checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
@@ -105,7 +209,7 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         // byte of a character may look like a letter or a '\'.
         if (isInRecordFolder(fileKey(path))) return refusal.as(Fault::NameIsRecord);
         // By name, or as a link to one (writing a member follows links).
-        if (key == "makefile" || key == "gnumakefile" || platform::sameFile(path, "makefile") ||
+        if (key == fileKey("makefile") || key == fileKey("gnumakefile") || platform::sameFile(path, "makefile") ||
             platform::sameFile(path, "GNUmakefile") || platform::sameFile(path, "Makefile")) {
             return refusal.as(Fault::NameIsMakefile);
         }
@@ -117,6 +221,41 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
             refusal.other = names[earlier->second];
             return refusal.as(Fault::NameCollides);
         }
+    }
+    // A name like the short 8.3 name Windows may give another member
+    // (SCENAR~1.BIN for scenario01.bin) would be that member's file there.
+    std::map<std::string, std::vector<std::size_t>> byFolder;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string key = fileKey(names[i]);
+        byFolder[key.substr(0, key.find_last_of('/') == std::string::npos ? 0 : key.find_last_of('/'))].push_back(i);
+    }
+    for (const auto& [folder, members] : byFolder) {
+        for (const std::size_t s : members) {
+            for (const std::size_t l : members) {
+                if (s == l || !mayBeShortNameOf(names[s], names[l])) continue;
+                refusal.name = names[s];
+                refusal.at = s + 1;
+                refusal.other = names[l];
+                return refusal.as(Fault::NameMayBeShortName);
+            }
+        }
+    }
+    return {};
+}
+
+Error checkDistinctFiles(const std::vector<std::string_view>& names, std::string_view source, std::string_view verb) {
+    std::map<platform::FileIdentity, std::size_t> seen;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        platform::FileIdentity identity;
+        if (!platform::fileIdentity(memberFilePath(names[i]), identity)) continue;
+        const auto [earlier, isNew] = seen.emplace(identity, i);
+        if (isNew) continue;
+        Error refusal = fileError(Fault::NameSameFile, std::string(source));
+        refusal.detail = verb;
+        refusal.name = names[i];
+        refusal.at = i + 1;
+        refusal.other = names[earlier->second];
+        return refusal;
     }
     return {};
 }

@@ -34,7 +34,7 @@ Error restoreMember(const PacEntry& entry, const StoredReader& read, const Resto
     }
     if (missing > 0) {
         Error damaged{Fault::MemberDamaged};
-        damaged.name = entry.name;
+        damaged.name = entry.text;
         damaged.at = given;
         damaged.of = entry.unpackedSize;
         return damaged;

@@ -34,7 +34,7 @@ TEST(RestoreMember, ReadsNoMoreThanTheStoredSizeAndStopsAtTheUnpackedSize) {
         source.piece = piece;
         std::string restored;
         RestoreBuffers buffers;
-        const PacEntry entry{"m", 0, static_cast<std::uint32_t>(input.size()), static_cast<std::uint32_t>(stream.size())};
+        const PacEntry entry{"m", 0, static_cast<std::uint32_t>(input.size()), static_cast<std::uint32_t>(stream.size()), "m"};
         std::uint64_t produced = 0;
         const Error error = restoreMember(entry, source.reader(), [&restored](std::span<const std::uint8_t> b) {
             restored.append(b.begin(), b.end());
@@ -54,7 +54,7 @@ TEST(RestoreMember, ReportsShortStreamsAndFailingReadersAndWriters) {
     const auto discard = [](std::span<const std::uint8_t>) { return true; };
 
     Source shortSource{stream.substr(0, stream.size() / 2)};
-    PacEntry entry{"m", 0, 50000, static_cast<std::uint32_t>(stream.size() / 2)};
+    PacEntry entry{"m", 0, 50000, static_cast<std::uint32_t>(stream.size() / 2), "m"};
     Error result = restoreMember(entry, shortSource.reader(), discard, buffers);
     EXPECT_EQ(result.fault, Fault::MemberDamaged);
     EXPECT_EQ(result.name, "m");
@@ -74,7 +74,7 @@ TEST(RestoreMember, ReportsShortStreamsAndFailingReadersAndWriters) {
     result = restoreMember(entry, full.reader(), [](std::span<const std::uint8_t>) { return false; }, buffers);
     EXPECT_EQ(result.fault, Fault::WriteFailed);
 
-    const PacEntry empty{"e", 0, 0, 0};
+    const PacEntry empty{"e", 0, 0, 0, "e"};
     Source none{""};
     EXPECT_FALSE(restoreMember(empty, none.reader(), discard, buffers));
     EXPECT_EQ(none.served, 0u);

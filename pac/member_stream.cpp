@@ -19,10 +19,10 @@ namespace {
 // and checked again on the way, and if the previous archive or the member
 // changed in between, the command fails rather than copy what was not
 // checked.
-bool reusePrevious(const PreviousArchive& previous, const std::string& name, MemberSource& source,
+bool reusePrevious(const PreviousArchive& previous, const PacEntry& member, MemberSource& source,
                    std::unique_ptr<MemberFile>& file, std::uint64_t size, const MemberStreamEvents& events,
                    std::uint64_t& storedSize, bool& stopped, Error& error, std::uint64_t& counted) {
-    const auto found = previous.entries.find(name);
+    const auto found = previous.entries.find(member.name);
     if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.reader) return false;
     const PacEntry& entry = found->second;
     ArchiveReader& reader = *previous.reader;
@@ -45,7 +45,7 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
         return true;
     }
     // Read again and copied in chunks, each only once the check read it.
-    error = openMember(source, name, file, size);
+    error = openMember(source, member.text, file, size);
     if (error) return true;
     bool emitFailed = false;
     const auto copy = [&](std::span<const std::uint8_t> bytes) {
@@ -57,7 +57,7 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
     };
     if (!holdsSameContent(reader, entry, *file, size, buffers, nullptr, copy)) {
         error = fileError(Fault::ChangedWhileRead, previous.path);
-        error.name = name;
+        error.name = member.text;
         return true;
     }
     if (!emitFailed && !block.empty()) emitFailed = !events.emit(block);
@@ -67,28 +67,29 @@ bool reusePrevious(const PreviousArchive& previous, const std::string& name, Mem
 
 }  // namespace
 
-Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
-    if (Error error = source.open(name, file)) return error;
+Error openMember(MemberSource& source, const std::string& text, std::unique_ptr<MemberFile>& file, std::uint64_t& size) {
+    if (Error error = source.open(text, file)) return error;
     if (Error error = file->size(size)) return error;
     if (size > UINT32_MAX) {
         Error tooLarge(Fault::MemberTooLarge);
-        tooLarge.name = name;
+        tooLarge.name = text;
         return tooLarge;
     }
     return {};
 }
 
-Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
+Error streamMember(MemberSource& source, const PacEntry& member, const PreviousArchive* previous,
                    const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped,
                    unsigned encoderThreads) {
     stopped = false;
+    const std::string& name = member.text;  // files and messages go by the text
     std::unique_ptr<MemberFile> file;
     std::uint64_t size = 0;
     if (Error error = openMember(source, name, file, size)) return error;
     std::uint64_t counted = 0;  // bytes already told to the progress line by a failed check
     if (previous != nullptr) {
         Error error;
-        if (reusePrevious(*previous, name, source, file, size, events, storedSize, stopped, error, counted)) return error;
+        if (reusePrevious(*previous, member, source, file, size, events, storedSize, stopped, error, counted)) return error;
         // Not the same: start over from a fresh look at the file.
         if (Error reopenError = openMember(source, name, file, size)) return reopenError;
     }

@@ -32,16 +32,17 @@ struct MemberStreamEvents {
     std::function<void(std::uint64_t bytes)> bytesRead;
 };
 
-// Opens member `name` and takes its size; fails with the source's error or
-// MemberTooLarge (more than an entry can record).
-Error openMember(MemberSource& source, const std::string& name, std::unique_ptr<MemberFile>& file,
+// Opens the member whose name reads as `text` and takes its size; fails
+// with the source's error or MemberTooLarge (more than an entry can record).
+Error openMember(MemberSource& source, const std::string& text, std::unique_ptr<MemberFile>& file,
                  std::uint64_t& size);
 
-// Streams member `name`, compressing on `encoderThreads` threads (the
-// stream is the same for any number).  On success `storedSize` is the
-// stream's size.  Fails with the source's error, MemberTooLarge, FileShrank
-// or FileGrew; `stopped` tells that emit() asked to stop (no error then).
-Error streamMember(MemberSource& source, const std::string& name, const PreviousArchive* previous,
+// Streams `member` (its file found by its text, its previous stream by its
+// name's bytes), compressing on `encoderThreads` threads (the stream is the
+// same for any number).  On success `storedSize` is the stream's size.
+// Fails with the source's error, MemberTooLarge, FileShrank or FileGrew;
+// `stopped` tells that emit() asked to stop (no error then).
+Error streamMember(MemberSource& source, const PacEntry& member, const PreviousArchive* previous,
                    const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped,
                    unsigned encoderThreads = 1);
 

@@ -88,8 +88,10 @@ bool isUnsafeMemberName(std::string_view name) {
     return false;
 }
 
-std::string memberFilePath(std::string_view name) {
-    return platform::pathOfName(name);
+std::string memberFilePath(std::string_view text) {
+    std::string path(text);
+    if (!platform::kWindows) std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
@@ -118,10 +120,6 @@ Error readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> by
         }
         error.name = entry->name;
         if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) return error.as(Fault::DataPastEnd);
-        if (entry->name.empty() || isUnsafeMemberName(entry->name)) {
-            error.detail = "extract";
-            return error.as(entry->name.empty() ? Fault::NameEmpty : Fault::NameUnsafe);
-        }
         if (!ptrVectorPush(entries, std::move(entry))) return error.as(Fault::OutOfMemory);
     }
     return {};

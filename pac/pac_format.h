@@ -26,10 +26,13 @@ struct PacHeader {
 };
 
 struct PacEntry {
-    std::string name;  // as written in the list file, at most 63 bytes
+    std::string name;  // the bytes the archive holds, at most 63
     std::uint32_t offset = 0;
     std::uint32_t unpackedSize = 0;
     std::uint32_t storedSize = 0;
+    // The name as this run reads it (name_reading.h): what every check,
+    // message and file path uses.
+    std::string text;
 };
 
 void encodeHeader(const PacHeader& header, std::span<std::uint8_t, kPacHeaderSize> out);
@@ -46,16 +49,15 @@ bool decodeEntry(std::span<const std::uint8_t, kPacEntrySize> in, PacEntry& entr
 // The byte offset of the first member's data for `count` members.
 std::uint64_t pacDataStart(std::uint64_t count);
 
-// A member name that would write outside the current directory: absolute
-// ('/' or '\' first, or a drive letter such as "C:"), or with a ".."
-// component.  Empty names (no file) and names holding a line break (which
-// the list file and makefile cannot carry) are refused too.
-bool isUnsafeMemberName(std::string_view name);
+// A member whose name reads as `text` would write outside the current
+// directory: absolute ('/' or '\' first, or a drive letter such as "C:"),
+// or with a ".." component.  Empty names (no file) and names holding a line
+// break (which the list file and makefile cannot carry) are refused too.
+bool isUnsafeMemberName(std::string_view text);
 
-// The path a member's file has on this system (platform::pathOfName): names
-// keep their bytes in the archive, but '\' separates directories on every
-// platform, and on Windows the bytes are read in the ANSI code page.
-std::string memberFilePath(std::string_view name);
+// The path of the file of the member whose name reads as `text`: '\'
+// separates directories on every platform.
+std::string memberFilePath(std::string_view text);
 
 // Checks the archive's first bytes (`prefix`, at most the header's size of
 // them) against a file of `fileSize` bytes: a PAC header (else NotPac) whose
@@ -64,8 +66,9 @@ Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize
                     PacHeader& header);
 
 // Decodes the directory (`bytes`: count x 76 bytes) and checks every entry:
-// a NUL-terminated name that is safe to extract, and data that lies within
-// the file.  Appends the entries; errors name `archiveName` and the entry.
+// a NUL-terminated name, and data that lies within the file.  Appends the
+// entries (their names not yet read as text); errors name `archiveName`
+// and the entry.
 Error readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
                        std::string_view archiveName, PtrVector<PacEntry>& entries);
 

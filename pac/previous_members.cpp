@@ -6,6 +6,7 @@
 #include "file_io.h"
 #include "list_file.h"
 #include "member_names.h"
+#include "name_reading.h"
 #include "messages.h"
 #include "pac_format.h"
 #include "platform.h"
@@ -15,12 +16,10 @@ namespace pactools {
 
 namespace {
 
-// A member's file as the file system tells files apart: on Windows by the
-// fileKey of its path (of the path, not of the name: in a double-byte code
-// page the second byte of a character may look like a letter), elsewhere by
-// the path itself.
-std::string memberFileKey(std::string_view name) {
-    const std::string path = memberFilePath(name);
+// A member's file (by its name's text) as the file system tells files
+// apart: on Windows by the fileKey of its path, elsewhere by the path itself.
+std::string memberFileKey(std::string_view text) {
+    const std::string path = memberFilePath(text);
     return platform::kWindows ? fileKey(path) : path;
 }
 
@@ -36,16 +35,25 @@ Error readPreviousMembers(const std::string& listPath, std::unordered_set<std::s
     std::vector<std::uint8_t> bytes;
     PtrVector<std::string> names;
     PacHeader header;
+    std::optional<CodePage> page;
     Error error = readWholeFile(listPath, bytes);
     if (!error) {
-        error = readList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), names, header);
+        error =
+            readList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), names, header, &page);
     }
     if (error) {
         Error unreadable = fileError(Fault::PreviousListUnreadable, listPath);
         unreadable.detail = whyUnreadable(error);
         return unreadable;
     }
-    for (const std::string* name : names) files.insert(memberFileKey(*name));
+    // A list extracted with a code page holds the names' texts; one without,
+    // their bytes, as the system reads them.
+    std::string text;
+    for (const std::string* name : names) {
+        if (page) text = *name;
+        else nameText(NameReading{}, *name, text);
+        files.insert(memberFileKey(text));
+    }
     return {};
 }
 

@@ -24,9 +24,10 @@ using HoldsMember = std::function<bool(std::size_t index)>;
 // archive at `pacPath` against the archives extracted there before: the
 // archive's own list file and every list file in the working folder (a
 // file NAME.list that reads as one).  With none there is nothing to check.
-// Otherwise fails with NameReplacesOwnFile for the first member whose file
-// exists, that no such list names (names compared as the file system
-// compares them: bytes, '\' read as '/'; on Windows by fileKey) and that
+// Otherwise fails with NameReplacesOwnFile for the first member (`names`:
+// their texts) whose file exists, that no such list names (files compared
+// as the file system compares them: bytes, '\' read as '/'; on Windows by
+// fileKey) and that
 // does not already hold the member (`holds`: an extract cut short leaves
 // such files); or with PreviousListUnreadable when the archive's own list
 // file cannot be read or is not one.

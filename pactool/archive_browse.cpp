@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "messages.h"
+#include "name_reading.h"
 #include "pac_archive.h"
 #include "ordered_work.h"
 #include "progress_line.h"
@@ -22,7 +23,7 @@ std::string ratioText(std::uint64_t stored, std::uint64_t unpacked) {
 
 void sizeLine(std::FILE* out, std::uint64_t unpacked, std::uint64_t stored, const std::string& name) {
     say(out, "%12llu %12llu %7s  %s\n", static_cast<unsigned long long>(unpacked), static_cast<unsigned long long>(stored),
-        ratioText(stored, unpacked).c_str(), shownName(name).c_str());
+        ratioText(stored, unpacked).c_str(), shown(name).c_str());
 }
 
 std::string membersText(std::uint32_t count) {
@@ -30,24 +31,41 @@ std::string membersText(std::uint32_t count) {
 }
 
 
-// Opens the archive at `pacPath`, telling why when it can't.
-bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchive& archive, std::FILE* out) {
+// Opens the archive at `pacPath`, telling why when it can't.  A name that
+// does not read in the code page is shown as its bytes: list and test
+// write no file.
+bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchive& archive, std::FILE* out,
+                 const NameReading& names) {
     Error error = reader.open(pacPath);
     if (!error) error = openPacArchive(reader, pacPath, archive);
     if (error) report(out, "pactool", error);
-    return !error;
+    if (error) return false;
+    // What extract would refuse to write is refused here too.
+    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
+        PacEntry& entry = archive.entries[i];
+        if (nameText(names, entry.name, entry.text)) entry.text = escapedBytes(entry.name);
+        if (entry.text.empty() || isUnsafeMemberName(entry.text)) {
+            Error unsafe = fileError(entry.text.empty() ? Fault::NameEmpty : Fault::NameUnsafe, pacPath);
+            unsafe.detail = "extract";
+            unsafe.name = entry.text;
+            unsafe.at = i + 1;
+            report(out, "pactool", unsafe);
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
-bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOptions&) {
+bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
-    if (!openArchive(pacPath, reader, archive, out)) return false;
+    if (!openArchive(pacPath, reader, archive, out, options.names)) return false;
     std::uint64_t unpacked = 0;
     std::uint64_t stored = 0;
     for (const PacEntry* entry : archive.entries) {
-        sizeLine(out, entry->unpackedSize, entry->storedSize, entry->name);
+        sizeLine(out, entry->unpackedSize, entry->storedSize, entry->text);
         unpacked += entry->unpackedSize;
         stored += entry->storedSize;
     }
@@ -58,7 +76,7 @@ bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOption
 bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
-    if (!openArchive(pacPath, reader, archive, out)) return false;
+    if (!openArchive(pacPath, reader, archive, out, options.names)) return false;
     // Members are decoded on every core and told in list order.
     std::uint32_t failed = 0;
     bool readable = true;
@@ -81,11 +99,11 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
         const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
         if (!error) {
             progress.around([&] {
-                say(out, "OK      %s\n", shownName(entry.name).c_str());
+                say(out, "OK      %s\n", shown(entry.text).c_str());
                 Error warning = fileError(Fault::StoredOverlap, pacPath);
-                warning.name = entry.name;
+                warning.name = entry.text;
                 if (overlaps[i] >= 0) {
-                    warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].name;
+                    warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].text;
                     report(out, "pactool", warning);
                 }
                 if (streamEnds[i] < entry.storedSize) {

@@ -7,8 +7,10 @@
 #include "file_io.h"
 #include "list_file.h"
 #include "makefile_writer.h"
+#include "member_check.h"
 #include "member_names.h"
 #include "messages.h"
+#include "name_reading.h"
 #include "pac_archive.h"
 #include "platform.h"
 #include "ordered_work.h"
@@ -32,8 +34,8 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
                            RestoreBuffers& buffers, ProgressLine& progress) {
     Restored done{{}, std::make_unique<OutputFile>()};
     OutputFile& file = *done.file;
-    if (Error error = file.create(memberFilePath(entry.name))) {
-        done.error = error.ofMember(entry.name).as(Fault::CannotCreateMember);
+    if (Error error = file.create(memberFilePath(entry.text))) {
+        done.error = error.ofMember(entry.text).as(Fault::CannotCreateMember);
         return done;
     }
     Error error = restoreArchiveMember(
@@ -49,7 +51,7 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
         Error finished = file.finish(OutputFile::Flush::Later);
         if (finished || !error) error = finished;
     }
-    if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
+    if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.text);
     done.error = error;
     return done;
 }
@@ -72,7 +74,7 @@ struct Batch {
 bool holdsMember(ArchiveReader& reader, const std::string& pacPath, const PacEntry& entry) {
     InputFile file;
     std::uint64_t size = 0;
-    if (file.open(memberFilePath(entry.name)) || file.size(size) || size != entry.unpackedSize) return false;
+    if (file.open(memberFilePath(entry.text)) || file.size(size) || size != entry.unpackedSize) return false;
     RestoreBuffers buffers;
     std::vector<std::uint8_t> held;
     bool same = true;
@@ -96,34 +98,89 @@ Error writeTextFile(const std::string& path, const std::string& text) {
     return file.commit();
 }
 
+// Everything extract checks before it writes any file: the names (read as
+// text), the files they would replace, that every member restores, and
+// that the members fit where they go.  False after telling why not.
+bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacArchive& archive,
+                    const CommandOptions& options, std::FILE* out) {
+    Error error = reader.open(pacPath);
+    if (!error) error = openPacArchive(reader, pacPath, archive);
+    if (!error) error = readNameTexts(options.names, archive.entries, pacPath);
+    if (error) {
+        report(out, "pactool", error);
+        return false;
+    }
+    if (!options.names.codePage) {
+        // Names of another code page come out as bytes no one can read.
+        Error hint = fileError(Fault::NamesSuggestCodePage, pacPath);
+        hint.name = codePagesTheNamesSuggest(archive.entries);
+        if (!hint.name.empty()) report(out, "pactool", hint);
+    }
+    // No member may take the place of the archive, its list file, the
+    // makefile, scntool's records or another member, nor of a file of the
+    // team's own that the list of the archive extracted here before does
+    // not name.
+    std::vector<std::string_view> names;
+    names.reserve(archive.entries.count);
+    for (const PacEntry* entry : archive.entries) names.push_back(entry->text);
+    error = checkMemberNames(names, pacPath, pacPath, "extract");
+    if (!error) {
+        error = checkPreviousMembers(names, pacPath, [&](std::size_t i) {
+            return holdsMember(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)]);
+        });
+    }
+    if (!error) error = checkDistinctFiles(names, pacPath, "extract");
+    if (error) {
+        report(out, "pactool", error);
+        return false;
+    }
+    // Entries that share stored bytes are extracted, and told about.
+    const std::vector<long long> overlaps = overlappingEntries(archive);
+    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
+        if (overlaps[i] < 0) continue;
+        Error warning = fileError(Fault::StoredOverlap, pacPath);
+        warning.name = archive.entries[i].text;
+        warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].text;
+        report(out, "pactool", warning);
+    }
+    // The members must fit where they go: what they add to the files they
+    // replace, or take as new ones.
+    std::uint64_t growth = 0;
+    for (const PacEntry* entry : archive.entries) {
+        platform::FileStatus status;
+        int missing = 0;
+        const std::uint64_t old = platform::statPath(memberFilePath(entry->text), status, missing) ? status.size : 0;
+        growth += entry->unpackedSize > old ? entry->unpackedSize - old : 0;
+    }
+    std::uint64_t free = 0;
+    int reason = 0;
+    if (platform::freeSpace("", free, reason) && growth > free) {
+        Error full = fileError(Fault::NoSpaceForMembers, pacPath);
+        full.at = growth;
+        full.of = free;
+        report(out, "pactool", full);
+        return false;
+    }
+    // Every member restores before any file is replaced: a member damaged
+    // anywhere leaves every file as it was.
+    {
+        ProgressLine progress(unpackedBytes(archive), true);
+        error = checkMembersRestore(reader, pacPath, archive, workerThreads(options.threads),
+                                    [&progress](std::uint64_t bytes) { progress.add(bytes); });
+    }
+    if (error) {
+        report(out, "pactool", error);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
-    Error error = reader.open(pacPath);
-    if (!error) error = openPacArchive(reader, pacPath, archive);
-    if (error) {
-        report(out, "pactool", error);
-        return false;
-    }
-    // No member may take the place of the archive, its list file, the
-    // makefile, scntool's records or another member, nor of a file of the
-    // team's own that the list of the archive extracted here before does
-    // not name: checked before any file is written.
-    std::vector<std::string_view> names;
-    names.reserve(archive.entries.count);
-    for (const PacEntry* entry : archive.entries) names.push_back(entry->name);
-    Error refused = checkMemberNames(names, pacPath, pacPath, "extract");
-    if (!refused) {
-        refused = checkPreviousMembers(names, pacPath, [&](std::size_t i) {
-            return holdsMember(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)]);
-        });
-    }
-    if (refused) {
-        report(out, "pactool", refused);
-        return false;
-    }
+    if (!readyToExtract(reader, pacPath, archive, options, out)) return false;
     // Members are restored on every core, each into its own temporary file,
     // and taken here in list order in batches: each batch is flushed to
     // stable storage in one pass, then renamed over its targets in order.
@@ -136,8 +193,13 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     {
         // The file systems written to are watched before any member is.
         std::set<std::string> watched;
-        for (std::string_view name : names) watched.insert(platform::directoryPart(memberFilePath(name)));
-        for (const std::string& directory : watched) pass.watch(directory);
+        for (const PacEntry* entry : archive.entries) watched.insert(platform::directoryPart(memberFilePath(entry->text)));
+        watched.insert(platform::directoryPart(listFileName(pacPath)));
+        watched.insert("");  // the makefile's
+        for (const std::string& directory : watched) {
+            removeLeftoverTemporaries(directory);
+            pass.watch(directory);
+        }
     }
     {
         ProgressLine progress(unpackedBytes(archive), true);
@@ -156,14 +218,14 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             const std::size_t flushed = pass.flush(files, unflushed);
             for (std::size_t k = 0; k < files.size() && extracted; ++k) {
                 const PacEntry& entry = archive.entries[batch.members[k]];
-                progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
+                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
                 Error error = unflushed;
                 if (k < flushed) {
                     // The directories are flushed once, after the last rename.
                     directories.insert(files[k]->targetDirectory());
                     error = files[k]->publish(false);
                 }
-                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.name);
+                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.text);
                 if (error) fail(error);
             }
             batch = Batch();  // what was not renamed is removed
@@ -178,7 +240,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
             if (done.error) {
                 if (!settle()) return false;
-                progress.around([&] { say(lines, "Extracting %s\n", shownName(entry.name).c_str()); });
+                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
                 return fail(done.error);
             }
             if (!batch.files.empty() && batch.bytes + entry.unpackedSize > kBatchBytes && !settle()) return false;
@@ -207,7 +269,8 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     }
     if (!extracted) return false;
     const std::string listName = listFileName(pacPath);
-    if (Error failure = writeTextFile(listName, listText(archive.header, archive.entries, kNativeLineEnd))) {
+    if (Error failure =
+            writeTextFile(listName, listText(archive.header, archive.entries, kNativeLineEnd, options.names.codePage))) {
         report(out, "pactool", failure);
         return false;
     }

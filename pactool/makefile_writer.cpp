@@ -1,37 +1,35 @@
 #include "makefile_writer.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
 #include "list_file.h"
 #include "member_names.h"
+#include "platform.h"
 #include "text.h"
 
 namespace pactools {
 
 namespace {
 
-// A makefile-safe name as the makefile writes it: the member's file is
-// where '\' separates directories, so that is how make must name it.
-std::string makeWord(std::string_view name) {
-    std::string word(name);
-    for (char& c : word) {
+// A makefile-safe name (its text) as make must name the member's file:
+// with '/' where '\' separates directories, in the bytes make reads file
+// names in (the system's code page; UTF-8 and bytes on POSIX).  False when
+// the code page cannot hold the name.
+bool makeWord(std::string_view text, std::string& word) {
+    std::string slashed(text);
+    for (char& c : slashed) {
         if (c == '\\') c = '/';
     }
-    return word;
+    return platform::nameOfPath(slashed, word);
 }
 
-std::string lowerAscii(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) c = asciiLower(c);
-    return lower;
-}
-
-void writeNameList(std::string& text, const PtrVector<std::string>& names) {
-    for (std::uint32_t i = 0; i < names.count; ++i) {
+void writeNameList(std::string& text, const PtrVector<std::string>& words) {
+    for (std::uint32_t i = 0; i < words.count; ++i) {
         text += '\t';
-        text += makeWord(names[i]);
-        text += i + 1 < names.count ? " \\\n" : "\n";
+        text += words[i];
+        text += i + 1 < words.count ? " \\\n" : "\n";
     }
 }
 
@@ -60,14 +58,17 @@ bool isMakefileSafe(std::string_view name) {
 Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
                    std::string& text, std::vector<Error>& notes) {
     if (!isMakefileSafe(pacPath)) return fileError(Fault::MakefileUnsafeArchive, std::string(pacPath));
-    for (const PacEntry* entry : entries) {
+    std::vector<std::string> words(entries.count);
+    for (std::uint32_t i = 0; i < entries.count; ++i) {
+        const std::string& name = entries[i].text;
         Error error{Fault::MakefileUnsafeMember};
-        error.name = entry->name;
-        if (!isMakefileSafe(entry->name)) return error;
+        error.name = name;
+        if (!isMakefileSafe(name)) return error;
+        if (!makeWord(name, words[i])) return error.as(Fault::MakefileMemberNotInCodePage);
         // In any letter case, and as Windows reads the name ("ALL." is "all" there).
-        const std::string key = fileKey(entry->name);
+        const std::string key = fileKey(name);
         for (const char* target : kTargets) {
-            if (key == target) {
+            if (key == fileKey(target)) {
                 error.detail = makefileTargets();
                 return error.as(Fault::MakefileTargetMember);
             }
@@ -77,32 +78,36 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     // file's or template's) is not a scenario for the makefile: listing it
     // or assembling it would replace the other member.
     std::unordered_map<std::string, const std::string*> byKey;
-    for (const PacEntry* entry : entries) byKey.emplace(lowerAscii(entry->name), &entry->name);
+    for (const PacEntry* entry : entries) byKey.emplace(fileKey(entry->text), &entry->text);
     PtrVector<std::string> bins;
     PtrVector<std::string> files;
     ptrVectorInit(bins, 16, 16);
     ptrVectorInit(files, 16, 16);
-    for (const PacEntry* entry : entries) {
-        bool scenario = endsWithIgnoreCase(entry->name, ".bin");
+    for (std::uint32_t i = 0; i < entries.count; ++i) {
+        const std::string& name = entries[i].text;
+        bool scenario = endsWithIgnoreCase(name, ".bin");
         if (scenario) {
-            const std::string stem = lowerAscii(entry->name.substr(0, entry->name.size() - 4));
+            const std::string stem = name.substr(0, name.size() - 4);
             for (const char* ending : {".txt", ".po", ".pot"}) {
-                const auto other = byKey.find(stem + ending);
+                const auto other = byKey.find(fileKey(stem + ending));
                 if (other == byKey.end() || !scenario) continue;
                 Error note{Fault::MakefileNotAScenario};
-                note.name = entry->name;
+                note.name = name;
                 note.other = *other->second;
                 notes.push_back(note);
                 scenario = false;
             }
         }
-        ptrVectorPush(scenario ? bins : files, std::make_unique<std::string>(entry->name));
+        ptrVectorPush(scenario ? bins : files, std::make_unique<std::string>(words[i]));
     }
 
     // Commands get the archive path after "--" (and cp as ./-x.pac), so a
-    // path starting with '-' is never an option.
-    const std::string pac = makeWord(pacPath);
-    const std::string list = makeWord(listFileName(pacPath));
+    // path starting with '-' is never an option.  (`pacPath` is already in
+    // the bytes make reads.)
+    std::string pac(pacPath);
+    std::string list = listFileName(pacPath);
+    std::replace(pac.begin(), pac.end(), '\\', '/');
+    std::replace(list.begin(), list.end(), '\\', '/');
     text = "include ../makefile.conf\n\nFILES =";
     writeNameList(text, files);
     text += "\n\nBINS =";
@@ -133,7 +138,7 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(wildcard $(BINS)) " + list +
             " $(LISTINGS) $(PO_FILES) ../makefile.conf\n" +
             "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build -- $(BINS))\n"
-            "\t$(QVXPACTOOL) archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) extract -- " + pac +
+            "\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)extract -- " + pac +
             "\n\ndecompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
             "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
             "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)-- $(BINS))\n\n"

@@ -10,7 +10,7 @@ namespace {
 
 PtrVector<PacEntry> entriesNamed(std::initializer_list<const char*> names) {
     PtrVector<PacEntry> entries;
-    for (const char* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{name, 0, 0, 0}));
+    for (const char* name : names) ptrVectorPush(entries, std::make_unique<PacEntry>(PacEntry{name, 0, 0, 0, name}));
     return entries;
 }
 
@@ -40,8 +40,8 @@ const char* const kRules =
     "\nall: data.pac\n\n"
     "data.pac: $(FILES) $(wildcard $(BINS)) data.pac.list $(LISTINGS) $(PO_FILES) ../makefile.conf\n"
     "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build -- $(BINS))\n"
-    "\t$(QVXPACTOOL) archive -- data.pac\n\n"
-    "extract:\n\t$(QVXPACTOOL) extract -- data.pac\n\n"
+    "\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)archive -- data.pac\n\n"
+    "extract:\n\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)extract -- data.pac\n\n"
     "decompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
     "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
     "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)-- $(BINS))\n\n"

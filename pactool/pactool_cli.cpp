@@ -8,6 +8,7 @@
 #include "archive_browse.h"
 #include "archive_command.h"
 #include "extract_command.h"
+#include "code_page.h"
 #include "options.h"
 #include "text.h"
 
@@ -20,6 +21,7 @@ const OptionName kVersion{nullptr, "--version", false};
 const OptionName kThreads{"-j", "--threads", true};
 const OptionName kRecompress{nullptr, "--recompress", false};
 const OptionName kQuiet{"-q", "--quiet", false};
+const OptionName kCodePage{nullptr, "--code-page", true};
 
 void usage(std::FILE* out, const char* program) {
     say(out,
@@ -29,8 +31,10 @@ void usage(std::FILE* out, const char* program) {
         "\t-j N, --threads N\tworkers to use (0: every core, the default; 1: none beyond the main thread)\n"
         "\t--recompress\t\tarchive: compress every member, reusing nothing of the previous archive\n"
         "\t-q, --quiet\t\tno Compressing, Unchanged or Extracting lines\n"
+        "\t--code-page NAME\tthe code page of the member names (%s); extract writes them as\n"
+        "\t\t\t\tUnicode file names, archive writes them back\n"
         "\t-h, --help\t\tthis text\n\t--version\t\tthe version\n",
-        program);
+        program, codePageNames().c_str());
 }
 
 using Command = bool (*)(const std::string&, std::FILE*, const CommandOptions&);
@@ -67,7 +71,8 @@ int runCommand(Command command, const std::string& path, std::FILE* out, const C
 
 int pactoolMain(int argc, char** argv, std::FILE* out) {
     const std::string program = argc > 0 ? shown(argv[0]) : "pactool";
-    const ParsedCommandLine line = parseCommandLine(argc, argv, {&kHelp, &kVersion, &kThreads, &kRecompress, &kQuiet});
+    const ParsedCommandLine line =
+        parseCommandLine(argc, argv, {&kHelp, &kVersion, &kThreads, &kRecompress, &kQuiet, &kCodePage});
     if (!line.error.empty()) {
         say(out, "%s\n", line.error.c_str());
         usage(out, program.c_str());
@@ -83,6 +88,14 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
         help = help || option.which == &kHelp;
         options.recompress = options.recompress || option.which == &kRecompress;
         options.quiet = options.quiet || option.which == &kQuiet;
+        if (option.which == &kCodePage) {
+            options.names.codePage = findCodePage(option.value);
+            if (!options.names.codePage) {
+                say(out, "Unknown code page %s (known: %s)\n", shown(option.value).c_str(), codePageNames().c_str());
+                usage(out, program.c_str());
+                return 1;
+            }
+        }
         if (option.which == &kThreads && !parseThreadCount(option.value, options.threads)) {
             say(out, "Invalid thread count: %s (a number from 0 to 1024)\n", shown(option.value).c_str());
             usage(out, program.c_str());

@@ -1,5 +1,6 @@
 #include "scntool_cli.h"
 
+#include <set>
 #include <string_view>
 
 #include "build_command.h"
@@ -7,6 +8,8 @@
 #include "file_io.h"
 #include "messages.h"
 #include "options.h"
+#include "platform.h"
+#include "work_folder.h"
 #include "status_command.h"
 #include "template_command.h"
 #include "text.h"
@@ -105,6 +108,16 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
         usage(out, program);
         return 0;
     }
+    // What a killed run left in the folders written to goes first.
+    std::set<std::string> folders;
+    for (const std::string& word : line.words) {
+        const std::string folder = platform::directoryPart(word);
+        if (folders.insert(folder).second) {
+            removeLeftoverTemporaries(folder);
+            removeLeftoverTemporaries(folder + kRecordFolder);
+        }
+    }
+    if (!output.empty()) removeLeftoverTemporaries(platform::directoryPart(output));
     if (templates) return writeTemplates(line.words, options, output, out) ? 0 : 1;
     // One PO file for every listing is read once.
     std::unique_ptr<Translations> project;

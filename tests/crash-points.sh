@@ -8,7 +8,8 @@
 # After every run each target must be its old file or the complete new one;
 # a run that succeeded must have completed them (the makefile excepted: extract
 # passes over a makefile it cannot write); a run that failed must have left
-# no temporary file (after a kill one may remain: nothing can remove it).
+# no temporary file (after a kill one may remain, until the next run in the
+# folder, which must remove it).
 #
 #     sh tests/crash-points.sh [BUILD_DIR [SCENARIO...]]
 #
@@ -188,6 +189,16 @@ for scenario in $scenarios; do
                     exec strace -f -qq -o /dev/null -e trace="$call" -e inject="$call:$inject:when=$i" \
                         $command >/dev/null 2>&1) && echo 0 || echo $?; } 2>/dev/null)
                 check "$scenario" "$scratch/run" "$status" "$kind" "$call #$i"
+                # A killed run may leave a temporary file; the next run in
+                # the folder removes it (its process is gone).
+                if [ $kind = kill ]; then
+                    (cd "$scratch/run" && $command >/dev/null 2>&1) || true
+                    if [ -n "$(find "$scratch/run" -name '*.tmp')" ]; then
+                        echo "LEFT AFTER THE NEXT RUN: $scenario, killed at $call #$i:" \
+                            "$(cd "$scratch/run" && find . -name '*.tmp' | tr '\n' ' ')"
+                        leftover=$((leftover + 1))
+                    fi
+                fi
                 if [ $kind = error ]; then tried_errors=$((tried_errors + 1)); else tried_kills=$((tried_kills + 1)); fi
             done
             i=$((i + 1))

@@ -589,7 +589,9 @@ TEST(PactoolExtract, RefusesDamagedOrUnsafeArchivesBeforeWritingAnything) {
     }
 }
 
-TEST(PactoolExtract, AMemberWhoseDataEndsEarlyIsReportedAndNotWritten) {
+// Every member is checked before any file is replaced: a damaged one
+// anywhere leaves every file as it was, those of the members before it too.
+TEST(PactoolExtract, AMemberWhoseDataEndsEarlyIsReportedAndNothingIsWritten) {
     Packed source;
     std::string pac = source.read("data.pac");
     // Shrink b.dat's stored size: its stream now ends long before its bytes do.
@@ -600,11 +602,10 @@ TEST(PactoolExtract, AMemberWhoseDataEndsEarlyIsReportedAndNotWritten) {
     w.write("b.dat", "previous contents");
     const auto result = w.pactool({"extract", "data.pac"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output.rfind("Extracting a.txt\nExtracting b.dat\ndata.pac: member b.dat", 0), 0u) << result.output;
-    EXPECT_NE(result.output.find("data.pac: member b.dat is damaged: its data gives "), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.rfind("data.pac: member b.dat is damaged: its data gives ", 0), 0u) << result.output;
     EXPECT_NE(result.output.find(" of its 70000 bytes\n"), std::string::npos) << result.output;
     EXPECT_EQ(w.read("b.dat"), "previous contents");
-    EXPECT_EQ(w.files(), (std::vector<std::string>{"a.txt", "b.dat", "data.pac"}));  // no list file, no makefile
+    EXPECT_EQ(w.files(), (std::vector<std::string>{"b.dat", "data.pac"}));  // no member, no list file, no makefile
 }
 
 TEST(PactoolExtract, MemberInAMissingDirectory) {
