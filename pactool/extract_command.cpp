@@ -134,15 +134,6 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
         report(out, "pactool", error);
         return false;
     }
-    // Entries that share stored bytes are extracted, and told about.
-    const std::vector<long long> overlaps = overlappingEntries(archive);
-    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
-        if (overlaps[i] < 0) continue;
-        Error warning = fileError(Fault::StoredOverlap, pacPath);
-        warning.name = archive.entries[i].text;
-        warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].text;
-        report(out, "pactool", warning);
-    }
     // The members must fit where they go: what they add to the files they
     // replace, or take as new ones.
     std::uint64_t growth = 0;
@@ -160,6 +151,15 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
         full.of = free;
         report(out, "pactool", full);
         return false;
+    }
+    // Entries that share stored bytes are extracted, and told about.
+    const std::vector<long long> overlaps = overlappingEntries(archive);
+    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
+        if (overlaps[i] < 0) continue;
+        Error warning = fileError(Fault::StoredOverlap, pacPath);
+        warning.name = archive.entries[i].text;
+        warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].text;
+        report(out, "pactool", warning);
     }
     // Every member restores before any file is replaced: a member damaged
     // anywhere leaves every file as it was.
@@ -186,7 +186,8 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     // stable storage in one pass, then renamed over its targets in order.
     // The messages, and what is left after a failure, are those of a
     // one-thread run: a member's line is printed when its turn to be renamed
-    // comes, and a failure stops there, the members before it in place.
+    // comes.  A failure (a full disk) replaces nothing of its batch; the
+    // batches before it are in place.
     bool extracted = true;
     std::set<std::string> directories;  // where members were renamed
     FlushPass pass;
@@ -211,20 +212,26 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         };
         Batch batch;
         // Flushes the batch and renames its members in order; false after a failure.
+        // Flushes the batch and renames its members in order; false after a
+        // failure.  A batch whose files did not all reach stable storage
+        // replaces nothing.
         const auto settle = [&] {
             std::vector<OutputFile*> files;
             for (const auto& file : batch.files) files.push_back(file.get());
             Error unflushed;
             const std::size_t flushed = pass.flush(files, unflushed);
+            if (flushed < files.size()) {
+                const PacEntry& entry = archive.entries[batch.members[flushed]];
+                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
+                batch = Batch();
+                return fail(unflushed.fault == Fault::WriteFailed ? unflushed.ofMember(entry.text) : unflushed);
+            }
             for (std::size_t k = 0; k < files.size() && extracted; ++k) {
                 const PacEntry& entry = archive.entries[batch.members[k]];
                 progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
-                Error error = unflushed;
-                if (k < flushed) {
-                    // The directories are flushed once, after the last rename.
-                    directories.insert(files[k]->targetDirectory());
-                    error = files[k]->publish(false);
-                }
+                // The directories are flushed once, after the last rename.
+                directories.insert(files[k]->targetDirectory());
+                Error error = files[k]->publish(false);
                 if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.text);
                 if (error) fail(error);
             }
@@ -239,7 +246,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
             if (done.error) {
-                if (!settle()) return false;
+                batch = Batch();  // nothing of a batch that cannot be finished is renamed
                 progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
                 return fail(done.error);
             }

@@ -14,7 +14,7 @@ cmake --build "$windows" --parallel
 
 # The end-to-end tests themselves run here; they start the .exe files through Wine.
 cmake -S "$root" -B "$tests" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
-cmake --build "$tests" --parallel --target pactool_cli_test scntool_cli_test make_cycle_test game_versions_test fault_test hostile_archive_test translation_cycle_test paths_test
+cmake --build "$tests" --parallel --target pactool_cli_test scntool_cli_test make_cycle_test game_versions_test code_page_names_test fault_test hostile_archive_test translation_cycle_test paths_test
 
 wine=${WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=-all
@@ -38,7 +38,7 @@ export TEST_DATA_DIR="$root/tests/data"
 status=0
 echo "== code page tables against Windows' converter"
 "$wine" "$windows/tests/code_page_check.exe" || status=1
-for test in pactool_cli_test scntool_cli_test make_cycle_test game_versions_test fault_test hostile_archive_test translation_cycle_test paths_test; do
+for test in pactool_cli_test scntool_cli_test make_cycle_test game_versions_test code_page_names_test fault_test hostile_archive_test translation_cycle_test paths_test; do
     echo "== $test against the Windows executables"
     "$tests/tests/$test" --gtest_brief=1 || status=1
 done
