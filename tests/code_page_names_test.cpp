@@ -78,9 +78,13 @@ TEST(CodePageNames, AJapaneseArchiveGoesThroughTheCycleAndBack) {
                   std::string::npos)
             << result.output;
     }
-    RunResult result = w.pactool({"--code-page", "CP932", "extract", "data.pac"});
-    ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_NE(result.output.find("Extracting \xE3\x82\xBD.bin\n"), std::string::npos) << result.output;
+    const RunResult extracted = w.pactool({"--code-page", "CP932", "extract", "data.pac"});
+    ASSERT_EQ(extracted.status, 0) << extracted.output;
+    // (Written to a pipe, Windows programs speak the ANSI code page, which may not hold the names.)
+    if (!toolsAreWindows()) {
+        EXPECT_NE(extracted.output.find("Extracting \xE3\x82\xBD.bin\n"), std::string::npos) << extracted.output;
+    }
+    RunResult result;
     for (const ArchiveMember& member : members) EXPECT_EQ(w.read(files.at(member.name)), member.bytes) << member.name;
     std::string list = w.read("data.pac.list");
     std::erase(list, '\r');
@@ -101,7 +105,7 @@ TEST(CodePageNames, AJapaneseArchiveGoesThroughTheCycleAndBack) {
         // make and the shell read the makefile in the system's code page
         // (CP1252 here: it cannot hold the names, and says so).  The cycle
         // by hand, and archive gives back the very archive.
-        EXPECT_TRUE(w.exists("makefile") || result.output.find("No makefile written") != std::string::npos);
+        EXPECT_TRUE(w.exists("makefile") || extracted.output.find("No makefile written") != std::string::npos);
         ASSERT_EQ(w.scntool({files.at(so)}).status, 0);
         ASSERT_EQ(w.scntool({"\xE3\x82\xBD.txt"}).status, 0);
         result = w.pactool({"--code-page", "CP932", "archive", "data.pac"});

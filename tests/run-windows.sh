@@ -50,6 +50,8 @@ if mkdir -p "$locales" && localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" >/d
     echo "== paths_test against the Windows executables, ANSI code page CP932"
     LOCPATH="$locales" LC_ALL=ja_JP.UTF-8 TOOLS_CODE_PAGE=CP932 "$tests/tests/paths_test" --gtest_brief=1 \
         --gtest_filter='Paths.AFolderOutsideTheCodePage*' || status=1
+    echo "== code_page_names_test against the Windows executables, ANSI code page CP932"
+    LOCPATH="$locales" LC_ALL=ja_JP.UTF-8 TOOLS_CODE_PAGE=CP932 "$tests/tests/code_page_names_test" --gtest_brief=1 || status=1
 else
     echo "== paths_test with CP932 left out: no localedef here"
 fi
