@@ -35,13 +35,19 @@ std::string machineTag() {
     return text;
 }
 
+// "MACHINE-PROCESS" of this process: the same all its life, so made once.
+const std::string& ownerTag() {
+    static const std::string tag = machineTag() + "-" + std::to_string(platform::processId());
+    return tag;
+}
+
 // A short random-looking suffix for temporary names; uniqueness is finally
 // guaranteed by exclusive creation, this only keeps retries rare.
 std::string tempSuffix(unsigned attempt) {
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::uint64_t seed = static_cast<std::uint64_t>(
         std::chrono::steady_clock::now().time_since_epoch().count());
-    seed ^= platform::processId() << 32;
+    seed ^= std::hash<std::string>{}(ownerTag()) << 16;
     seed += attempt * 0x9E3779B97F4A7C15ull;
     std::string suffix;
     for (int i = 0; i < 6; ++i) {
@@ -50,7 +56,7 @@ std::string tempSuffix(unsigned attempt) {
         seed ^= seed >> 32;
         suffix += digits[seed % 36];
     }
-    return std::string(kTempMark.substr(1)) + machineTag() + "-" + std::to_string(platform::processId()) + "-" + suffix;
+    return std::string(kTempMark.substr(1)) + ownerTag() + "-" + suffix;
 }
 
 // The process that wrote the temporary file `name` on this machine, or 0

@@ -172,6 +172,7 @@ bool sameFile(const std::string& a, const std::string& b);
 struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t file = 0;
+    std::uint64_t size = 0;  // the file's size, looked at in the same call
     bool operator<(const FileIdentity& other) const {
         return device != other.device ? device < other.device : file < other.file;
     }

@@ -392,6 +392,7 @@ bool fileIdentity(const std::string& path, FileIdentity& identity) {
     if (::stat(path.c_str(), &st) != 0) return false;
     identity.device = static_cast<std::uint64_t>(st.st_dev);
     identity.file = static_cast<std::uint64_t>(st.st_ino);
+    identity.size = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 

@@ -564,6 +564,7 @@ bool fileIdentity(const std::string& path, FileIdentity& identity) {
     if (!known) return false;
     identity.device = information.dwVolumeSerialNumber;
     identity.file = std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    identity.size = std::uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow;
     return true;
 }
 

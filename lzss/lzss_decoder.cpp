@@ -126,6 +126,16 @@ const std::uint8_t* decodeItems(LzssDecoder& d, const std::uint8_t* in, const st
 
 }  // namespace
 
+void lzssRestartDecoder(LzssDecoder& decoder) {
+    decoder.phase = LzssDecoder::Phase::Item;
+    decoder.flags = 0;
+    decoder.ringBase = lzss::kFirstPosition;
+    decoder.firstByte = 0;
+    decoder.write = LzssDecoder::kHistory;
+    decoder.handed = LzssDecoder::kHistory;
+    std::fill(decoder.window, decoder.window + LzssDecoder::kHistory, std::uint8_t{0});
+}
+
 LzssDecodeResult lzssDecode(LzssDecoder& d, std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
     const std::uint8_t* in = input.data();
     const std::uint8_t* const end = in + input.size();

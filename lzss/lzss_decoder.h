@@ -43,6 +43,11 @@ struct LzssDecodeResult {
     std::size_t produced = 0;  // output bytes written
 };
 
+// Makes a used decoder fresh for the next stream, as LzssDecoder{} would:
+// only the ring's 4096 bytes are cleared, since the rest of the window is
+// always written before it is read (a member costs no 68 KiB of zeros).
+void lzssRestartDecoder(LzssDecoder& decoder);
+
 // Decodes from `input` into `output` until the output is full or the input
 // is used up.  Input is taken only as items need it; an item may be decoded
 // ahead of the output, its rest handed out by the next call.

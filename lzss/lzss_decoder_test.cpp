@@ -18,8 +18,13 @@ using testing_support::CorpusKind;
 // Decodes `want` bytes, asking for at most `request` at a time and handing
 // over the input at most `feed` bytes at a time.
 std::string decode(const std::string& stream, std::size_t want, std::size_t request = SIZE_MAX,
-                   std::size_t feed = SIZE_MAX, std::size_t* consumedOut = nullptr) {
-    auto decoder = std::make_unique<LzssDecoder>();
+                   std::size_t feed = SIZE_MAX, std::size_t* consumedOut = nullptr, LzssDecoder* reused = nullptr) {
+    auto fresh = std::make_unique<LzssDecoder>();
+    LzssDecoder* decoder = fresh.get();
+    if (reused != nullptr) {
+        lzssRestartDecoder(*reused);
+        decoder = reused;
+    }
     std::string out(want, '\0');
     std::size_t produced = 0;
     std::size_t consumed = 0;
@@ -47,6 +52,23 @@ TEST(LzssDecoder, RestoresTheReferenceStreams) {
         EXPECT_EQ(decode(stream, input.size()), input) << name;
         EXPECT_EQ(decode(stream, input.size(), 7, 3), input) << name << " in small pieces";
         EXPECT_EQ(oracle::decodeBytes(stream, input.size()), input) << name << " (plain codec)";
+    }
+}
+
+// One decoder restarted for each stream decodes as a fresh one does, with
+// whatever earlier streams left in its window (references into the ring's
+// zeros included: the zero streams start with them).
+TEST(LzssDecoder, ARestartedDecoderIsAFreshOne) {
+    auto reused = std::make_unique<LzssDecoder>();
+    for (int round = 0; round < 3; ++round) {
+        for (const char* name : {"binary-90k", "twenty-zeros", "text-60k", "nineteen-zeros", "ring-4097-random",
+                                 "runs-30k", "forty-A"}) {
+            const std::string input =
+                testing_support::readFile(testing_support::dataPath(std::string("lzss/") + name + ".in"));
+            const std::string stream =
+                testing_support::readFile(testing_support::dataPath(std::string("lzss/") + name + ".lzss"));
+            EXPECT_EQ(decode(stream, input.size(), SIZE_MAX, SIZE_MAX, nullptr, reused.get()), input) << name;
+        }
     }
 }
 

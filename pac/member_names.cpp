@@ -224,30 +224,38 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
     }
     // A name like the short 8.3 name Windows may give another member
     // (SCENAR~1.BIN for scenario01.bin) would be that member's file there.
-    std::map<std::string, std::vector<std::size_t>> byFolder;
+    // Only names of that shape (rare) are compared with the others.
+    std::vector<std::size_t> shortShaped;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string key = fileKey(names[i]);
-        byFolder[key.substr(0, key.find_last_of('/') == std::string::npos ? 0 : key.find_last_of('/'))].push_back(i);
+        if (names[i].find('~') != std::string_view::npos && shortFormOf(names[i]).generated) shortShaped.push_back(i);
     }
-    for (const auto& [folder, members] : byFolder) {
-        for (const std::size_t s : members) {
-            for (const std::size_t l : members) {
-                if (s == l || !mayBeShortNameOf(names[s], names[l])) continue;
-                refusal.name = names[s];
-                refusal.at = s + 1;
-                refusal.other = names[l];
-                return refusal.as(Fault::NameMayBeShortName);
-            }
+    if (shortShaped.empty()) return {};
+    const auto folderOf = [](std::string_view name) {
+        const std::string key = fileKey(name);
+        const std::size_t slash = key.find_last_of('/');
+        return slash == std::string::npos ? std::string() : key.substr(0, slash);
+    };
+    for (const std::size_t s : shortShaped) {
+        const std::string folder = folderOf(names[s]);
+        for (std::size_t l = 0; l < names.size(); ++l) {
+            if (s == l || folderOf(names[l]) != folder || !mayBeShortNameOf(names[s], names[l])) continue;
+            refusal.name = names[s];
+            refusal.at = s + 1;
+            refusal.other = names[l];
+            return refusal.as(Fault::NameMayBeShortName);
         }
     }
     return {};
 }
 
-Error checkDistinctFiles(const std::vector<std::string_view>& names, std::string_view source, std::string_view verb) {
+Error checkDistinctFiles(const std::vector<std::string_view>& names, std::string_view source, std::string_view verb,
+                         std::vector<std::optional<platform::FileIdentity>>* existing) {
     std::map<platform::FileIdentity, std::size_t> seen;
+    if (existing != nullptr) existing->assign(names.size(), std::nullopt);
     for (std::size_t i = 0; i < names.size(); ++i) {
         platform::FileIdentity identity;
         if (!platform::fileIdentity(memberFilePath(names[i]), identity)) continue;
+        if (existing != nullptr) (*existing)[i] = identity;
         const auto [earlier, isNew] = seen.emplace(identity, i);
         if (isNew) continue;
         Error refusal = fileError(Fault::NameSameFile, std::string(source));

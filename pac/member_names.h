@@ -8,9 +8,11 @@
 
 #include <string>
 #include <string_view>
+#include <optional>
 #include <vector>
 
 #include "error.h"
+#include "platform.h"
 
 namespace pactools {
 
@@ -48,7 +50,9 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
 // Where names cannot tell (short names, file systems that fold letters
 // otherwise), the files themselves do: fails with NameSameFile when the
 // files of two members already exist and are one file (the same device and
-// inode, or volume and file index).
-Error checkDistinctFiles(const std::vector<std::string_view>& names, std::string_view source, std::string_view verb);
+// inode, or volume and file index).  `existing`, when given, gets each
+// member's file as it is now (nothing for a file that does not exist).
+Error checkDistinctFiles(const std::vector<std::string_view>& names, std::string_view source, std::string_view verb,
+                         std::vector<std::optional<platform::FileIdentity>>* existing = nullptr);
 
 }  // namespace pactools

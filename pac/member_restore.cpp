@@ -8,7 +8,7 @@ Error restoreMember(const PacEntry& entry, const StoredReader& read, const Resto
                     RestoreBuffers& buffers, std::uint64_t* produced) {
     std::uint64_t given = 0;
     if (produced != nullptr) *produced = 0;
-    *buffers.decoder = LzssDecoder{};
+    lzssRestartDecoder(*buffers.decoder);
     std::uint64_t unread = entry.storedSize;  // stored bytes not yet read
     std::uint64_t missing = entry.unpackedSize;
     std::span<const std::uint8_t> pending;  // read but not yet decoded

@@ -129,7 +129,8 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
             return holdsMember(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)]);
         });
     }
-    if (!error) error = checkDistinctFiles(names, pacPath, "extract");
+    std::vector<std::optional<platform::FileIdentity>> existing;
+    if (!error) error = checkDistinctFiles(names, pacPath, "extract", &existing);
     if (error) {
         report(out, "pactool", error);
         return false;
@@ -137,11 +138,9 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
     // The members must fit where they go: what they add to the files they
     // replace, or take as new ones.
     std::uint64_t growth = 0;
-    for (const PacEntry* entry : archive.entries) {
-        platform::FileStatus status;
-        int missing = 0;
-        const std::uint64_t old = platform::statPath(memberFilePath(entry->text), status, missing) ? status.size : 0;
-        growth += entry->unpackedSize > old ? entry->unpackedSize - old : 0;
+    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
+        const std::uint64_t old = existing[i] ? existing[i]->size : 0;
+        growth += archive.entries[i].unpackedSize > old ? archive.entries[i].unpackedSize - old : 0;
     }
     std::uint64_t free = 0;
     int reason = 0;
@@ -162,7 +161,10 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
         report(out, "pactool", warning);
     }
     // Every member restores before any file is replaced: a member damaged
-    // anywhere leaves every file as it was.
+    // anywhere leaves every file as it was.  An archive of one batch (see
+    // below) is checked by restoring it, since nothing of a batch is renamed
+    // before all of it is restored; a larger one is decoded once first.
+    if (archive.entries.count <= kBatchMembers && unpackedBytes(archive) <= kBatchBytes) return true;
     {
         ProgressLine progress(unpackedBytes(archive), true);
         error = checkMembersRestore(reader, pacPath, archive, workerThreads(options.threads),
@@ -247,7 +249,10 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
             if (done.error) {
                 batch = Batch();  // nothing of a batch that cannot be finished is renamed
-                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
+                // (A damaged member is told by itself, as the check before tells it.)
+                if (done.error.fault != Fault::MemberDamaged) {
+                    progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
+                }
                 return fail(done.error);
             }
             if (!batch.files.empty() && batch.bytes + entry.unpackedSize > kBatchBytes && !settle()) return false;
