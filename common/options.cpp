@@ -42,6 +42,14 @@ ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<cons
             return parsed;
         }
         ParsedOption option{found, {}};
+        // A second value would silently replace the first.
+        for (const ParsedOption& earlier : parsed.options) {
+            if (found->takesValue && earlier.which == found) {
+                parsed.error = std::string(found->longName != nullptr ? found->longName : found->shortName) +
+                               " may be given once";
+                return parsed;
+            }
+        }
         if (found->takesValue) {
             if (equals != std::string_view::npos) {
                 option.value = std::string(word.substr(equals + 1));

@@ -30,7 +30,8 @@ struct ParsedCommandLine {
 // Sorts argv[1..] into options of `known` and other words.  A word starting
 // with '-' (other than "-" alone) that names no option sets `error`, unless
 // `unknownAreWords` (file names may start with '-'); so does an option whose
-// value is missing.
+// value is missing, and one with a value given twice ("--code-page may be
+// given once": the second would silently replace the first).
 ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionName*>& known,
                                    bool unknownAreWords = false);
 

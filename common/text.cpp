@@ -106,18 +106,36 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
 
 namespace {
 
-// The length of the invisible format character whose UTF-8 starts at `at`
-// (see shown()), or 0.
+// Characters that show nothing, or change how the text around them reads:
+// Unicode's default-ignorable code points (format characters such as the
+// bidirectional overrides and isolates, zero-width characters, invisible
+// fillers, variation selectors, tags) and the line and paragraph
+// separators.
+bool isInvisible(std::uint32_t point) {
+    static const std::uint32_t ranges[][2] = {
+        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+        {0x180B, 0x180F}, {0x200B, 0x200F}, {0x2028, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+        {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFFB}, {0x1BCA0, 0x1BCA3},
+        {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+    };
+    for (const auto& range : ranges) {
+        if (point >= range[0] && point <= range[1]) return true;
+    }
+    return false;
+}
+
+// The length of the invisible character whose UTF-8 starts at `at`, or 0.
 std::size_t formatCharacterAt(std::string_view text, std::size_t at) {
-    if (at + 2 >= text.size()) return 0;
-    const auto b0 = static_cast<unsigned char>(text[at]);
-    const auto b1 = static_cast<unsigned char>(text[at + 1]);
-    const auto b2 = static_cast<unsigned char>(text[at + 2]);
-    if (b0 == 0xEF) return b1 == 0xBB && b2 == 0xBF ? 3 : 0;  // U+FEFF
-    if (b0 != 0xE2) return 0;
-    if (b1 == 0x80) return (b2 >= 0x8B && b2 <= 0x8F) || (b2 >= 0xA8 && b2 <= 0xAE) ? 3 : 0;  // U+200B-F, U+2028-E
-    if (b1 == 0x81) return b2 >= 0xA0 && b2 <= 0xA9 ? 3 : 0;  // U+2060-U+2069
-    return 0;
+    const auto byte = [&](std::size_t i) { return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u; };
+    const unsigned lead = byte(0);
+    std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (length == 0 || lead >= 0xF5) return 0;
+    std::uint32_t point = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        point = point << 6 | (byte(i) & 0x3F);
+    }
+    return isInvisible(point) ? length : 0;
 }
 
 }  // namespace

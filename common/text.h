@@ -65,11 +65,13 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd);
 // A name or path as messages show it: control characters (below 0x20, 0x7F,
 // and the C1 controls U+0080-U+009F written in UTF-8) are written as \xHH,
 // so a name cannot drive the terminal, and so are (byte by byte) the
-// Unicode format characters that change how a line reads without showing
-// themselves: U+200B-U+200F, U+202A-U+202E (the bidirectional overrides),
-// U+2060-U+2069 (the isolates), U+2028, U+2029 and U+FEFF, written in
-// UTF-8.  Every other byte stays, so a name in the game's code page stays
-// readable on a console set to that page.
+// characters, written in UTF-8, that show nothing or change how a line
+// reads: Unicode's default-ignorable code points (the bidirectional
+// overrides U+202A-U+202E and isolates U+2066-U+2069, zero-width
+// characters, U+061C, soft hyphens, invisible fillers, variation
+// selectors, tags) and the separators U+2028 and U+2029.  Every other
+// byte stays, so a name in the game's code page stays readable on a
+// console set to that page.
 std::string shown(std::string_view name);
 
 // Bytes that are no text, as messages show them: printable ASCII as it

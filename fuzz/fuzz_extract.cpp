@@ -1,12 +1,15 @@
 // Reads an archive held in memory through the code extract runs and restores
-// every member, then writes its list file and makefile and reads the list
-// back: it must give the same header and names.
+// every member; when its names pass extract's checks (read as CP932 when the
+// header byte is odd), writes its list file and makefile and reads the list
+// back: it must give the same header, code page and names.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "list_file.h"
 #include "makefile_writer.h"
+#include "member_names.h"
+#include "name_reading.h"
 #include "pac_archive.h"
 
 using namespace pactools;
@@ -46,7 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (error && (error.fault != Fault::MemberDamaged || error.at != produced)) std::abort();
     }
 
-    const std::string list = listText(archive.header, archive.entries, "\n");
+    NameReading reading;
+    if (archive.header.headerByte & 1) reading.codePage = findCodePage("CP932");
+    if (readNameTexts(reading, archive.entries, "fuzz.pac")) return 0;
+    std::vector<std::string_view> texts;
+    for (const PacEntry* entry : archive.entries) texts.push_back(entry->text);
+    if (checkMemberNames(texts, "fuzz.pac", "fuzz.pac", "extract")) return 0;
+
+    const std::string list = listText(archive.header, archive.entries, "\n", reading.codePage);
     // A makefile, when there is one, holds no character a name could turn into code.
     std::string makefile;
     std::vector<Error> notes;
@@ -56,11 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     PtrVector<std::string> names;
     PacHeader reread;
-    if (readList(list, names, reread)) std::abort();
+    std::optional<CodePage> codePage;
+    if (readList(list, names, reread, &codePage)) std::abort();
+    if (codePage.has_value() != reading.codePage.has_value()) std::abort();
     if (reread.headerByte != archive.header.headerByte || reread.headerWord != archive.header.headerWord) std::abort();
     if (names.count != archive.entries.count) std::abort();
     for (std::uint32_t i = 0; i < names.count; ++i) {
-        if (names[i] != archive.entries[i].name) std::abort();
+        if (names[i] != archive.entries[i].text) std::abort();
     }
     return 0;
 }

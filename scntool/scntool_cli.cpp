@@ -64,15 +64,6 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
     bool build = false;
     std::string output;
     for (const ParsedOption& option : line.options) {
-        // A value given twice would silently replace the first.
-        if (option.which->takesValue && wrong.empty()) {
-            for (const ParsedOption& other : line.options) {
-                if (&other != &option && other.which == option.which) {
-                    wrong = std::string(option.which->longName) + " may be given once";
-                    break;
-                }
-            }
-        }
         if (option.which == &kVersion) {
             say(out, "scntool %s\n", PACTOOLS_VERSION);
             return 0;

@@ -384,6 +384,7 @@ TEST(PactoolCommandLine, OptionsBeforeOrAfterTheCommandWord) {
         {{"-j", "two", "archive", "data.pac"}, "Invalid thread count: two (a number from 0 to 1024)\n"},
         {{"--threads=-1", "archive", "data.pac"}, "Invalid thread count: -1 (a number from 0 to 1024)\n"},
         {{"-jx", "archive", "data.pac"}, "Invalid thread count: x (a number from 0 to 1024)\n"},
+        {{"-j", "2", "archive", "--threads=3", "data.pac"}, "--threads may be given once\n"},
         {{"test", "--", "data.pac", "extra"}, "Unexpected argument: extra (one archive path after the command)\n"},
     };
     for (const auto& c : refused) {
