@@ -49,6 +49,7 @@ enum class Fault : std::uint8_t {
     NameMayBeShortName,  // `other`: the member whose short 8.3 name it may be
     NameSameFile,        // `other`: the member whose existing file it is too
     NameIsRecord,  // a name inside scntool's record folder
+    NameLikeTemporary,  // a name of the form of the tools' temporary files
     NameNotInCodePage,      // `name` the bytes, `other` the code page, `at` the entry's number
     NameTextNotInCodePage,  // a list file's name: `name` its text, `other` the code page, `at` the character
     NameReplacesOwnFile,  // `other`: the list file of the archive extracted there before

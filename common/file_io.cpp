@@ -167,6 +167,12 @@ Error readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return readRest(file, bytes);
 }
 
+bool isTemporaryName(std::string_view path) {
+    const std::size_t mark = path.rfind(kTempMark);
+    return mark != std::string_view::npos && path.ends_with(kTempEnd) &&
+           path.find_first_of("/\\", mark) == std::string_view::npos;
+}
+
 void removeLeftoverTemporaries(const std::string& directory) {
     std::vector<std::string> names;
     int reason = 0;
@@ -187,25 +193,49 @@ bool pathExists(const std::string& path) {
     return platform::statPath(path, status, reason);
 }
 
+namespace {
+
+// Only a regular file is ever replaced: a directory, FIFO or device node
+// stays as it is.  `resolved` is `target` with its links followed;
+// `replacedMode` gets the permissions of the file replaced (-1 for none).
+Error checkReplaceable(const std::string& target, const std::string& resolved, int& replacedMode) {
+    replacedMode = -1;
+    if (target.empty()) return fileError(Fault::CannotCreate, target, ENOENT);
+    platform::FileStatus status;
+    int reason = 0;
+    if (!platform::statPath(resolved, status, reason)) return {};
+    if (!status.regular) {
+        return fileError(Fault::CannotCreate, target, status.directory ? EISDIR : platform::kNotRegularFile);
+    }
+    if (!platform::isWritable(resolved)) return fileError(Fault::CannotCreate, target, EACCES);
+    replacedMode = status.mode;
+    return {};
+}
+
+}  // namespace
+
+Error checkCreatable(const std::string& target) {
+    const std::string resolved = platform::resolveLinks(target);
+    int replacedMode = -1;
+    if (Error error = checkReplaceable(target, resolved, replacedMode)) return error;
+    std::string directory = platform::directoryPart(resolved);
+    if (directory.empty()) directory = ".";
+    platform::FileStatus status;
+    int reason = 0;
+    if (!platform::statPath(directory, status, reason)) return fileError(Fault::CannotCreate, target, reason);
+    if (!status.directory) return fileError(Fault::CannotCreate, target, ENOTDIR);
+    // (Windows' read-only mark on a folder does not stop new files.)
+    if (!platform::kWindows && !platform::isWritable(directory)) return fileError(Fault::CannotCreate, target, EACCES);
+    return {};
+}
+
 Error OutputFile::create(const std::string& target) {
     discard();
     name_ = target;
-    if (target.empty()) return fileError(Fault::CannotCreate, target, ENOENT);
     // Replace what a link points at, not the link itself.
     target_ = platform::resolveLinks(target);
     failure_ = 0;
-    replacedMode_ = -1;
-    platform::FileStatus status;
-    int reason = 0;
-    if (platform::statPath(target_, status, reason)) {
-        // Only a regular file is ever replaced: a directory, FIFO or device
-        // node stays as it is.
-        if (!status.regular) {
-            return fileError(Fault::CannotCreate, target, status.directory ? EISDIR : platform::kNotRegularFile);
-        }
-        if (!platform::isWritable(target_)) return fileError(Fault::CannotCreate, target, EACCES);
-        replacedMode_ = status.mode;
-    }
+    if (Error error = checkReplaceable(target, target_, replacedMode_)) return error;
     const std::string directory = platform::directoryPart(target_);
     int lastError = EEXIST;
     for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {

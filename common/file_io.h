@@ -73,6 +73,12 @@ Error readRest(InputFile& file, std::vector<std::uint8_t>& bytes);
 // Reads a whole file into `bytes`.
 Error readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
+// Whether OutputFile::create() could make `target` as things stand: the
+// target, when it exists, is a regular file (a link is followed) that may
+// be written, and its folder exists and (on POSIX) takes new files.  The
+// error is create()'s (CannotCreate with the reason).
+Error checkCreatable(const std::string& target);
+
 class OutputFile : public ByteSink {
 public:
     OutputFile() = default;
@@ -181,5 +187,9 @@ bool pathExists(const std::string& path);
 // or the machine lost power), never one another running command writes.
 // Every command calls it for the folders it writes into.
 void removeLeftoverTemporaries(const std::string& directory);
+
+// Whether the last component of `path` has the form of the tools'
+// temporary files (NAME.~pt-MACHINE-PROCESS-RANDOM.tmp).
+bool isTemporaryName(std::string_view path);
 
 }  // namespace pactools

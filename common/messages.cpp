@@ -96,6 +96,9 @@ std::string messageText(const Error& e) {
         return file + ": the name " + shown(e.name) + " holds " +
                (e.at == 0xFFFFFFFF ? std::string("bytes that are not UTF-8") : "U+" + hex(e.at, 4)) + ", which " +
                e.other + " cannot hold";
+    case Fault::NameLikeTemporary:
+        return refusing(e, "it has the form of the temporary files pactool and scntool write, which a later run "
+                           "would take for one left behind");
     case Fault::NameIsRecord:
         return refusing(e, std::string("it lies in ") + kRecordFolder +
                                ", where scntool keeps its records of listings and binaries");
@@ -107,8 +110,8 @@ std::string messageText(const Error& e) {
         return file + ": the list of the archive extracted here before cannot be read (" + e.detail +
                "), so extract cannot tell its members from your own files; move it away to extract here";
     case Fault::NameMayBeShortName:
-        return refusing(e, "on Windows it may name the same file as " + shown(e.other) +
-                               ", whose short 8.3 name it could be");
+        return refusing(e, "on Windows it may name the same file or folder as " + shown(e.other) +
+                               ", whose short 8.3 name (or its folder's) it could be");
     case Fault::NameSameFile:
         return refusing(e, "its file is the file of " + shown(e.other) + " here (the file system takes them for one)");
     case Fault::NotPac: return file + ": Not a PAC file...";
@@ -131,8 +134,9 @@ std::string messageText(const Error& e) {
         return file + ": the member names are not text as this system reads file names, but read as " + e.name +
                ": extract with --code-page NAME (" + e.name + ") to have them as Unicode file names";
     case Fault::NoSpaceForMembers:
-        return file + ": its members need " + number(e.at) + " bytes more than the files they replace, and only " +
-               number(e.of) + " bytes are free where they go; nothing was written";
+        return file + ": writing its members takes up to " + number(e.at) +
+               " bytes more than the files they replace hold (with the temporary copies made before a file is "
+               "replaced), and only " + number(e.of) + " bytes are free in " + shown(e.name) + "; nothing was written";
     case Fault::MakefileUnsafeMember:
         return "No makefile written: the member name " + member + " holds a character " + kMakefileNames;
     case Fault::MakefileTargetMember:

@@ -187,7 +187,9 @@ std::uint64_t processId();
 // Whether the process `id` on this machine is still running (a process
 // that may not be looked at is taken to be).
 bool processRunning(std::uint64_t id);
-// This machine's name (the host name; on Windows the computer name).
+// What tells this machine's processes from others' that may share a folder:
+// the host name and, on Linux, the process namespace (a container's process
+// numbers are its own); on Windows the computer name.
 std::string machineName();
 // True when standard error is a terminal (a console on Windows).
 bool standardErrorIsTerminal();

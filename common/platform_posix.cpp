@@ -445,7 +445,12 @@ bool processRunning(std::uint64_t id) {
 
 std::string machineName() {
     char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    if (::gethostname(name, sizeof name - 1) != 0) name[0] = '\0';
+    // Containers that share a host name and a folder have process numbers
+    // of their own: the process namespace tells them apart.
+    char space[64] = {};
+    const ssize_t got = ::readlink("/proc/self/ns/pid", space, sizeof space - 1);
+    if (got > 0) return std::string(name) + "/" + std::string(space, static_cast<std::size_t>(got));
     return name;
 }
 

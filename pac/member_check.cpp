@@ -1,5 +1,6 @@
 #include "member_check.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ordered_work.h"
@@ -42,6 +43,22 @@ Error checkMembersRestore(ArchiveReader& reader, const std::string& pacPath, con
     limits.items = 4 * static_cast<std::size_t>(threads);
     runInOrder<Error>(starts.size() - 1, threads, limits, work, take);
     return first;
+}
+
+std::uint64_t extractSpaceNeeded(std::span<const std::uint64_t> sizes, std::span<const std::uint64_t> replaced,
+                                 std::uint64_t batchBytes) {
+    const auto blocks = [](std::uint64_t bytes) { return (bytes / 4096 + (bytes % 4096 != 0)) * 4096; };
+    std::uint64_t growth = 0;
+    std::uint64_t total = 0;
+    std::uint64_t largest = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const std::uint64_t size = blocks(sizes[i]);
+        const std::uint64_t old = i < replaced.size() ? blocks(replaced[i]) : 0;
+        growth += size > old ? size - old : 0;
+        total += size;
+        largest = std::max(largest, size);
+    }
+    return growth + std::min(total, 2 * (std::max(blocks(batchBytes), largest)));
 }
 
 }  // namespace pactools

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "code_page.h"
+#include "file_io.h"
 #include "list_file.h"
 #include "pac_format.h"
 #include "platform.h"
@@ -100,8 +102,8 @@ std::string upperCase(std::string_view text) {
 // A name's last component as a short 8.3 name reads, in upper case: its
 // base (before the last dot) and extension.  `generated` tells that it has
 // the form Windows gives the short names it makes (BASE~N, N digits).  With
-// `basis`, the basis Windows makes a long name's short name from: blanks
-// and every dot but the last left out.
+// `basis`, the basis Windows makes a long name's short name from: leading
+// dots, blanks and every dot but the last left out, + , ; = [ ] made '_'.
 struct ShortForm {
     std::string base;
     std::string extension;
@@ -111,6 +113,13 @@ struct ShortForm {
 ShortForm shortFormOf(std::string_view name, bool basis = false) {
     const std::size_t slash = name.find_last_of("/\\");
     std::string component = upperCase(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    if (basis) {
+        // Leading dots go, and characters a short name cannot hold become '_'.
+        component.erase(0, component.find_first_not_of('.'));
+        for (char& c : component) {
+            if (std::string_view("+,;=[]").find(c) != std::string_view::npos) c = '_';
+        }
+    }
     ShortForm form;
     const std::size_t dot = component.rfind('.');
     form.base = component.substr(0, dot);
@@ -168,16 +177,34 @@ std::string fileKey(std::string_view path) {
     return key;
 }
 
+namespace {
+
+// Whether a short name's part `part` may have been made from the start of
+// the long name's `basis`: its first characters, as far as they are ASCII.
+// A character outside ASCII becomes '_' or one or two bytes of the OEM code
+// page, so from there on anything may follow.
+bool mayStartWith(std::string_view basis, std::string_view part, bool whole) {
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        if (i == basis.size()) return false;
+        if (static_cast<unsigned char>(basis[i]) >= 0x80) return true;
+        if (basis[i] != part[i]) return false;
+    }
+    return !whole || part.size() == basis.size() || static_cast<unsigned char>(basis[part.size()]) >= 0x80;
+}
+
+}  // namespace
+
 bool mayBeShortNameOf(std::string_view shortName, std::string_view longName) {
     const ShortForm form = shortFormOf(shortName);
     if (!form.generated || isShortName(longName)) return false;
     const ShortForm basis = shortFormOf(longName, true);
-    if (form.extension != basis.extension.substr(0, std::min<std::size_t>(3, basis.extension.size()))) return false;
+    const std::string_view extension = std::string_view(basis.extension).substr(0, 3);
+    if (!mayStartWith(extension, form.extension, true)) return false;
     const std::string_view prefix = form.base;
     // Up to four collisions keep six characters of the basis and count on;
     // past them, two and four hexadecimal digits of a hash.
-    if (basis.base.starts_with(prefix)) return true;
-    return prefix.size() == 6 && basis.base.substr(0, 2) == prefix.substr(0, 2) &&
+    if (mayStartWith(basis.base, prefix, false)) return true;
+    return prefix.size() == 6 && mayStartWith(basis.base, prefix.substr(0, 2), false) &&
            std::all_of(prefix.begin() + 2, prefix.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
 }
 
@@ -208,6 +235,7 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         // of the path, not of the name: in a double-byte code page the second
         // byte of a character may look like a letter or a '\'.
         if (isInRecordFolder(fileKey(path))) return refusal.as(Fault::NameIsRecord);
+        if (isTemporaryName(path)) return refusal.as(Fault::NameLikeTemporary);
         // By name, or as a link to one (writing a member follows links).
         if (key == fileKey("makefile") || key == fileKey("gnumakefile") || platform::sameFile(path, "makefile") ||
             platform::sameFile(path, "GNUmakefile") || platform::sameFile(path, "Makefile")) {
@@ -223,26 +251,41 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         }
     }
     // A name like the short 8.3 name Windows may give another member
-    // (SCENAR~1.BIN for scenario01.bin) would be that member's file there.
-    // Only names of that shape (rare) are compared with the others.
-    std::vector<std::size_t> shortShaped;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i].find('~') != std::string_view::npos && shortFormOf(names[i]).generated) shortShaped.push_back(i);
-    }
-    if (shortShaped.empty()) return {};
-    const auto folderOf = [](std::string_view name) {
-        const std::string key = fileKey(name);
-        const std::size_t slash = key.find_last_of('/');
-        return slash == std::string::npos ? std::string() : key.substr(0, slash);
+    // (SCENAR~1.BIN for scenario01.bin) would be that member's file there;
+    // so would a folder (SCENAR~1/a.bin beside scenario/b.bin).  Every
+    // file and folder name is compared with the others in its folder, when
+    // it has that shape (rare).
+    struct Component {
+        std::size_t member;  // the first member under or at it
+        std::string_view text;
     };
-    for (const std::size_t s : shortShaped) {
-        const std::string folder = folderOf(names[s]);
-        for (std::size_t l = 0; l < names.size(); ++l) {
-            if (s == l || folderOf(names[l]) != folder || !mayBeShortNameOf(names[s], names[l])) continue;
-            refusal.name = names[s];
-            refusal.at = s + 1;
-            refusal.other = names[l];
-            return refusal.as(Fault::NameMayBeShortName);
+    std::map<std::string, std::vector<Component>> inFolder;  // by the folder's key
+    std::unordered_set<std::string> known;                   // the keys of the paths seen
+    bool shortShaped = false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string folder;
+        forEachComponent(names[i], [&](std::string_view component) {
+            const std::string key = fileKey(component);
+            if (key.empty()) return;
+            const std::string path = folder.empty() ? key : folder + "/" + key;
+            if (known.insert(path).second) {
+                inFolder[folder].push_back({i, component});
+                shortShaped = shortShaped || (component.find('~') != std::string_view::npos && shortFormOf(component).generated);
+            }
+            folder = path;
+        });
+    }
+    if (!shortShaped) return {};
+    for (const auto& [folder, components] : inFolder) {
+        for (const Component& s : components) {
+            if (s.text.find('~') == std::string_view::npos || !shortFormOf(s.text).generated) continue;
+            for (const Component& l : components) {
+                if (&s == &l || !mayBeShortNameOf(s.text, l.text)) continue;
+                refusal.name = names[s.member];
+                refusal.at = s.member + 1;
+                refusal.other = names[l.member];
+                return refusal.as(Fault::NameMayBeShortName);
+            }
         }
     }
     return {};

@@ -40,10 +40,10 @@ bool mayBeShortNameOf(std::string_view shortName, std::string_view longName);
 // "archive") writes anything; `source` names what the names came from in
 // the message.  Fails for the first name that is unsafe (absolute, a drive
 // letter, "..", empty, a line break), would replace the archive at
-// `pacPath`, its list file, a makefile or scntool's records, names the
-// same file as an earlier member on Windows (fileKey), may be the short
-// 8.3 name of another member there (NameMayBeShortName), or (on Windows)
-// would be misread.
+// `pacPath`, its list file, a makefile or scntool's records, has the form
+// of the tools' temporary files, names the same file as an earlier member
+// on Windows (fileKey), may be the short 8.3 name of another member or of
+// its folder there (NameMayBeShortName), or (on Windows) would be misread.
 Error checkMemberNames(const std::vector<std::string_view>& names, const std::string& pacPath, std::string_view source,
                        std::string_view verb);
 

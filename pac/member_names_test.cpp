@@ -68,6 +68,11 @@ TEST(MemberNames, ShortNamesOfLongNames) {
         {"SCENE01.BIN", "scene01.bin", false},      // no ~N: a name of its own
         {"SCENE~1.BIN", "scene.bin", false},        // scene.bin is a short name itself
         {"SCENAR~X.BIN", "scenario01.bin", false},
+        {"PROFIL~1", ".profile", true},             // leading dots go
+        {"A_B_C~1.DAT", "a+b,c.dat", true},         // + , ; = [ ] become '_'
+        {"AB~1.TXT", "ab\xC3\xA9.txt", true},        // past a non-ASCII letter anything may follow
+        {"AC~1.TXT", "ab\xC3\xA9.txt", false},
+        {"ABC~1.X_", "abcdefghij.x\xC3\xA9", true},
     };
     for (const auto& c : cases) EXPECT_EQ(mayBeShortNameOf(c.shortName, c.longName), c.may) << c.shortName;
 }
@@ -109,9 +114,16 @@ TEST(MemberNames, RefusesNamesThatWouldReplaceAnotherFile) {
          "L: Refusing to extract \xC3\xA9T\xC3\x89.DAT: it names the same file as \xC3\x89t\xC3\xA9.dat (names that "
          "differ only in letter case, in '\\' and '/', or in trailing dots and spaces are one file on Windows)"},
         {{"d/scenario01.bin", "d/SCENAR~1.BIN"},
-         "L: Refusing to extract d/SCENAR~1.BIN: on Windows it may name the same file as d/scenario01.bin, whose short "
-         "8.3 name it could be"},
+         "L: Refusing to extract d/SCENAR~1.BIN: on Windows it may name the same file or folder as d/scenario01.bin, "
+         "whose short 8.3 name (or its folder's) it could be"},
         {{"scenario01.bin", "d/SCENAR~1.BIN"}, nullptr},  // another folder
+        {{"Scenarios/a.bin", "x", "scenar~1\\b.bin"},
+         "L: Refusing to extract scenar~1\\b.bin: on Windows it may name the same file or folder as Scenarios/a.bin, "
+         "whose short 8.3 name (or its folder's) it could be"},
+        {{"a/b.~pt-0a1b2c3d-42-x1y2z3.tmp"},
+         "L: Refusing to extract a/b.~pt-0a1b2c3d-42-x1y2z3.tmp: it has the form of the temporary files pactool and "
+         "scntool write, which a later run would take for one left behind"},
+        {{"b.~pt-x.tmp/c", "b.tmp"}, nullptr},
         {{"x\x1B"}, platform::kWindows ? "L: Refusing to extract x\\x1B: Windows would read the name as a device or as "
                                          "another name"
                                        : nullptr},

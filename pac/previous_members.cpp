@@ -61,10 +61,15 @@ Error readPreviousMembers(const std::string& listPath, std::unordered_set<std::s
 
 Error checkPreviousMembers(std::span<const std::string_view> names, const std::string& pacPath, const HoldsMember& holds) {
     const std::string listPath = listFileName(pacPath);
-    std::unordered_set<std::string> previous;
+    struct List {
+        std::string path;
+        std::unordered_set<std::string> members;
+    };
+    std::vector<List> lists;
     std::string named;  // the list a refusal names: the archive's own, else another
     if (pathExists(listPath)) {
-        if (Error error = readPreviousMembers(listPath, previous)) return error;
+        lists.push_back({listPath, {}});
+        if (Error error = readPreviousMembers(listPath, lists.back().members)) return error;
         named = listPath;
     }
     // The lists of other archives extracted into this folder.
@@ -73,7 +78,19 @@ Error checkPreviousMembers(std::span<const std::string_view> names, const std::s
     platform::listDirectory("", entries, reason);
     for (const std::string& entry : entries) {
         if (entry.size() <= 5 || !endsWithIgnoreCase(entry, ".list") || platform::sameFile(entry, listPath)) continue;
-        if (!readPreviousMembers(entry, previous) && named.empty()) named = entry;
+        List list{entry, {}};
+        if (readPreviousMembers(entry, list.members)) continue;
+        if (named.empty()) named = entry;
+        lists.push_back(std::move(list));
+    }
+    if (named.empty()) return {};
+    // A list that some list names as a member came out of an archive, not
+    // from an extract here: what it names is not trusted to be members.
+    std::unordered_set<std::string> memberFiles;
+    for (const List& list : lists) memberFiles.insert(list.members.begin(), list.members.end());
+    std::unordered_set<std::string> previous;
+    for (const List& list : lists) {
+        if (!memberFiles.contains(memberFileKey(list.path))) previous.insert(list.members.begin(), list.members.end());
     }
     if (named.empty()) return {};
     for (std::size_t i = 0; i < names.size(); ++i) {

@@ -23,14 +23,15 @@ using HoldsMember = std::function<bool(std::size_t index)>;
 // Checks, before extract writes anything, the members `names` of the
 // archive at `pacPath` against the archives extracted there before: the
 // archive's own list file and every list file in the working folder (a
-// file NAME.list that reads as one).  With none there is nothing to check.
-// Otherwise fails with NameReplacesOwnFile for the first member (`names`:
-// their texts) whose file exists, that no such list names (files compared
-// as the file system compares them: bytes, '\' read as '/'; on Windows by
-// fileKey) and that
-// does not already hold the member (`holds`: an extract cut short leaves
-// such files); or with PreviousListUnreadable when the archive's own list
-// file cannot be read or is not one.
+// file NAME.list that reads as one), but those that one of these lists
+// names as a member (a list file that came out of an archive may name
+// anything).  With no list there is nothing to check.  Otherwise fails
+// with NameReplacesOwnFile for the first member (`names`: their texts)
+// whose file exists, that no trusted list names (files compared as the file
+// system compares them: bytes, '\' read as '/'; on Windows by fileKey) and
+// that does not already hold the member (`holds`: an extract cut short
+// leaves such files); or with PreviousListUnreadable when the archive's own
+// list file cannot be read or is not one.
 Error checkPreviousMembers(std::span<const std::string_view> names, const std::string& pacPath,
                            const HoldsMember& holds);
 

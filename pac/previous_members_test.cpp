@@ -69,6 +69,9 @@ TEST(PreviousMembers, OnlyTheFilesOfThePreviousMembersAreReplaced) {
         {nullptr, team, {"scene.bin", "game.po"}, "game.po", 2, v1},
         {nullptr, team, {"scene.bin", "notes.dat"}, nullptr, 0, v1},
         {nullptr, team, {"game.po"}, nullptr, 0, "not a list\n"},
+        // A list that a list names as a member came out of an archive: what it names is not trusted.
+        {"0 0\nscene.bin\nold.pac.list\n", team, {"game.po"}, "game.po", 1, "0 0\ngame.po\n"},
+        {"0 0\ngame.po\n", team, {"game.po"}, "game.po", 1, "0 0\ndata.pac.list\n"},
         // A file that already holds its member (an extract cut short) is replaced by nothing new.
         {v1, team, {"game.po", "scene.txt"}, "scene.txt", 2, nullptr, {0}},
     };

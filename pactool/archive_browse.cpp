@@ -31,19 +31,28 @@ std::string membersText(std::uint32_t count) {
 }
 
 
-// Opens the archive at `pacPath`, telling why when it can't.  A name that
-// does not read in the code page is shown as its bytes: list and test
-// write no file.
+// Opens the archive at `pacPath`, telling why when it can't.  What extract
+// would refuse to write for its name is refused here too, but for a name
+// that does not read in the code page: `list` (`strict` false) shows it as
+// its bytes, `test` refuses it as extract does.
 bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchive& archive, std::FILE* out,
-                 const NameReading& names) {
+                 const NameReading& names, bool strict) {
     Error error = reader.open(pacPath);
     if (!error) error = openPacArchive(reader, pacPath, archive);
     if (error) report(out, "pactool", error);
     if (error) return false;
-    // What extract would refuse to write is refused here too.
     for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
         PacEntry& entry = archive.entries[i];
-        if (nameText(names, entry.name, entry.text)) entry.text = escapedBytes(entry.name);
+        if (Error undecoded = nameText(names, entry.name, entry.text)) {
+            if (strict) {
+                undecoded.file = pacPath;
+                undecoded.at = i + 1;
+                report(out, "pactool", undecoded);
+                return false;
+            }
+            entry.text = escapedBytes(entry.name);
+            continue;
+        }
         if (entry.text.empty() || isUnsafeMemberName(entry.text)) {
             Error unsafe = fileError(entry.text.empty() ? Fault::NameEmpty : Fault::NameUnsafe, pacPath);
             unsafe.detail = "extract";
@@ -61,7 +70,7 @@ bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchi
 bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
-    if (!openArchive(pacPath, reader, archive, out, options.names)) return false;
+    if (!openArchive(pacPath, reader, archive, out, options.names, false)) return false;
     std::uint64_t unpacked = 0;
     std::uint64_t stored = 0;
     for (const PacEntry* entry : archive.entries) {
@@ -76,7 +85,7 @@ bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOption
 bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
-    if (!openArchive(pacPath, reader, archive, out, options.names)) return false;
+    if (!openArchive(pacPath, reader, archive, out, options.names, true)) return false;
     // Members are decoded on every core and told in list order.
     std::uint32_t failed = 0;
     bool readable = true;

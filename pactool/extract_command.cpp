@@ -1,6 +1,7 @@
 #include "extract_command.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -98,9 +99,49 @@ Error writeTextFile(const std::string& path, const std::string& text) {
     return file.commit();
 }
 
-// Everything extract checks before it writes any file: the names (read as
-// text), the files they would replace, that every member restores, and
-// that the members fit where they go.  False after telling why not.
+// Whether the members fit the file systems they go to, with the temporary
+// copies that exist beside the files they replace; false after telling.
+bool membersFit(const PacArchive& archive, const std::vector<std::optional<platform::FileIdentity>>& existing,
+                const std::string& pacPath, std::FILE* out) {
+    struct FileSystem {
+        std::string directory;  // one of its folders that members go to
+        std::vector<std::uint64_t> sizes, replaced;
+    };
+    std::map<std::uint64_t, FileSystem> systems;  // by device
+    std::map<std::string, std::uint64_t> deviceOf;  // by folder
+    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
+        const std::string directory = platform::directoryPart(memberFilePath(archive.entries[i].text));
+        auto known = deviceOf.find(directory);
+        if (known == deviceOf.end()) {
+            platform::FileIdentity identity;
+            if (!platform::fileIdentity(directory.empty() ? "." : directory, identity)) identity.device = 0;
+            known = deviceOf.emplace(directory, identity.device).first;
+        }
+        FileSystem& system = systems[known->second];
+        if (system.sizes.empty()) system.directory = directory;
+        system.sizes.push_back(archive.entries[i].unpackedSize);
+        system.replaced.push_back(existing[i] ? existing[i]->size : 0);
+    }
+    for (const auto& [device, system] : systems) {
+        const std::uint64_t needed = extractSpaceNeeded(system.sizes, system.replaced, kBatchBytes);
+        std::uint64_t free = 0;
+        int reason = 0;
+        if (platform::freeSpace(system.directory, free, reason) && needed > free) {
+            Error full = fileError(Fault::NoSpaceForMembers, pacPath);
+            full.name = system.directory.empty() ? "." : system.directory;
+            full.at = needed;
+            full.of = free;
+            report(out, "pactool", full);
+            return false;
+        }
+    }
+    return true;
+}
+
+// What extract checks before it writes any file, but that each member
+// restores (membersRestore): the names (read as text), the files they would
+// replace, that every file can be written and that the members fit where
+// they go.  False after telling why not.
 bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacArchive& archive,
                     const CommandOptions& options, std::FILE* out) {
     Error error = reader.open(pacPath);
@@ -135,23 +176,25 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
         report(out, "pactool", error);
         return false;
     }
-    // The members must fit where they go: what they add to the files they
-    // replace, or take as new ones.
-    std::uint64_t growth = 0;
-    for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
-        const std::uint64_t old = existing[i] ? existing[i]->size : 0;
-        growth += archive.entries[i].unpackedSize > old ? archive.entries[i].unpackedSize - old : 0;
+    // Every member's file, and the list file, can be written as things
+    // stand: no batch meets a missing folder or a folder where a file goes.
+    for (const PacEntry* entry : archive.entries) {
+        if (Error refusal = checkCreatable(memberFilePath(entry->text))) {
+            report(out, "pactool", refusal.ofMember(entry->text).as(Fault::CannotCreateMember));
+            return false;
+        }
     }
-    std::uint64_t free = 0;
-    int reason = 0;
-    if (platform::freeSpace("", free, reason) && growth > free) {
-        Error full = fileError(Fault::NoSpaceForMembers, pacPath);
-        full.at = growth;
-        full.of = free;
-        report(out, "pactool", full);
+    if (Error refusal = checkCreatable(listFileName(pacPath))) {
+        report(out, "pactool", refusal);
         return false;
     }
-    // Entries that share stored bytes are extracted, and told about.
+    return membersFit(archive, existing, pacPath, out);
+}
+
+// Whether every member restores; false after telling.  Entries that share
+// stored bytes are extracted, and told about.
+bool membersRestore(FileArchiveReader& reader, const std::string& pacPath, const PacArchive& archive,
+                    const CommandOptions& options, std::FILE* out) {
     const std::vector<long long> overlaps = overlappingEntries(archive);
     for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
         if (overlaps[i] < 0) continue;
@@ -165,6 +208,7 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
     // below) is checked by restoring it, since nothing of a batch is renamed
     // before all of it is restored; a larger one is decoded once first.
     if (archive.entries.count <= kBatchMembers && unpackedBytes(archive) <= kBatchBytes) return true;
+    Error error;
     {
         ProgressLine progress(unpackedBytes(archive), true);
         error = checkMembersRestore(reader, pacPath, archive, workerThreads(options.threads),
@@ -182,7 +226,10 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
 bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
     FileArchiveReader reader;
     PacArchive archive;
-    if (!readyToExtract(reader, pacPath, archive, options, out)) return false;
+    if (!readyToExtract(reader, pacPath, archive, options, out) ||
+        !membersRestore(reader, pacPath, archive, options, out)) {
+        return false;
+    }
     // Members are restored on every core, each into its own temporary file,
     // and taken here in list order in batches: each batch is flushed to
     // stable storage in one pass, then renamed over its targets in order.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 #include <thread>
@@ -233,6 +234,47 @@ TEST(HostileArchive, OnlyRegularFilesAreReplaced) {
     struct stat st {};
     ASSERT_EQ(::stat(w.path("fifo").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// An archive of several batches whose last member cannot be written (its
+// folder is missing or is a file, or a folder, FIFO or read-only file
+// stands in its place) is refused before any file is replaced.
+TEST(HostileArchive, ATargetThatCannotBeWrittenIsFoundBeforeAnyFileIsReplaced) {
+    const struct {
+        const char* member;
+        std::function<void(const Workspace&)> prepare;
+        std::string reason;
+    } cases[] = {
+        {"gone/last", [](const Workspace&) {}, testing_support::reasonText(testing_support::Reason::PathNotFound)},
+        {"f/last", [](const Workspace& w) { w.write("f", "a file"); }, "Not a directory"},
+        {"last", [](const Workspace& w) { ::mkdir(w.path("last").c_str(), 0755); }, "Is a directory"},
+        {"last", [](const Workspace& w) { ::mkfifo(w.path("last").c_str(), 0644); }, "Not a regular file"},
+        {"last", [](const Workspace& w) { w.write("last", "x"); ::chmod(w.path("last").c_str(), 0444); },
+         "Permission denied"},
+    };
+    for (const auto& c : cases) {
+        if (windowsTools() && c.reason != "Is a directory" && c.member[0] == 'l') continue;  // no FIFOs or modes
+        if (c.reason == "Permission denied" && ::geteuid() == 0) continue;  // root writes anyway
+        std::vector<ArchiveMember> members;
+        for (int i = 0; i < 300; ++i) members.push_back({"m" + std::to_string(i), "new " + std::to_string(i)});
+        members.push_back({c.member, "new"});
+        Workspace w;
+        w.write("data.pac", buildArchive(members));
+        std::string list = "0 0\nlast\n";
+        for (int i = 0; i < 300; ++i) {
+            w.write("m" + std::to_string(i), "old");
+            list += "m" + std::to_string(i) + "\n";
+        }
+        w.write("data.pac.list", list);
+        c.prepare(w);
+        const RunResult result = w.pactool({"extract", "data.pac"});
+        EXPECT_EQ(result.status, 1) << c.member;
+        EXPECT_EQ(result.output, std::string("Can't open / create\t") + c.member + "\npactool: " + c.member + ": " +
+                                     c.reason + "\n");
+        for (int i = 0; i < 300; i += 37) EXPECT_EQ(w.read("m" + std::to_string(i)), "old") << c.reason;
+        EXPECT_EQ(w.read("data.pac.list"), list);
+        expectNoTemporaryFiles(w);
+    }
 }
 
 // A file a run may replace: as it was before the run, and as the run

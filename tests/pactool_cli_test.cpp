@@ -529,6 +529,18 @@ TEST(PactoolBrowse, ListAndTestRefuseWhatExtractRefuses) {
         result = w.pactool({command, "missing.pac"});
         EXPECT_EQ(result.output, "Can't open missing.pac\npactool: missing.pac: " + reasonText(Reason::FileNotFound) + "\n");
     }
+    // A name that is no text in the code page given: list shows its bytes, test refuses it as extract does.
+    std::string undecodable = unsafe;
+    undecodable.replace(12, 4, "\x85\x41\0\0", 4);
+    w.write("names.pac", undecodable);
+    const std::string refusal = "names.pac: Refusing to extract entry 1: its name \\x85A is not text in CP932";
+    for (const char* command : {"extract", "test", "list"}) {
+        const auto result = w.pactool({command, "--code-page", "CP932", "names.pac"});
+        const bool listed = std::string(command) == "list";
+        EXPECT_EQ(result.status, listed ? 0 : 1) << command;
+        if (listed) EXPECT_NE(result.output.find("  \\x85A\n"), std::string::npos) << result.output;
+        else EXPECT_EQ(result.output.rfind(refusal, 0), 0u) << result.output;
+    }
 }
 
 TEST(PactoolExtract, EmptyArchive) {
@@ -616,7 +628,7 @@ TEST(PactoolExtract, MemberInAMissingDirectory) {
     const auto result = w.pactool({"e", "data.pac"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output,
-              "Extracting sub/x\nCan't open / create\tsub/x\npactool: sub/x: " + reasonText(Reason::PathNotFound) + "\n");
+              "Can't open / create\tsub/x\npactool: sub/x: " + reasonText(Reason::PathNotFound) + "\n");
 }
 
 TEST(PactoolExtract, OutputsGetTheModeOfNewFilesOrOfTheFilesTheyReplace) {
