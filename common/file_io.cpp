@@ -219,10 +219,13 @@ Error checkCreatable(const std::string& target) {
     int replacedMode = -1;
     if (Error error = checkReplaceable(target, resolved, replacedMode)) return error;
     std::string directory = platform::directoryPart(resolved);
+    if (directory.size() > 1) directory.pop_back();  // "dir/" is "dir" (and "/" stays)
     if (directory.empty()) directory = ".";
     platform::FileStatus status;
     int reason = 0;
-    if (!platform::statPath(directory, status, reason)) return fileError(Fault::CannotCreate, target, reason);
+    if (!platform::statPath(directory, status, reason)) {
+        return fileError(Fault::CannotCreate, target, pathExists(directory) ? reason : platform::missingFolderReason());
+    }
     if (!status.directory) return fileError(Fault::CannotCreate, target, ENOTDIR);
     // (Windows' read-only mark on a folder does not stop new files.)
     if (!platform::kWindows && !platform::isWritable(directory)) return fileError(Fault::CannotCreate, target, EACCES);

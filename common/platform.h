@@ -83,6 +83,9 @@ inline constexpr int kSystemReasons = 0x10000000;
 // The words of a reason, e.g. "No such file or directory" (on Windows, for
 // its own codes, Windows' own words: FormatMessageW, as message text).
 std::string errorText(int error);
+// The reason the system gives for a file that cannot be made because its
+// folder does not exist (ENOENT; ERROR_PATH_NOT_FOUND on Windows).
+int missingFolderReason();
 // The reason a new file could not be created is that its name exists.
 bool nameTaken(int error);
 // ... or that its name (one component of the path) is too long.

@@ -51,6 +51,10 @@ std::string errorText(int error) {
     return std::strerror(error);
 }
 
+int missingFolderReason() {
+    return ENOENT;
+}
+
 bool nameTaken(int error) {
     return error == EEXIST;
 }

@@ -286,6 +286,10 @@ std::string errorText(int error) {
     return text;
 }
 
+int missingFolderReason() {
+    return kSystemReasons + ERROR_PATH_NOT_FOUND;
+}
+
 bool nameTaken(int error) {
     return error == EEXIST || error == kSystemReasons + ERROR_FILE_EXISTS || error == kSystemReasons + ERROR_ALREADY_EXISTS;
 }
