@@ -218,9 +218,9 @@ Error checkCreatable(const std::string& target) {
     const std::string resolved = platform::resolveLinks(target);
     int replacedMode = -1;
     if (Error error = checkReplaceable(target, resolved, replacedMode)) return error;
-    std::string directory = platform::directoryPart(resolved);
-    if (directory.size() > 1) directory.pop_back();  // "dir/" is "dir" (and "/" stays)
-    if (directory.empty()) directory = ".";
+    // "dir/" is looked at as "dir" ("/" stays), "" as ".".
+    const std::string part = platform::directoryPart(resolved);
+    const std::string directory = part.empty() ? std::string(".") : part.size() == 1 ? part : part.substr(0, part.size() - 1);
     platform::FileStatus status;
     int reason = 0;
     if (!platform::statPath(directory, status, reason)) {
