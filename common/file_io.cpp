@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common_faults.h"
 #include "platform.h"
 
 namespace pactools {
@@ -102,7 +103,7 @@ Error InputFile::open(const std::string& path) {
     path_ = path;
     int reason = 0;
     fd_ = platform::openRead(path, reason);
-    if (fd_ < 0) return fileError(Fault::CannotOpen, path, reason);
+    if (fd_ < 0) return fileError(CommonFault::CannotOpen, path, reason);
     return {};
 }
 
@@ -114,7 +115,7 @@ void InputFile::close() {
 Error InputFile::size(std::uint64_t& bytes) const {
     platform::FileStatus status;
     int reason = 0;
-    if (!platform::statFd(fd_, status, reason)) return fileError(Fault::ReadFailed, path_, reason);
+    if (!platform::statFd(fd_, status, reason)) return fileError(CommonFault::ReadFailed, path_, reason);
     bytes = status.size;
     return {};
 }
@@ -124,7 +125,7 @@ Error InputFile::read(std::span<std::uint8_t> buffer, std::size_t& got) {
     while (got < buffer.size()) {
         int reason = 0;
         const long long n = platform::readFd(fd_, buffer.data() + got, buffer.size() - got, reason);
-        if (n < 0) return fileError(Fault::ReadFailed, path_, reason);
+        if (n < 0) return fileError(CommonFault::ReadFailed, path_, reason);
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
@@ -136,7 +137,7 @@ Error InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, st
     while (got < buffer.size()) {
         int reason = 0;
         const long long n = platform::readFdAt(fd_, buffer.data() + got, buffer.size() - got, offset + got, reason);
-        if (n < 0) return fileError(Fault::ReadFailed, path_, reason);
+        if (n < 0) return fileError(CommonFault::ReadFailed, path_, reason);
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
@@ -146,7 +147,7 @@ Error InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, st
 Error readRest(InputFile& file, std::vector<std::uint8_t>& bytes) {
     std::uint64_t size = 0;
     if (Error error = file.size(size)) return error;
-    if (size > SIZE_MAX / 2) return fileError(Fault::ReadFailed, file.path(), EFBIG);
+    if (size > SIZE_MAX / 2) return fileError(CommonFault::ReadFailed, file.path(), EFBIG);
     // The size is a hint: read on until the end, whatever it turns out to be.
     bytes.assign(static_cast<std::size_t>(size) + 1, 0);
     std::size_t done = 0;
@@ -200,14 +201,14 @@ namespace {
 // `replacedMode` gets the permissions of the file replaced (-1 for none).
 Error checkReplaceable(const std::string& target, const std::string& resolved, int& replacedMode) {
     replacedMode = -1;
-    if (target.empty()) return fileError(Fault::CannotCreate, target, ENOENT);
+    if (target.empty()) return fileError(CommonFault::CannotCreate, target, ENOENT);
     platform::FileStatus status;
     int reason = 0;
     if (!platform::statPath(resolved, status, reason)) return {};
     if (!status.regular) {
-        return fileError(Fault::CannotCreate, target, status.directory ? EISDIR : platform::kNotRegularFile);
+        return fileError(CommonFault::CannotCreate, target, status.directory ? EISDIR : platform::kNotRegularFile);
     }
-    if (!platform::isWritable(resolved)) return fileError(Fault::CannotCreate, target, EACCES);
+    if (!platform::isWritable(resolved)) return fileError(CommonFault::CannotCreate, target, EACCES);
     replacedMode = status.mode;
     return {};
 }
@@ -224,11 +225,11 @@ Error checkCreatable(const std::string& target) {
     platform::FileStatus status;
     int reason = 0;
     if (!platform::statPath(directory, status, reason)) {
-        return fileError(Fault::CannotCreate, target, pathExists(directory) ? reason : platform::missingFolderReason());
+        return fileError(CommonFault::CannotCreate, target, pathExists(directory) ? reason : platform::missingFolderReason());
     }
-    if (!status.directory) return fileError(Fault::CannotCreate, target, ENOTDIR);
+    if (!status.directory) return fileError(CommonFault::CannotCreate, target, ENOTDIR);
     // (Windows' read-only mark on a folder does not stop new files.)
-    if (!platform::kWindows && !platform::isWritable(directory)) return fileError(Fault::CannotCreate, target, EACCES);
+    if (!platform::kWindows && !platform::isWritable(directory)) return fileError(CommonFault::CannotCreate, target, EACCES);
     return {};
 }
 
@@ -258,7 +259,7 @@ Error OutputFile::create(const std::string& target) {
     }
     if (fd_ < 0) {
         temp_.clear();
-        return fileError(Fault::CannotCreate, target, lastError);
+        return fileError(CommonFault::CannotCreate, target, lastError);
     }
     used_ = 0;
     position_ = 0;
@@ -318,7 +319,7 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
 }
 
 Error OutputFile::finish(Flush when) {
-    if (fd_ < 0) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
+    if (fd_ < 0) return fileError(CommonFault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
     flush();
     int reason = 0;
     if (failure_ == 0 && replacedMode_ >= 0 && !platform::setMode(fd_, replacedMode_, reason)) fail(reason);
@@ -333,7 +334,7 @@ Error OutputFile::finish(Flush when) {
     fd_ = -1;
     buffer_.reset();
     if (failure_ != 0) {
-        const Error error = fileError(Fault::WriteFailed, name_, failure_);
+        const Error error = fileError(CommonFault::WriteFailed, name_, failure_);
         discard();
         return error;
     }
@@ -343,10 +344,10 @@ Error OutputFile::finish(Flush when) {
 
 Error OutputFile::syncFinished() {
     int reason = 0;
-    if (!finished_) return fileError(Fault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
+    if (!finished_) return fileError(CommonFault::WriteFailed, name_, failure_ != 0 ? failure_ : EBADF);
     if (!synced_ && !platform::syncPath(temp_, reason)) {
         discard();
-        return fileError(Fault::WriteFailed, name_, reason);
+        return fileError(CommonFault::WriteFailed, name_, reason);
     }
     synced_ = true;
     return {};
@@ -357,7 +358,7 @@ Error OutputFile::publish(bool syncDirectory) {
     if (Error error = syncFinished()) return error;
     if (!platform::replaceFile(temp_, target_, reason)) {
         discard();
-        return fileError(Fault::WriteFailed, name_, reason);
+        return fileError(CommonFault::WriteFailed, name_, reason);
     }
     platform::endTempFile(tempSlot_);
     tempSlot_ = -1;
@@ -367,7 +368,7 @@ Error OutputFile::publish(bool syncDirectory) {
     // one of the command.
     const std::string directory = platform::directoryPart(target_);
     if (syncDirectory && !platform::syncDirectory(directory, reason)) {
-        return fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason);
+        return fileError(CommonFault::WriteFailed, directory.empty() ? "." : directory, reason);
     }
     return {};
 }

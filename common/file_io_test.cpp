@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common_faults.h"
 #include "test_support.h"
 
 namespace pactools {
@@ -95,7 +96,7 @@ TEST(OutputFile, RefusesTargetsThatMayNotBeWritten) {
         EXPECT_EQ(out.create(dir / "ro").system, EACCES);
     }
     EXPECT_EQ(out.create(dir / "sub").system, EISDIR);
-    EXPECT_EQ(out.create(dir / "missing/x").fault, Fault::CannotCreate);
+    EXPECT_EQ(out.create(dir / "missing/x").fault, CommonFault::CannotCreate);
     EXPECT_EQ(readFile(dir / "ro"), "locked");
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"ro", "sub"}));
 }
@@ -111,7 +112,7 @@ TEST(OutputFile, AFullDiskFailsTheCommitAndLeavesNoTrace) {
         out.write(bytesOf(std::string(1 << 20, 'z')));
         error = out.commit();
     }
-    EXPECT_EQ(error.fault, Fault::WriteFailed);
+    EXPECT_EQ(error.fault, CommonFault::WriteFailed);
     EXPECT_EQ(error.system, EFBIG);
     EXPECT_EQ(error.file, dir / "big");
     EXPECT_EQ(readFile(dir / "big"), "before");
@@ -139,7 +140,7 @@ TEST(InputFile, ReadsWholeFilesAndReportsMissingOnes) {
     ASSERT_FALSE(readWholeFile(dir / "f", bytes));
     EXPECT_EQ(bytes.size(), 70000u);
     const Error missing = readWholeFile(dir / "none", bytes);
-    EXPECT_EQ(missing.fault, Fault::CannotOpen);
+    EXPECT_EQ(missing.fault, CommonFault::CannotOpen);
     EXPECT_EQ(missing.system, ENOENT);
     EXPECT_EQ(missing.file, dir / "none");
     EXPECT_EQ(readWholeFile(dir.path(), bytes).system, EISDIR);  // a directory is no input

@@ -1,11 +1,14 @@
-// Errors put into words: the text of every Error of both tools is here.
-// The other lines the tools print live with the code that prints them: the
-// usage texts with each tool's command line (pactool_cli.cpp,
-// scntool_cli.cpp), the progress lines (Compressing, Extracting, OK ...)
-// and summaries with their commands, and the reasons a PO file is refused
-// with the PO reader (po_file.cpp).  Their wording and punctuation are part
-// of the tools' interface (users and scripts read them, the makefile's
-// users see them), so change none lightly.
+// Errors put into words and printed.  Each library words its own faults
+// (its *_faults.cpp: common_faults, translation_faults, pac_faults,
+// pactool_faults, scenario_faults, scntool_faults); this unit asks the
+// fault's library for its message and prints it.  The other lines the tools
+// print live with the code that prints them: the usage texts with each
+// tool's command line (pactool_cli.cpp, scntool_cli.cpp), the progress
+// lines (Compressing, Extracting, OK ...) and summaries with their
+// commands, and the reasons a PO file is refused with the PO reader
+// (po_file.cpp).  Their wording and punctuation are part of the tools'
+// interface (users and scripts read them, the makefile's users see them),
+// so change none lightly.
 #pragma once
 
 #include <cstdio>
@@ -29,6 +32,14 @@ std::string shownName(std::string_view name);
 // True for the messages that give no reason of their own ("Can't open
 // NAME"): the system's reason then follows on standard error.
 bool needsReason(const Error& error);
+
+// Pieces of the tools' wording, for the libraries' messages: a number in
+// decimal, in hexadecimal (upper case, at least `width` digits), "FILE:
+// WHAT at offset 0xAT", and "FILE: Refusing to VERB NAME: REASON".
+std::string number(std::uint64_t value);
+std::string hex(std::uint64_t value, int width = 0);
+std::string atOffset(const Error& e, const char* what);
+std::string refusing(const Error& e, const std::string& reason);
 
 // Prints the message on `out` and, where the message gives no reason, the
 // reason on standard error as "TOOL: FILE: REASON" (the system's, or what

@@ -11,6 +11,7 @@
 #include "member_names.h"
 #include "name_reading.h"
 #include "pac_archive.h"
+#include "pac_faults.h"
 
 using namespace pactools;
 
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (produced > entry->unpackedSize) std::abort();
         if (reader.furthest > static_cast<std::uint64_t>(entry->offset) + entry->storedSize) std::abort();  // read too far
         if (!error != (produced == entry->unpackedSize)) std::abort();
-        if (error && (error.fault != Fault::MemberDamaged || error.at != produced)) std::abort();
+        if (error && (error.fault != PacFault::MemberDamaged || error.at != produced)) std::abort();
     }
 
     NameReading reading;

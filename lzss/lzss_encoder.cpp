@@ -20,19 +20,19 @@ void flushGroup(LzssEncoder& e, std::vector<std::uint8_t>& output) {
 
 // Appends the item at the look-ahead's start to the group being built.
 void emitItem(LzssEncoder& e, std::vector<std::uint8_t>& output) {
-    if (e.matchLength > e.len) e.matchLength = e.len;
-    if (e.matchLength <= kThreshold) {
-        e.matchLength = 1;
+    if (e.tree.matchLength > e.len) e.tree.matchLength = e.len;
+    if (e.tree.matchLength <= kThreshold) {
+        e.tree.matchLength = 1;
         e.codeBuf[0] |= e.mask;
-        e.codeBuf[e.codeBufPtr++] = e.textBuf[e.r];
+        e.codeBuf[e.codeBufPtr++] = e.tree.textBuf[e.r];
     } else {
-        e.codeBuf[e.codeBufPtr++] = static_cast<std::uint8_t>(e.matchPosition);
+        e.codeBuf[e.codeBufPtr++] = static_cast<std::uint8_t>(e.tree.matchPosition);
         e.codeBuf[e.codeBufPtr++] =
-            static_cast<std::uint8_t>(((e.matchPosition >> 4) & 0xF0) | (e.matchLength - (kThreshold + 1)));
+            static_cast<std::uint8_t>(((e.tree.matchPosition >> 4) & 0xF0) | (e.tree.matchLength - (kThreshold + 1)));
     }
     e.mask = static_cast<std::uint8_t>(e.mask << 1);
     if (e.mask == 0) flushGroup(e, output);
-    e.lastMatchLength = e.matchLength;
+    e.lastMatchLength = e.tree.matchLength;
 }
 
 }  // namespace
@@ -48,17 +48,17 @@ void lzssEncode(LzssEncoder& e, std::span<const std::uint8_t> input, bool final,
         e.codeBufPtr = 1;
         e.s = 0;
         e.r = lzss::kFirstPosition;
-        initTree(e);
+        initTree(e.tree);
         // Matches may refer to ring bytes never written: they are zeros in
         // every stream, not what a stream before left there.
-        std::memset(e.textBuf, 0, sizeof e.textBuf);
+        std::memset(e.tree.textBuf, 0, sizeof e.tree.textBuf);
         e.outCount = 0;
         e.len = 0;
         e.phase = LzssEncoder::Phase::Fill;
     }
     if (e.phase == LzssEncoder::Phase::Fill) {
         while (e.len < kMaxMatch && n > 0) {
-            e.textBuf[e.r + e.len++] = *data++;
+            e.tree.textBuf[e.r + e.len++] = *data++;
             --n;
         }
         if (e.len < kMaxMatch && !final) return;  // wait for more input
@@ -67,8 +67,8 @@ void lzssEncode(LzssEncoder& e, std::span<const std::uint8_t> input, bool final,
             return;
         }
         // The strings just before the look-ahead (zeros) seed the trees.
-        for (int k = 1; k <= kMaxMatch; ++k) insertNode(e, e.r - k);
-        insertNode(e, e.r);
+        for (int k = 1; k <= kMaxMatch; ++k) insertNode(e.tree, e.r - k);
+        insertNode(e.tree, e.r);
         emitItem(e, output);
         e.i = 0;
         e.phase = LzssEncoder::Phase::Slide;
@@ -78,21 +78,21 @@ void lzssEncode(LzssEncoder& e, std::span<const std::uint8_t> input, bool final,
         while (e.i < e.lastMatchLength && n > 0) {
             const std::uint8_t c = *data++;
             --n;
-            deleteNode(e, e.s);
-            e.textBuf[e.s] = c;
-            if (e.s < kMaxMatch - 1) e.textBuf[e.s + kRingSize] = c;
+            deleteNode(e.tree, e.s);
+            e.tree.textBuf[e.s] = c;
+            if (e.s < kMaxMatch - 1) e.tree.textBuf[e.s + kRingSize] = c;
             e.s = (e.s + 1) & kRingMask;
             e.r = (e.r + 1) & kRingMask;
-            insertNode(e, e.r);
+            insertNode(e.tree, e.r);
             ++e.i;
         }
         if (e.i < e.lastMatchLength && !final) return;  // wait for more input
         // At the end of the input the look-ahead shrinks instead.
         for (; e.i < e.lastMatchLength; ++e.i) {
-            deleteNode(e, e.s);
+            deleteNode(e.tree, e.s);
             e.s = (e.s + 1) & kRingMask;
             e.r = (e.r + 1) & kRingMask;
-            if (--e.len != 0) insertNode(e, e.r);
+            if (--e.len != 0) insertNode(e.tree, e.r);
         }
         if (e.len <= 0) break;
         emitItem(e, output);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "lzss_format.h"
+#include "lzss_match_tree.h"
 
 namespace pactools {
 
@@ -19,7 +20,6 @@ struct LzssEncoder {
         Fill,   // gathering the first look-ahead
         Slide,  // sliding the window past the item just emitted
     };
-    static constexpr int kNil = lzss::kRingSize;  // the empty tree link
 
     Phase phase = Phase::Start;
     std::uint64_t outCount = 0;  // bytes produced so far: the stored size
@@ -31,17 +31,7 @@ struct LzssEncoder {
     int codeBufPtr = 0;          // bytes used in codeBuf
     std::uint8_t mask = 0;       // flag bit of the next item
     std::uint8_t codeBuf[17] = {};  // the group being built
-    int matchPosition = 0;       // best match found by the last insertion
-    int matchLength = 0;
-    // Tree links: son[p][0] is the right child of node p (strings that
-    // compare greater or equal), son[p][1] the left one; the two sit side by
-    // side so a walk picks one without branching.  son[4097 + b][0] is the
-    // root of the tree for first byte b.
-    std::uint16_t son[lzss::kRingSize + 257][2] = {};
-    std::uint16_t dad[lzss::kRingSize + 1] = {};
-    // The ring, followed by a copy of its first 17 bytes so that 18-byte
-    // comparisons never wrap.  It starts zero-filled: matches may refer to it.
-    std::uint8_t textBuf[lzss::kRingSize + lzss::kMaxMatch - 1] = {};
+    LzssMatchTree tree;  // the ring and its match trees
 };
 
 // Makes the record start a new stream at its next call, whatever it was

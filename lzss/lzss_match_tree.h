@@ -1,14 +1,34 @@
 // The encoder's match finder: one binary search tree per first byte over
-// the 4096-byte ring, kept in an LzssEncoder record.  Shared by the
-// encoder and its parallel form, inline so the encoder's hot loop stays one
-// piece of code.
+// the 4096-byte ring, kept in an LzssMatchTree record (part of the
+// encoder's).  Shared by the encoder and its parallel form, inline so the
+// encoder's hot loop stays one piece of code.
 #pragma once
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "lzss_encoder.h"
+#include "lzss_format.h"
+
+namespace pactools {
+
+struct LzssMatchTree {
+    static constexpr int kNil = lzss::kRingSize;  // the empty tree link
+
+    int matchPosition = 0;  // best match found by the last insertion
+    int matchLength = 0;
+    // Tree links: son[p][0] is the right child of node p (strings that
+    // compare greater or equal), son[p][1] the left one; the two sit side by
+    // side so a walk picks one without branching.  son[4097 + b][0] is the
+    // root of the tree for first byte b.
+    std::uint16_t son[lzss::kRingSize + 257][2] = {};
+    std::uint16_t dad[lzss::kRingSize + 1] = {};
+    // The ring, followed by a copy of its first 17 bytes so that 18-byte
+    // comparisons never wrap.  It starts zero-filled: matches may refer to it.
+    std::uint8_t textBuf[lzss::kRingSize + lzss::kMaxMatch - 1] = {};
+};
+
+}  // namespace pactools
 
 namespace pactools::lzss_tree {
 
@@ -16,7 +36,7 @@ using lzss::kMaxMatch;
 using lzss::kRingMask;
 using lzss::kRingSize;
 using lzss::kThreshold;
-constexpr int kNil = LzssEncoder::kNil;
+constexpr int kNil = LzssMatchTree::kNil;
 constexpr int kRoot = kRingSize + 1;  // son[kRoot + b][right] is the root of the tree for first byte b
 
 inline std::uint64_t load64(const std::uint8_t* p) {
@@ -59,7 +79,7 @@ constexpr int linkShift(int side) {
     return 16 * (std::endian::native == std::endian::little ? side : 1 - side);
 }
 
-inline void initTree(LzssEncoder& e) {
+inline void initTree(LzssMatchTree& e) {
     for (int i = kRoot; i < kRoot + 256; ++i) e.son[i][kRight] = kNil;
     for (int i = 0; i < kRingSize; ++i) e.dad[i] = kNil;
 }
@@ -68,7 +88,7 @@ inline void initTree(LzssEncoder& e) {
 // leaves the longest match met on the way in matchPosition/matchLength; among
 // equal lengths the first node met wins.  A node holding the same 18 bytes
 // is replaced by the new one.  Returns how many nodes it compared with.
-inline int insertNode(LzssEncoder& e, int r) {
+inline int insertNode(LzssMatchTree& e, int r) {
     const std::uint8_t* key = &e.textBuf[r];
     int p = kRoot + key[0];
     int side = kRight;
@@ -114,7 +134,7 @@ inline int insertNode(LzssEncoder& e, int r) {
     return steps + 1;
 }
 
-inline void deleteNode(LzssEncoder& e, int p) {
+inline void deleteNode(LzssMatchTree& e, int p) {
     if (e.dad[p] == kNil) return;
     int q;
     if (e.son[p][kRight] == kNil) {

@@ -32,7 +32,7 @@ constexpr std::uint64_t kInsertWork = 3;
 // the one-thread encoder but inserting only positions whose first byte it
 // owns.
 struct alignas(64) Finder {  // (on a cache line of its own: threads write to finders side by side)
-    std::unique_ptr<LzssEncoder> tree = std::make_unique<LzssEncoder>();
+    std::unique_ptr<LzssMatchTree> tree = std::make_unique<LzssMatchTree>();
     std::array<bool, 256> owned{};
     enum class Phase { Start, Fill, Slide } phase = Phase::Start;
     int len = 0;
@@ -55,7 +55,7 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
 
     // Inserts ring slot r if this finder owns its first byte.
     void insert(std::uint64_t first) {
-        LzssEncoder& e = *tree;
+        LzssMatchTree& e = *tree;
         const std::uint8_t c = e.textBuf[r];
         if (owned[c]) {
             compared += static_cast<std::uint64_t>(insertNode(e, r));
@@ -69,7 +69,7 @@ struct alignas(64) Finder {  // (on a cache line of its own: threads write to fi
     // matches of its `count` positions from `first` on.
     void replay(std::span<const std::uint8_t> input, bool final, std::uint64_t first, std::size_t count) {
         matches.ensure(count);
-        LzssEncoder& e = *tree;
+        LzssMatchTree& e = *tree;
         const std::uint8_t* data = input.data();
         std::size_t n = input.size();
         if (phase == Phase::Start) {

@@ -4,8 +4,10 @@
 #include <memory>
 #include <vector>
 
+#include "common_faults.h"
 #include "compression_pipeline.h"
 #include "member_stream.h"
+#include "pac_faults.h"
 #include "worker_threads.h"
 
 namespace pactools {
@@ -13,7 +15,7 @@ namespace pactools {
 namespace {
 
 Error tooLarge(std::string_view archiveName, const std::string& name) {
-    Error error = fileError(Fault::ArchiveTooLarge, std::string(archiveName));
+    Error error = fileError(PacFault::ArchiveTooLarge, std::string(archiveName));
     error.name = name;
     return error;
 }
@@ -46,7 +48,7 @@ struct Appender {
             if (events.member) events.member(name, part.reused);
             return true;
         case StreamPart::Kind::Block:
-            return sink.write(part.block) || fail(Error(Fault::WriteFailed));
+            return sink.write(part.block) || fail(Error(CommonFault::WriteFailed));
         case StreamPart::Kind::Failed:
             return fail(std::move(part.error));
         case StreamPart::Kind::Finished:
@@ -91,7 +93,7 @@ Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberS
     std::uint8_t headerBytes[kPacHeaderSize];
     encodeHeader(header, headerBytes);
     std::vector<std::uint8_t> directory(kPacEntrySize * members.count, 0);
-    if (!sink.write(headerBytes) || !sink.write(directory)) return Error(Fault::WriteFailed);
+    if (!sink.write(headerBytes) || !sink.write(directory)) return Error(CommonFault::WriteFailed);
 
     // Members are compressed on worker threads (on this one alone with one
     // thread) and appended here in list order.
@@ -107,7 +109,7 @@ Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberS
     };
     streamInOrder<StreamPart>(members.count, threads, limits, work, take, stats);
     if (appender.error) return appender.error;
-    if (!sink.writeAt(kPacHeaderSize, directory)) return Error(Fault::WriteFailed);
+    if (!sink.writeAt(kPacHeaderSize, directory)) return Error(CommonFault::WriteFailed);
     return {};
 }
 

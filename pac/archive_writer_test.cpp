@@ -9,7 +9,9 @@
 #include <mutex>
 
 #include "archive_builder.h"
+#include "common_faults.h"
 #include "corpus.h"
+#include "messages.h"
 #include "lzss_encoder.h"
 #include "member_stream.h"
 #include "oracle_io.h"
@@ -53,7 +55,7 @@ private:
             return {};
         }
         Error read(std::span<std::uint8_t> buffer, std::size_t& got) override {
-            if (mode_ == Mode::FailsToRead && position_ > 0) return fileError(Fault::ReadFailed, name_, EIO);
+            if (mode_ == Mode::FailsToRead && position_ > 0) return fileError(CommonFault::ReadFailed, name_, EIO);
             const std::size_t limit = mode_ == Mode::Shrinks ? bytes_.size() / 2 : bytes_.size();
             got = std::min(buffer.size(), limit - position_);
             std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(position_), got, buffer.begin());
@@ -108,7 +110,7 @@ TEST(ArchiveWriter, AnyNumberOfThreadsGivesTheSameArchiveThatReadsBack) {
         list.push_back(name);
     }
     const Outcome one = archive(list, source, 1);
-    ASSERT_FALSE(one.error) << static_cast<int>(one.error.fault);
+    ASSERT_FALSE(one.error) << messageText(one.error);
     EXPECT_EQ(one.progress, list);
     for (unsigned threads : {2u, 3u, 8u, 0u}) {
         const Outcome many = archive(list, source, threads);
@@ -145,15 +147,15 @@ TEST(ArchiveWriter, AFailingMemberStopsAtTheSameMemberWhateverTheThreads) {
     const struct {
         const char* what;
         Fault fault;
-    } cases[] = {{"missing", Fault::CannotOpen}, {"shrinks", Fault::FileShrank}, {"grows", Fault::FileGrew},
-                 {"fails", Fault::ReadFailed}};
+    } cases[] = {{"missing", CommonFault::CannotOpen}, {"shrinks", CommonFault::FileShrank}, {"grows", CommonFault::FileGrew},
+                 {"fails", CommonFault::ReadFailed}};
     for (const auto& c : cases) {
         source.faults.clear();
         source.members.erase("m17");
-        if (c.fault != Fault::CannotOpen) {
+        if (c.fault != CommonFault::CannotOpen) {
             source.members["m17"] = bytesOf(corpusBytes(CorpusKind::Mixed, 3 << 20, 17));
-            source.faults["m17"] = c.fault == Fault::FileShrank ? FaultySource::Mode::Shrinks
-                                   : c.fault == Fault::FileGrew ? FaultySource::Mode::Grows
+            source.faults["m17"] = c.fault == CommonFault::FileShrank ? FaultySource::Mode::Shrinks
+                                   : c.fault == CommonFault::FileGrew ? FaultySource::Mode::Grows
                                                                 : FaultySource::Mode::FailsToRead;
         }
         for (unsigned threads : {1u, 2u, 4u, 16u}) {
@@ -162,7 +164,7 @@ TEST(ArchiveWriter, AFailingMemberStopsAtTheSameMemberWhateverTheThreads) {
             EXPECT_EQ(run.error.file, "m17") << c.what;
             // A member that cannot be opened stops the run before any member;
             // one that fails while read, at itself (announced).
-            const std::size_t reached = c.fault == Fault::CannotOpen ? 0 : 18;
+            const std::size_t reached = c.fault == CommonFault::CannotOpen ? 0 : 18;
             EXPECT_EQ(run.progress, std::vector<std::string>(list.begin(), list.begin() + reached)) << c.what;
         }
     }
@@ -254,7 +256,7 @@ TEST(ArchiveWriter, WorkersRunningAheadWaitWithinTheBoundAndStopWhenTheConsumerF
     for (unsigned threads : {1u, 2u, 8u}) {
         FailingSink failing;
         const Error error = writeArchive(membersNamed(names), PacHeader{}, source, nullptr, failing, threads, "data.pac", {}, &limits);
-        EXPECT_EQ(error.fault, Fault::WriteFailed) << threads;
+        EXPECT_EQ(error.fault, CommonFault::WriteFailed) << threads;
     }
 }
 

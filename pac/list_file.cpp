@@ -1,5 +1,6 @@
 #include "list_file.h"
 
+#include "pac_faults.h"
 #include "text.h"
 
 namespace pactools {
@@ -12,13 +13,13 @@ Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& 
                std::optional<CodePage>* codePage) {
     LineReader reader(withoutByteOrderMark(text));
     std::string_view line;
-    if (!reader.next(line)) return Error{Fault::ListEmpty};
+    if (!reader.next(line)) return Error{PacFault::ListEmpty};
     TextScanner scanner(line);
     std::uint32_t headerByte = 0;
     std::uint32_t headerWord = 0;
-    if (!scanner.hex(headerByte) || !scanner.hex(headerWord)) return Error{Fault::ListInvalid};
+    if (!scanner.hex(headerByte) || !scanner.hex(headerWord)) return Error{PacFault::ListInvalid};
     // The header byte keeps its low 8 bits, but a word is never cut.
-    if (scanner.tooLarge) return Error{Fault::ListHeaderWordTooLarge};
+    if (scanner.tooLarge) return Error{PacFault::ListHeaderWordTooLarge};
     header.headerByte = static_cast<std::uint8_t>(headerByte);
     header.headerWord = headerWord;
     if (codePage != nullptr) {
@@ -28,7 +29,7 @@ Error readList(std::string_view text, PtrVector<std::string>& names, PacHeader& 
         *codePage = findCodePage(line.substr(scanner.position, end - scanner.position));
     }
     while (reader.next(line)) {
-        if (!ptrVectorPush(names, std::make_unique<std::string>(line))) return Error{Fault::ListOutOfMemory};
+        if (!ptrVectorPush(names, std::make_unique<std::string>(line))) return Error{PacFault::ListOutOfMemory};
     }
     return {};
 }

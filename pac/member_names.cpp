@@ -9,6 +9,7 @@
 #include "code_page.h"
 #include "file_io.h"
 #include "list_file.h"
+#include "pac_faults.h"
 #include "pac_format.h"
 #include "platform.h"
 #include "text.h"
@@ -215,39 +216,39 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
     const std::string listKey = fileKey(platform::absolutePath(listPath));
     std::unordered_map<std::string, std::size_t> seen;
     seen.reserve(names.size());
-    Error refusal = fileError(Fault::None, std::string(source));
+    Error refusal = fileError(Fault{}, std::string(source));
     refusal.detail = verb;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string_view name = names[i];
         refusal.name = name;
         refusal.at = i + 1;
-        if (name.empty()) return refusal.as(Fault::NameEmpty);
-        if (isUnsafeMemberName(name)) return refusal.as(Fault::NameUnsafe);
-        if (platform::kWindows && isWindowsMisreadName(name)) return refusal.as(Fault::NameMisreadByWindows);
+        if (name.empty()) return refusal.as(PacFault::NameEmpty);
+        if (isUnsafeMemberName(name)) return refusal.as(PacFault::NameUnsafe);
+        if (platform::kWindows && isWindowsMisreadName(name)) return refusal.as(PacFault::NameMisreadByWindows);
         const std::string key = fileKey(name);
         // "dir/", "." and "a/." name directories: no file could be written there.
         if (key.empty() || isSeparator(name.back()) || name.ends_with("/.") || name.ends_with("\\.") || name == ".") {
-            return refusal.as(Fault::NameNotAFile);
+            return refusal.as(PacFault::NameNotAFile);
         }
         const std::string path = memberFilePath(name);
         // scntool's record folder as Windows finds it (any letter case,
         // trailing dots and spaces), refused on every system alike.  The key
         // of the path, not of the name: in a double-byte code page the second
         // byte of a character may look like a letter or a '\'.
-        if (isInRecordFolder(fileKey(path))) return refusal.as(Fault::NameIsRecord);
-        if (isTemporaryName(path)) return refusal.as(Fault::NameLikeTemporary);
+        if (isInRecordFolder(fileKey(path))) return refusal.as(PacFault::NameIsRecord);
+        if (isTemporaryName(path)) return refusal.as(PacFault::NameLikeTemporary);
         // By name, or as a link to one (writing a member follows links).
         if (key == fileKey("makefile") || key == fileKey("gnumakefile") || platform::sameFile(path, "makefile") ||
             platform::sameFile(path, "GNUmakefile") || platform::sameFile(path, "Makefile")) {
-            return refusal.as(Fault::NameIsMakefile);
+            return refusal.as(PacFault::NameIsMakefile);
         }
         const std::string absoluteKey = fileKey(platform::absolutePath(path));
-        if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) return refusal.as(Fault::NameIsArchive);
-        if (absoluteKey == listKey || platform::sameFile(path, listPath)) return refusal.as(Fault::NameIsList);
+        if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) return refusal.as(PacFault::NameIsArchive);
+        if (absoluteKey == listKey || platform::sameFile(path, listPath)) return refusal.as(PacFault::NameIsList);
         const auto [earlier, isNew] = seen.emplace(key, i);
         if (!isNew) {
             refusal.other = names[earlier->second];
-            return refusal.as(Fault::NameCollides);
+            return refusal.as(PacFault::NameCollides);
         }
     }
     // A name like the short 8.3 name Windows may give another member
@@ -284,7 +285,7 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
                 refusal.name = names[s.member];
                 refusal.at = s.member + 1;
                 refusal.other = names[l.member];
-                return refusal.as(Fault::NameMayBeShortName);
+                return refusal.as(PacFault::NameMayBeShortName);
             }
         }
     }
@@ -301,7 +302,7 @@ Error checkDistinctFiles(const std::vector<std::string_view>& names, std::string
         if (existing != nullptr) (*existing)[i] = identity;
         const auto [earlier, isNew] = seen.emplace(identity, i);
         if (isNew) continue;
-        Error refusal = fileError(Fault::NameSameFile, std::string(source));
+        Error refusal = fileError(PacFault::NameSameFile, std::string(source));
         refusal.detail = verb;
         refusal.name = names[i];
         refusal.at = i + 1;

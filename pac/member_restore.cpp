@@ -1,4 +1,6 @@
+#include "common_faults.h"
 #include "member_restore.h"
+#include "pac_faults.h"
 
 #include <algorithm>
 
@@ -26,14 +28,14 @@ Error restoreMember(const PacEntry& entry, const StoredReader& read, const Resto
         pending = pending.subspan(step.consumed);
         missing -= step.produced;
         if (step.produced > 0) {
-            if (!write(std::span(buffers.output).first(step.produced))) return Error{Fault::WriteFailed};
+            if (!write(std::span(buffers.output).first(step.produced))) return Error{CommonFault::WriteFailed};
             given += step.produced;
             if (produced != nullptr) *produced = given;
         }
         if (step.produced == 0 && step.consumed == 0 && pending.empty() && unread == 0) break;  // the stream ended
     }
     if (missing > 0) {
-        Error damaged{Fault::MemberDamaged};
+        Error damaged{PacFault::MemberDamaged};
         damaged.name = entry.text;
         damaged.at = given;
         damaged.of = entry.unpackedSize;

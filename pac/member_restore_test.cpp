@@ -4,8 +4,10 @@
 
 #include <cerrno>
 
+#include "common_faults.h"
 #include "corpus.h"
 #include "oracle_io.h"
+#include "pac_faults.h"
 
 namespace pactools {
 namespace {
@@ -56,23 +58,23 @@ TEST(RestoreMember, ReportsShortStreamsAndFailingReadersAndWriters) {
     Source shortSource{stream.substr(0, stream.size() / 2)};
     PacEntry entry{"m", 0, 50000, static_cast<std::uint32_t>(stream.size() / 2), "m"};
     Error result = restoreMember(entry, shortSource.reader(), discard, buffers);
-    EXPECT_EQ(result.fault, Fault::MemberDamaged);
+    EXPECT_EQ(result.fault, PacFault::MemberDamaged);
     EXPECT_EQ(result.name, "m");
     EXPECT_LT(result.at, 50000u);
     EXPECT_EQ(result.of, 50000u);
 
     Source ended{stream.substr(0, 100)};  // the archive holds less than the stored size
     entry.storedSize = static_cast<std::uint32_t>(stream.size());
-    EXPECT_EQ(restoreMember(entry, ended.reader(), discard, buffers).fault, Fault::MemberDamaged);
+    EXPECT_EQ(restoreMember(entry, ended.reader(), discard, buffers).fault, PacFault::MemberDamaged);
 
-    const StoredReader failing = [](std::span<std::uint8_t>, std::size_t&) { return fileError(Fault::ReadFailed, "x", EIO); };
+    const StoredReader failing = [](std::span<std::uint8_t>, std::size_t&) { return fileError(CommonFault::ReadFailed, "x", EIO); };
     result = restoreMember(entry, failing, discard, buffers);
-    EXPECT_EQ(result.fault, Fault::ReadFailed);
+    EXPECT_EQ(result.fault, CommonFault::ReadFailed);
     EXPECT_EQ(result.system, EIO);
 
     Source full{stream};
     result = restoreMember(entry, full.reader(), [](std::span<const std::uint8_t>) { return false; }, buffers);
-    EXPECT_EQ(result.fault, Fault::WriteFailed);
+    EXPECT_EQ(result.fault, CommonFault::WriteFailed);
 
     const PacEntry empty{"e", 0, 0, 0, "e"};
     Source none{""};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "common_faults.h"
 #include "pac_format.h"
 
 namespace pactools {
@@ -36,7 +37,7 @@ Error FileMemberSource::open(std::string_view name, std::unique_ptr<MemberFile>&
 
 Error MemoryMemberSource::open(std::string_view name, std::unique_ptr<MemberFile>& file) {
     const auto found = members.find(name);
-    if (found == members.end()) return memberError(Fault::CannotOpen, name, ENOENT);
+    if (found == members.end()) return memberError(CommonFault::CannotOpen, name, ENOENT);
     file = std::make_unique<MemoryMemberFile>(found->second);
     return {};
 }

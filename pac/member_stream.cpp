@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <memory>
 
+#include "common_faults.h"
 #include "large_buffer.h"
 #include "lzss_encoder.h"
 #include "lzss_parallel_encoder.h"
+#include "pac_faults.h"
 
 namespace pactools {
 
@@ -56,7 +58,7 @@ bool reusePrevious(const PreviousArchive& previous, const PacEntry& member, Memb
         }
     };
     if (!holdsSameContent(reader, entry, *file, size, buffers, nullptr, copy)) {
-        error = fileError(Fault::ChangedWhileRead, previous.path);
+        error = fileError(PacFault::ChangedWhileRead, previous.path);
         error.name = member.text;
         return true;
     }
@@ -71,7 +73,7 @@ Error openMember(MemberSource& source, const std::string& text, std::unique_ptr<
     if (Error error = source.open(text, file)) return error;
     if (Error error = file->size(size)) return error;
     if (size > UINT32_MAX) {
-        Error tooLarge(Fault::MemberTooLarge);
+        Error tooLarge(PacFault::MemberTooLarge);
         tooLarge.name = text;
         return tooLarge;
     }
@@ -110,7 +112,7 @@ Error streamMember(MemberSource& source, const PacEntry& member, const PreviousA
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
         std::size_t got = 0;
         if (Error error = file->read(chunk.first(want), got)) return error;
-        if (got < want) return memberError(Fault::FileShrank, name);
+        if (got < want) return memberError(CommonFault::FileShrank, name);
         const std::size_t recounted = static_cast<std::size_t>(std::min<std::uint64_t>(counted, got));
         counted -= recounted;
         if (events.bytesRead && got > recounted) events.bytesRead(got - recounted);
@@ -127,7 +129,7 @@ Error streamMember(MemberSource& source, const PacEntry& member, const PreviousA
     std::uint8_t extra = 0;
     std::size_t after = 0;
     if (Error error = file->read(std::span(&extra, 1), after)) return error;
-    if (after > 0) return memberError(Fault::FileGrew, name);
+    if (after > 0) return memberError(CommonFault::FileGrew, name);
     storedSize = parallel ? parallel->outCount() : encoder->outCount;
     return {};
 }

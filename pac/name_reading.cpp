@@ -1,5 +1,6 @@
 #include "name_reading.h"
 
+#include "pac_faults.h"
 #include "platform.h"
 
 namespace pactools {
@@ -14,7 +15,7 @@ Error nameText(const NameReading& reading, std::string_view name, std::string& t
     if (toUtf8(*reading.codePage, name, text) && fromUtf8(*reading.codePage, text, back, character) && back == name) {
         return {};
     }
-    Error error(Fault::NameNotInCodePage);
+    Error error(PacFault::NameNotInCodePage);
     error.name = name;
     error.other = reading.codePage->name;
     return error;
@@ -27,7 +28,7 @@ Error nameBytes(const NameReading& reading, std::string_view text, std::string& 
     }
     std::uint32_t character = 0;
     if (fromUtf8(*reading.codePage, text, name, character)) return {};
-    Error error(Fault::NameTextNotInCodePage);
+    Error error(PacFault::NameTextNotInCodePage);
     error.name = text;
     error.other = reading.codePage->name;
     error.at = character;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "lzss_stream_end.h"
+#include "pac_faults.h"
 
 namespace pactools {
 
@@ -60,7 +61,7 @@ Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath
         return error;
     };
     Error error = restoreMember(entry, read, write, buffers);
-    if (error.fault == Fault::MemberDamaged) error.file = archivePath;
+    if (error.fault == PacFault::MemberDamaged) error.file = archivePath;
     if (streamEnd != nullptr) *streamEnd = walk.known && !walk.wrong ? walk.end : entry.storedSize;
     return error;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common_faults.h"
+#include "pac_faults.h"
 #include "platform.h"
 
 namespace pactools {
@@ -97,11 +99,11 @@ std::string memberFilePath(std::string_view text) {
 Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize, std::string_view archiveName,
                    PacHeader& header) {
     if (prefix.size() < kPacHeaderSize || fileSize < kPacHeaderSize || !isPac(prefix)) {
-        return fileError(Fault::NotPac, std::string(archiveName));
+        return fileError(PacFault::NotPac, std::string(archiveName));
     }
     header = decodeHeader(prefix.first<kPacHeaderSize>());
     if (pacDataStart(header.count) > fileSize) {
-        Error error = fileError(Fault::DirectoryPastEnd, std::string(archiveName));
+        Error error = fileError(PacFault::DirectoryPastEnd, std::string(archiveName));
         error.at = header.count;
         return error;
     }
@@ -110,17 +112,17 @@ Error readPacHeader(std::span<const std::uint8_t> prefix, std::uint64_t fileSize
 
 Error readPacDirectory(const PacHeader& header, std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
                        std::string_view archiveName, PtrVector<PacEntry>& entries) {
-    Error error = fileError(Fault::None, std::string(archiveName));
-    if (bytes.size() < kPacEntrySize * static_cast<std::uint64_t>(header.count)) return error.as(Fault::DirectoryShort);
+    Error error = fileError(Fault{}, std::string(archiveName));
+    if (bytes.size() < kPacEntrySize * static_cast<std::uint64_t>(header.count)) return error.as(PacFault::DirectoryShort);
     for (std::uint32_t index = 0; index < header.count; ++index) {
         auto entry = std::make_unique<PacEntry>();
         error.at = index + 1;
         if (!decodeEntry(bytes.subspan(kPacEntrySize * index).first<kPacEntrySize>(), *entry)) {
-            return error.as(Fault::EntryWithoutNul);
+            return error.as(PacFault::EntryWithoutNul);
         }
         error.name = entry->name;
-        if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) return error.as(Fault::DataPastEnd);
-        if (!ptrVectorPush(entries, std::move(entry))) return error.as(Fault::OutOfMemory);
+        if (static_cast<std::uint64_t>(entry->offset) + entry->storedSize > fileSize) return error.as(PacFault::DataPastEnd);
+        if (!ptrVectorPush(entries, std::move(entry))) return error.as(CommonFault::OutOfMemory);
     }
     return {};
 }

@@ -8,6 +8,7 @@
 #include "member_names.h"
 #include "name_reading.h"
 #include "messages.h"
+#include "pac_faults.h"
 #include "pac_format.h"
 #include "platform.h"
 #include "text.h"
@@ -26,7 +27,7 @@ std::string memberFileKey(std::string_view text) {
 // What is wrong with a list file that could not be read or read as one.
 std::string whyUnreadable(const Error& error) {
     if (error.system != 0) return platform::errorText(error.system);
-    if (error.fault == Fault::ListOutOfMemory) return messageText(error);
+    if (error.fault == PacFault::ListOutOfMemory) return messageText(error);
     return "not a list file";
 }
 
@@ -42,7 +43,7 @@ Error readPreviousMembers(const std::string& listPath, std::unordered_set<std::s
             readList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), names, header, &page);
     }
     if (error) {
-        Error unreadable = fileError(Fault::PreviousListUnreadable, listPath);
+        Error unreadable = fileError(PacFault::PreviousListUnreadable, listPath);
         unreadable.detail = whyUnreadable(error);
         return unreadable;
     }
@@ -96,7 +97,7 @@ Error checkPreviousMembers(std::span<const std::string_view> names, const std::s
     for (std::size_t i = 0; i < names.size(); ++i) {
         // A member of before may be replaced; a new file takes no one's place.
         if (previous.contains(memberFileKey(names[i])) || !pathExists(memberFilePath(names[i])) || holds(i)) continue;
-        Error refusal = fileError(Fault::NameReplacesOwnFile, pacPath);
+        Error refusal = fileError(PacFault::NameReplacesOwnFile, pacPath);
         refusal.detail = "extract";
         refusal.name = names[i];
         refusal.at = i + 1;

@@ -7,6 +7,8 @@
 #include "name_reading.h"
 #include "pac_archive.h"
 #include "ordered_work.h"
+#include "pac_faults.h"
+#include "pactool_faults.h"
 #include "progress_line.h"
 #include "text.h"
 
@@ -54,7 +56,7 @@ bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchi
             continue;
         }
         if (entry.text.empty() || isUnsafeMemberName(entry.text)) {
-            Error unsafe = fileError(entry.text.empty() ? Fault::NameEmpty : Fault::NameUnsafe, pacPath);
+            Error unsafe = fileError(entry.text.empty() ? PacFault::NameEmpty : PacFault::NameUnsafe, pacPath);
             unsafe.detail = "extract";
             unsafe.name = entry.text;
             unsafe.at = i + 1;
@@ -109,7 +111,7 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
         if (!error) {
             progress.around([&] {
                 say(out, "OK      %s\n", shown(entry.text).c_str());
-                Error warning = fileError(Fault::StoredOverlap, pacPath);
+                Error warning = fileError(PactoolFault::StoredOverlap, pacPath);
                 warning.name = entry.text;
                 if (overlaps[i] >= 0) {
                     warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].text;
@@ -117,10 +119,10 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
                 }
                 if (streamEnds[i] < entry.storedSize) {
                     warning.at = entry.storedSize - streamEnds[i];
-                    report(out, "pactool", warning.as(Fault::StoredPastStream));
+                    report(out, "pactool", warning.as(PactoolFault::StoredPastStream));
                 }
             });
-        } else if (error.fault == Fault::MemberDamaged) {
+        } else if (error.fault == PacFault::MemberDamaged) {
             progress.around([&] { say(out, "FAILED  %s\n", messageText(error).c_str()); });
             ++failed;
         } else {

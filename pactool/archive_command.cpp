@@ -3,12 +3,14 @@
 #include <vector>
 
 #include "archive_writer.h"
+#include "common_faults.h"
 #include "file_io.h"
 #include "list_file.h"
 #include "member_names.h"
 #include "messages.h"
 #include "name_reading.h"
 #include "pac_format.h"
+#include "pactool_faults.h"
 #include "platform.h"
 #include "previous_archive.h"
 #include "progress_line.h"
@@ -26,7 +28,7 @@ namespace {
 Error membersOfList(const PtrVector<std::string>& names, const std::optional<CodePage>& listPage,
                     const NameReading& reading, const std::string& listName, PtrVector<PacEntry>& members) {
     if (listPage && (!reading.codePage || reading.codePage->number != listPage->number)) {
-        Error error = fileError(Fault::ListNamesInOtherCodePage, listName);
+        Error error = fileError(PactoolFault::ListNamesInOtherCodePage, listName);
         error.name = listPage->name;
         if (reading.codePage) error.other = reading.codePage->name;
         return error;
@@ -58,7 +60,7 @@ Error readCheckedList(const std::string& pacPath, const NameReading& reading, Pt
     const std::string listName = listFileName(pacPath);
     InputFile listFile;
     std::vector<std::uint8_t> listBytes;
-    if (Error error = listFile.open(listName)) return error.as(Fault::CannotOpenList);
+    if (Error error = listFile.open(listName)) return error.as(PactoolFault::CannotOpenList);
     if (Error error = readRest(listFile, listBytes)) return error;
     PtrVector<std::string> names;
     ptrVectorInit(names, 32, 32);
@@ -71,13 +73,13 @@ Error readCheckedList(const std::string& pacPath, const NameReading& reading, Pt
     if (Error error = membersOfList(names, listPage, reading, listName, members)) return error;
     for (const PacEntry* member : members) {
         if (member->name.size() > kPacMaxNameLength) {
-            Error error = fileError(Fault::NameTooLong, listName);
+            Error error = fileError(PactoolFault::NameTooLong, listName);
             error.name = member->text;
             error.at = kPacMaxNameLength;
             return error;
         }
     }
-    if (pacDataStart(members.count) > UINT32_MAX) return fileError(Fault::TooManyMembers, listName);
+    if (pacDataStart(members.count) > UINT32_MAX) return fileError(PactoolFault::TooManyMembers, listName);
     std::vector<std::string_view> texts;
     texts.reserve(members.count);
     for (const PacEntry* member : members) texts.push_back(member->text);
@@ -125,7 +127,7 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         // (Windows renames nothing over a file that is open).
         previous.reader.reset();
         // The archive file tells why a write failed, and commits otherwise.
-        if (!error || error.fault == Fault::WriteFailed) error = archive.commit();
+        if (!error || error.fault == CommonFault::WriteFailed) error = archive.commit();
     }
     if (error) report(out, "pactool", error);
     return !error;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "common_faults.h"
 #include "file_io.h"
 #include "list_file.h"
 #include "makefile_writer.h"
@@ -13,6 +14,8 @@
 #include "messages.h"
 #include "name_reading.h"
 #include "pac_archive.h"
+#include "pac_faults.h"
+#include "pactool_faults.h"
 #include "platform.h"
 #include "ordered_work.h"
 #include "previous_members.h"
@@ -36,7 +39,7 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
     Restored done{{}, std::make_unique<OutputFile>()};
     OutputFile& file = *done.file;
     if (Error error = file.create(memberFilePath(entry.text))) {
-        done.error = error.ofMember(entry.text).as(Fault::CannotCreateMember);
+        done.error = error.ofMember(entry.text).as(PactoolFault::CannotCreateMember);
         return done;
     }
     Error error = restoreArchiveMember(
@@ -47,12 +50,12 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
         },
         buffers);
     // Flushed later, with the other members of its batch.
-    if (!error || error.fault == Fault::WriteFailed) {
+    if (!error || error.fault == CommonFault::WriteFailed) {
         // After a failed write the file tells why.
         Error finished = file.finish(OutputFile::Flush::Later);
         if (finished || !error) error = finished;
     }
-    if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.text);
+    if (error.fault == CommonFault::WriteFailed) error = error.ofMember(entry.text);
     done.error = error;
     return done;
 }
@@ -127,7 +130,7 @@ bool membersFit(const PacArchive& archive, const std::vector<std::optional<platf
         std::uint64_t free = 0;
         int reason = 0;
         if (platform::freeSpace(system.directory, free, reason) && needed > free) {
-            Error full = fileError(Fault::NoSpaceForMembers, pacPath);
+            Error full = fileError(PactoolFault::NoSpaceForMembers, pacPath);
             full.name = system.directory.empty() ? "." : system.directory;
             full.at = needed;
             full.of = free;
@@ -153,7 +156,7 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
     }
     if (!options.names.codePage) {
         // Names of another code page come out as bytes no one can read.
-        Error hint = fileError(Fault::NamesSuggestCodePage, pacPath);
+        Error hint = fileError(PactoolFault::NamesSuggestCodePage, pacPath);
         hint.name = codePagesTheNamesSuggest(archive.entries);
         if (!hint.name.empty()) report(out, "pactool", hint);
     }
@@ -180,7 +183,7 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
     // stand: no batch meets a missing folder or a folder where a file goes.
     for (const PacEntry* entry : archive.entries) {
         if (Error refusal = checkCreatable(memberFilePath(entry->text))) {
-            report(out, "pactool", refusal.ofMember(entry->text).as(Fault::CannotCreateMember));
+            report(out, "pactool", refusal.ofMember(entry->text).as(PactoolFault::CannotCreateMember));
             return false;
         }
     }
@@ -198,7 +201,7 @@ bool membersRestore(FileArchiveReader& reader, const std::string& pacPath, const
     const std::vector<long long> overlaps = overlappingEntries(archive);
     for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
         if (overlaps[i] < 0) continue;
-        Error warning = fileError(Fault::StoredOverlap, pacPath);
+        Error warning = fileError(PactoolFault::StoredOverlap, pacPath);
         warning.name = archive.entries[i].text;
         warning.other = archive.entries[static_cast<std::uint32_t>(overlaps[i])].text;
         report(out, "pactool", warning);
@@ -273,7 +276,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
                 const PacEntry& entry = archive.entries[batch.members[flushed]];
                 progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
                 batch = Batch();
-                return fail(unflushed.fault == Fault::WriteFailed ? unflushed.ofMember(entry.text) : unflushed);
+                return fail(unflushed.fault == CommonFault::WriteFailed ? unflushed.ofMember(entry.text) : unflushed);
             }
             for (std::size_t k = 0; k < files.size() && extracted; ++k) {
                 const PacEntry& entry = archive.entries[batch.members[k]];
@@ -281,7 +284,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
                 // The directories are flushed once, after the last rename.
                 directories.insert(files[k]->targetDirectory());
                 Error error = files[k]->publish(false);
-                if (error.fault == Fault::WriteFailed) error = error.ofMember(entry.text);
+                if (error.fault == CommonFault::WriteFailed) error = error.ofMember(entry.text);
                 if (error) fail(error);
             }
             batch = Batch();  // what was not renamed is removed
@@ -297,7 +300,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             if (done.error) {
                 batch = Batch();  // nothing of a batch that cannot be finished is renamed
                 // (A damaged member is told by itself, as the check before tells it.)
-                if (done.error.fault != Fault::MemberDamaged) {
+                if (done.error.fault != PacFault::MemberDamaged) {
                     progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
                 }
                 return fail(done.error);
@@ -322,7 +325,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         for (const std::string& directory : directories) {
             int reason = 0;
             if (extracted && !platform::syncDirectory(directory, reason)) {
-                fail(fileError(Fault::WriteFailed, directory.empty() ? "." : directory, reason));
+                fail(fileError(CommonFault::WriteFailed, directory.empty() ? "." : directory, reason));
             }
         }
     }
@@ -341,7 +344,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     // file (left as it is).
     std::string pacName;
     if (!platform::nameOfPath(pacPath, pacName)) {
-        report(out, "pactool", fileError(Fault::MakefileArchiveNotInCodePage, pacPath));
+        report(out, "pactool", fileError(PactoolFault::MakefileArchiveNotInCodePage, pacPath));
         return true;
     }
     std::string text;
@@ -353,9 +356,9 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
     }
     for (const Error& note : notes) report(out, "pactool", note);
     const Error failure = writeTextFile("makefile", text);
-    if (failure.fault == Fault::CannotCreate &&
+    if (failure.fault == CommonFault::CannotCreate &&
         (failure.system == platform::kNotRegularFile || failure.system == EISDIR)) {
-        report(out, "pactool", failure.as(Fault::CannotCreateMakefile));
+        report(out, "pactool", failure.as(PactoolFault::CannotCreateMakefile));
     }
     return true;
 }

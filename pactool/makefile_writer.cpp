@@ -6,6 +6,7 @@
 
 #include "list_file.h"
 #include "member_names.h"
+#include "pactool_faults.h"
 #include "platform.h"
 #include "text.h"
 
@@ -57,20 +58,20 @@ bool isMakefileSafe(std::string_view name) {
 
 Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
                    std::string& text, std::vector<Error>& notes) {
-    if (!isMakefileSafe(pacPath)) return fileError(Fault::MakefileUnsafeArchive, std::string(pacPath));
+    if (!isMakefileSafe(pacPath)) return fileError(PactoolFault::MakefileUnsafeArchive, std::string(pacPath));
     std::vector<std::string> words(entries.count);
     for (std::uint32_t i = 0; i < entries.count; ++i) {
         const std::string& name = entries[i].text;
-        Error error{Fault::MakefileUnsafeMember};
+        Error error{PactoolFault::MakefileUnsafeMember};
         error.name = name;
         if (!isMakefileSafe(name)) return error;
-        if (!makeWord(name, words[i])) return error.as(Fault::MakefileMemberNotInCodePage);
+        if (!makeWord(name, words[i])) return error.as(PactoolFault::MakefileMemberNotInCodePage);
         // In any letter case, and as Windows reads the name ("ALL." is "all" there).
         const std::string key = fileKey(name);
         for (const char* target : kTargets) {
             if (key == fileKey(target)) {
                 error.detail = makefileTargets();
-                return error.as(Fault::MakefileTargetMember);
+                return error.as(PactoolFault::MakefileTargetMember);
             }
         }
     }
@@ -91,7 +92,7 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             for (const char* ending : {".txt", ".po", ".pot"}) {
                 const auto other = byKey.find(fileKey(stem + ending));
                 if (other == byKey.end() || !scenario) continue;
-                Error note{Fault::MakefileNotAScenario};
+                Error note{PactoolFault::MakefileNotAScenario};
                 note.name = name;
                 note.other = *other->second;
                 notes.push_back(note);

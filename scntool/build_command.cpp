@@ -2,11 +2,13 @@
 
 #include <set>
 
+#include "common_faults.h"
 #include "content_hash.h"
 #include "file_io.h"
 #include "messages.h"
 #include "platform.h"
 #include "scenario_files.h"
+#include "scntool_faults.h"
 #include "scntool_output.h"
 #include "text.h"
 
@@ -51,7 +53,7 @@ struct Build {
 bool prepare(const std::string& path, const Translations* translations, bool always, Build& build, Teller& tell) {
     const std::size_t dot = findExtension(path);
     if (Error error = inspectScenario(path, dot, build.files)) {
-        tell(error.fault == Fault::CannotOpen ? error.as(Fault::CannotOpenScenario) : error);
+        tell(error.fault == CommonFault::CannotOpen ? error.as(ScntoolFault::CannotOpenScenario) : error);
         return false;
     }
     const ScenarioFiles& files = build.files;
@@ -62,11 +64,11 @@ bool prepare(const std::string& path, const Translations* translations, bool alw
             int reason = 0;
             platform::FileStatus status;
             platform::statPath(files.listing, status, reason);
-            tell(fileError(Fault::CannotOpenScenario, files.listing, reason));
+            tell(fileError(ScntoolFault::CannotOpenScenario, files.listing, reason));
             return false;
         }
         if (translations == nullptr) return true;  // the binary as it is: nothing to build it from
-        Error error = fileError(Fault::NoListing, files.binary);
+        Error error = fileError(ScntoolFault::NoListing, files.binary);
         error.name = files.listing;
         tell(error);
         return false;
@@ -76,7 +78,7 @@ bool prepare(const std::string& path, const Translations* translations, bool alw
         // What the listing is checked against is gone: a new original may
         // have been extracted and removed.  By hand it may be built anyway.
         if (!always && !files.record.source.empty()) {
-            Error error = fileError(Fault::BinaryMissing, files.binary);
+            Error error = fileError(ScntoolFault::BinaryMissing, files.binary);
             error.name = files.listing;
             tell(error);
             return false;
@@ -86,7 +88,7 @@ bool prepare(const std::string& path, const Translations* translations, bool alw
     }
     std::vector<std::uint8_t> listing;
     if (Error error = readWholeFile(files.listing, listing)) {
-        tell(error.as(Fault::CannotOpenScenario));
+        tell(error.as(ScntoolFault::CannotOpenScenario));
         return false;
     }
     build.inputs = inputsOf(listing, translations);
@@ -131,7 +133,7 @@ bool commit(Build& build, std::FILE* out) {
     }
     OutputFile output;
     if (Error error = output.create(build.files.binary)) {
-        report(out, kTool, error.as(Fault::CannotCreateScenario));
+        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
         return false;
     }
     return writeOutput(output, build.binary, out);
@@ -155,7 +157,7 @@ bool buildScenarios(const std::vector<std::string>& paths, const ConvertOptions&
         const std::size_t dot = findExtension(path);
         const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
         if (!equalsIgnoreCase(extension, ".bin") && !equalsIgnoreCase(extension, ".txt")) {
-            tell(fileError(Fault::ExtensionRefused, path));
+            tell(fileError(ScntoolFault::ExtensionRefused, path));
             ready = false;
             continue;
         }

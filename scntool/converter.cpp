@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "scenario_binary.h"
 #include "scenario_record.h"
+#include "scntool_faults.h"
 #include "scntool_output.h"
 #include "text.h"
 #include "translation.h"
@@ -100,13 +101,13 @@ bool convertFile(const std::string& path, const ConvertOptions& options, const T
     if (equalsIgnoreCase(extension, ".txt")) return assembleListing(path, project, out);
     if (equalsIgnoreCase(extension, ".po")) {
         if (project != nullptr) {
-            report(out, kTool, fileError(Fault::PoGivenTwice, path));
+            report(out, kTool, fileError(ScntoolFault::PoGivenTwice, path));
             return false;
         }
         const std::unique_ptr<Translations> translations = loadTranslations(path, options.codePage, out);
         return translations != nullptr && assembleListing(stem + ".txt", translations.get(), out);
     }
-    report(out, kTool, fileError(Fault::ExtensionRefused, path));
+    report(out, kTool, fileError(ScntoolFault::ExtensionRefused, path));
     return false;
 }
 

@@ -10,7 +10,9 @@
 #include "listing_writer.h"
 #include "messages.h"
 #include "scenario_binary.h"
+#include "scenario_faults.h"
 #include "scenario_files.h"
+#include "scntool_faults.h"
 #include "scntool_output.h"
 #include "text.h"
 
@@ -25,7 +27,7 @@ void checkListing(const std::string& path, const std::string& listing, const std
                   std::FILE* out) {
     std::vector<std::uint8_t> rebuilt;
     if (Error error = assembleInMemory(listing, path, nullptr, rebuilt, nullptr)) {
-        Error warning = fileError(Fault::ListingDoesNotAssemble, path);
+        Error warning = fileError(ScntoolFault::ListingDoesNotAssemble, path);
         warning.detail = messageText(error);
         report(out, kTool, warning);
         return;
@@ -34,7 +36,7 @@ void checkListing(const std::string& path, const std::string& listing, const std
     const std::size_t common = std::min(original.size(), rebuilt.size());
     while (at < common && original[at] == rebuilt[at]) ++at;
     if (at < common || original.size() != rebuilt.size()) {
-        Error warning = fileError(Fault::ListingDiffers, path);
+        Error warning = fileError(ScntoolFault::ListingDiffers, path);
         warning.at = at;
         report(out, kTool, warning);
     }
@@ -58,7 +60,7 @@ ListingVerdict judgeListing(std::string_view listing, const std::string& txtPath
     ListingVerdict verdict;
     std::vector<std::uint8_t> assembled;
     verdict.error = assembleInMemory(listing, txtPath, nullptr, assembled, nullptr);
-    if (verdict.error.fault == Fault::ScenarioEmpty) verdict.error = {};  // nothing in it to lose
+    if (verdict.error.fault == ScenarioFault::ScenarioEmpty) verdict.error = {};  // nothing in it to lose
     if (verdict.error || assembled.empty()) return verdict;
     verdict.kept = verdict.exact = sameScenario(assembled, binary);
     if (verdict.kept || translations == nullptr) return verdict;
@@ -73,7 +75,7 @@ ListingVerdict judgeListing(std::string_view listing, const std::string& txtPath
         [&](std::uint32_t, std::size_t line, std::span<const std::uint8_t> listed,
             std::span<const std::uint8_t> got) -> const char* {
             if (std::equal(listed.begin(), listed.end(), got.begin(), got.end())) return nullptr;
-            const auto entry = stringAsPoText(table.codePage, asText(listed), text) == Fault::None
+            const auto entry = stringAsPoText(table.codePage, asText(listed), text) == Fault{}
                                    ? table.byText.find(text)
                                    : table.byText.end();
             if (entry == table.byText.end() || entry->second->translation.empty()) return "another string";
@@ -81,7 +83,7 @@ ListingVerdict judgeListing(std::string_view listing, const std::string& txtPath
             std::string now;
             std::uint32_t character = 0;
             const bool current = poTextAsString(table.codePage, entry->second->translation, asText(listed), now,
-                                                character) == Fault::None &&
+                                                character) == Fault{} &&
                                  std::equal(now.begin(), now.end(), got.begin(), got.end(),
                                             [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
             if (!current && verdict.otherTranslation == 0) verdict.otherTranslation = line;
@@ -96,7 +98,7 @@ ListingVerdict judgeListing(std::string_view listing, const std::string& txtPath
 bool writeWhole(const std::string& path, std::string_view text, std::FILE* out, const std::string& timeOf = {}) {
     OutputFile output;
     if (Error error = output.create(path)) {
-        report(out, kTool, error.as(Fault::CannotCreateScenario));
+        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
         return false;
     }
     if (!timeOf.empty()) output.takeTimeOf(timeOf);
@@ -129,14 +131,14 @@ bool listAgain(const ScenarioFiles& files, std::string_view old, const std::stri
     std::vector<std::uint8_t> now;
     if (!assembleInMemory(text, files.listing, nullptr, now, nullptr)) std::erase(record.retired, contentHash(now));
     if (old == text) return saveRecord(files, record, out);  // the new original lists as the old did
-    Error note = fileError(byHand ? Fault::ListingRefreshed : Fault::ListingRelisted, files.listing);
+    Error note = fileError(byHand ? ScntoolFault::ListingRefreshed : ScntoolFault::ListingRelisted, files.listing);
     note.name = files.binary;
     const bool edited = files.record.base.empty() || old != files.record.base;
     if (byHand) {
         note.other = editedListingName(files.listing);
         if (!writeWhole(note.other, old, out)) return false;
     } else if (edited) {
-        note = note.as(Fault::ListingRelistedEditsKept);
+        note = note.as(ScntoolFault::ListingRelistedEditsKept);
         note.other = editedListingName(files.listing);
         // Without the listing as it was written, its edits cannot be counted.
         note.at = files.record.base.empty() ? 0
@@ -162,13 +164,13 @@ bool listBesideListingByHand(const ScenarioFiles& files, std::string_view old, c
     const ListingVerdict verdict = judgeListing(old, files.listing, bytes, translations);
     if (verdict.error) {
         report(out, kTool, verdict.error);
-        Error kept = fileError(Fault::ListingNotAssembling, files.listing);
+        Error kept = fileError(ScntoolFault::ListingNotAssembling, files.listing);
         kept.name = files.binary;
         report(out, kTool, kept);
         return false;
     }
     if (verdict.kept) {
-        Error kept = fileError(verdict.otherTranslation != 0 ? Fault::ListingKeptOtherTranslations : Fault::ListingKept,
+        Error kept = fileError(verdict.otherTranslation != 0 ? ScntoolFault::ListingKeptOtherTranslations : ScntoolFault::ListingKept,
                                files.listing);
         kept.name = files.binary;
         kept.at = verdict.otherTranslation;
@@ -227,7 +229,7 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, const Tr
         std::vector<std::uint8_t> old;
         if (Error error = readWholeFile(txtPath, old)) {
             // What cannot be read is not replaced.
-            report(out, kTool, error.as(Fault::CannotCreateScenario));
+            report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
             return false;
         }
         const std::string_view oldText = asText(old);
@@ -235,8 +237,8 @@ bool listBinary(const std::string& binPath, const std::string& txtPath, const Tr
         case Provenance::Source:
         case Provenance::Built: {
             // The listing is the binary's source: it holds the team's work.
-            Error kept = fileError(provenanceOf(files) == Provenance::Source ? Fault::ListingKeptSource
-                                                                             : Fault::ListingKeptBuilt,
+            Error kept = fileError(provenanceOf(files) == Provenance::Source ? ScntoolFault::ListingKeptSource
+                                                                             : ScntoolFault::ListingKeptBuilt,
                                    txtPath);
             kept.name = binPath;
             report(out, kTool, kept);

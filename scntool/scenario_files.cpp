@@ -3,6 +3,7 @@
 #include "content_hash.h"
 #include "converter.h"
 #include "file_io.h"
+#include "scntool_faults.h"
 #include "text.h"
 
 namespace pactools {
@@ -45,13 +46,13 @@ Error checkNotRetired(std::string_view listing, const ScenarioFiles& files, cons
         assembled = &own;
     }
     if (!files.record.isRetired(contentHash(*assembled))) return {};
-    Error error = fileError(Fault::ListingOfEarlierOriginal, files.listing);
+    Error error = fileError(ScntoolFault::ListingOfEarlierOriginal, files.listing);
     error.name = files.binary;
     return error;
 }
 
 Error newOriginalError(const ScenarioFiles& files) {
-    Error error = fileError(Fault::NewOriginal, files.listing);
+    Error error = fileError(ScntoolFault::NewOriginal, files.listing);
     error.name = files.binary;
     return error;
 }

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
+#include "common_faults.h"
 #include "file_io.h"
 #include "platform.h"
+#include "scntool_faults.h"
 #include "work_folder.h"
 
 namespace pactools {
@@ -58,7 +60,7 @@ Error readRecord(const std::string& path, ScenarioRecord& record, bool& exists) 
     std::vector<std::uint8_t> bytes;
     if (Error error = readWholeFile(path, bytes)) return error;
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    Error damaged = fileError(Fault::RecordDamaged, path);
+    Error damaged = fileError(ScntoolFault::RecordDamaged, path);
     damaged.at = 1;
     std::size_t at = 0;
     std::size_t line = 0;
@@ -114,7 +116,7 @@ Error writeRecord(const std::string& path, const ScenarioRecord& record) {
     std::string folder = platform::directoryPart(path);
     folder.pop_back();
     int reason = 0;
-    if (!platform::makeDirectory(folder, reason)) return fileError(Fault::CannotCreate, folder, reason);
+    if (!platform::makeDirectory(folder, reason)) return fileError(CommonFault::CannotCreate, folder, reason);
     OutputFile output;
     if (Error error = output.create(path)) return error;
     output.write(recordText(record));

@@ -4,6 +4,7 @@
 
 #include "content_hash.h"
 #include "messages.h"
+#include "scntool_faults.h"
 #include "test_support.h"
 
 namespace pactools {
@@ -72,7 +73,7 @@ TEST(ScenarioRecord, AnythingElseIsDamagedAtItsLine) {
         ScenarioRecord record;
         bool exists = false;
         const Error error = readRecord(dir / "r", record, exists);
-        EXPECT_EQ(error.fault, Fault::RecordDamaged) << c.text;
+        EXPECT_EQ(error.fault, ScntoolFault::RecordDamaged) << c.text;
         EXPECT_EQ(error.at, c.line) << c.text;
     }
 }

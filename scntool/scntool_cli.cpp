@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "options.h"
 #include "platform.h"
+#include "scntool_faults.h"
 #include "work_folder.h"
 #include "status_command.h"
 #include "template_command.h"
@@ -77,7 +78,7 @@ int scntoolMain(int argc, char** argv, std::FILE* out) {
         if (option.which == &kCodePage) {
             options.codePage = findCodePage(option.value);
             if (!options.codePage) {
-                Error error(Fault::CodePageUnknown);
+                Error error(ScntoolFault::CodePageUnknown);
                 error.name = option.value;
                 error.detail = codePageNames();
                 report(out, "scntool", error);

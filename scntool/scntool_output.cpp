@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "messages.h"
+#include "scntool_faults.h"
 #include "text.h"
 
 namespace pactools {
@@ -23,7 +24,7 @@ bool holds(const std::string& path, std::span<const std::uint8_t> bytes) {
 bool readInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::FILE* out) {
     InputFile input;
     if (Error error = input.open(path)) {
-        report(out, kTool, error.as(Fault::CannotOpenScenario));
+        report(out, kTool, error.as(ScntoolFault::CannotOpenScenario));
         return false;
     }
     say(out, "Processing: %s\n", shown(path).c_str());

@@ -2,10 +2,12 @@
 
 #include <unordered_set>
 
+#include "common_faults.h"
 #include "file_io.h"
 #include "listing_parser.h"
 #include "messages.h"
 #include "scenario_files.h"
+#include "scntool_faults.h"
 #include "scntool_output.h"
 #include "text.h"
 
@@ -88,7 +90,7 @@ void scenarioStatus(const std::string& path, StatusRun& run) {
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     if (!equalsIgnoreCase(extension, ".bin") && !equalsIgnoreCase(extension, ".txt") &&
         !equalsIgnoreCase(extension, ".po")) {
-        run.tell(fileError(Fault::ExtensionRefused, path));
+        run.tell(fileError(ScntoolFault::ExtensionRefused, path));
         ++run.problems.unreadable;
         return;
     }
@@ -102,7 +104,7 @@ void scenarioStatus(const std::string& path, StatusRun& run) {
     run.translated = run.translated || translations != nullptr;
     ScenarioFiles files;
     if (Error error = inspectScenario(path, dot, files)) {
-        run.tell(error.fault == Fault::CannotOpen ? error.as(Fault::CannotOpenScenario) : error);
+        run.tell(error.fault == CommonFault::CannotOpen ? error.as(ScntoolFault::CannotOpenScenario) : error);
         ++run.problems.unreadable;
         return;
     }
@@ -119,7 +121,7 @@ void scenarioStatus(const std::string& path, StatusRun& run) {
     }
     std::vector<std::uint8_t> listing;
     if (Error error = readWholeFile(files.listing, listing)) {
-        run.tell(error.as(Fault::CannotOpenScenario));
+        run.tell(error.as(ScntoolFault::CannotOpenScenario));
         ++run.problems.unreadable;
         return;
     }
@@ -144,7 +146,7 @@ void scenarioStatus(const std::string& path, StatusRun& run) {
     countTranslations(statements, page, translations != nullptr ? &translations->table : nullptr, counts,
                       translations == run.project ? &run.used : nullptr);
     if (counts.withHighBytes > 0 && counts.undecoded == counts.withHighBytes) {
-        Error error = fileError(Fault::StringsDoNotDecode, files.listing);
+        Error error = fileError(ScntoolFault::StringsDoNotDecode, files.listing);
         error.at = counts.withHighBytes;
         error.other = page.name;
         run.tell(error);
@@ -186,7 +188,7 @@ bool printStatus(const std::vector<std::string>& paths, const ConvertOptions& op
                  std::FILE* out, const std::string& missingPo) {
     StatusRun run{options, project, out, {}, {}, 0, project != nullptr || !missingPo.empty(), {}, {}};
     if (!missingPo.empty()) {
-        run.tell(fileError(Fault::PoMissing, missingPo));
+        run.tell(fileError(ScntoolFault::PoMissing, missingPo));
         ++run.problems.unreadable;
     }
     for (const std::string& path : paths) scenarioStatus(path, run);
@@ -199,7 +201,7 @@ bool printStatus(const std::vector<std::string>& paths, const ConvertOptions& op
         std::size_t usedTranslations = 0;
         for (const PoEntry* entry : run.used) usedTranslations += entry->translation.empty() ? 0 : 1;
         if (entries.translated + entries.fuzzy > 0 && usedTranslations == 0 && run.total.strings > 0) {
-            Error error = fileError(Fault::TranslationsUnused, project->table.poName);
+            Error error = fileError(ScntoolFault::TranslationsUnused, project->table.poName);
             error.at = entries.translated + entries.fuzzy;
             error.other = project->table.codePage.name;
             run.tell(error);

@@ -1,10 +1,12 @@
 #include "template_command.h"
 
+#include "common_faults.h"
 #include "file_io.h"
 #include "listing_command.h"
 #include "listing_parser.h"
 #include "scenario_files.h"
 #include "messages.h"
+#include "scntool_faults.h"
 #include "scntool_output.h"
 #include "text.h"
 #include "translation.h"
@@ -27,19 +29,19 @@ bool checkScenario(const std::string& path, std::string& txtPath, bool& toList, 
     const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     const bool fromBinary = equalsIgnoreCase(extension, ".bin");
     if (!fromBinary && !equalsIgnoreCase(extension, ".txt")) {
-        report(out, kTool, fileError(Fault::ExtensionRefused, path));
+        report(out, kTool, fileError(ScntoolFault::ExtensionRefused, path));
         return false;
     }
     ScenarioFiles files;
     if (Error error = inspectScenario(path, dot, files)) {
-        report(out, kTool, error.fault == Fault::CannotOpen ? error.as(Fault::CannotOpenScenario) : error);
+        report(out, kTool, error.fault == CommonFault::CannotOpen ? error.as(ScntoolFault::CannotOpenScenario) : error);
         return false;
     }
     txtPath = files.listing;
     toList = fromBinary && !files.hasListing;
     if (provenanceOf(files) == Provenance::NewOriginal) {
         Error error = newOriginalError(files);
-        error = error.as(Fault::TemplateOfOldListing);
+        error = error.as(ScntoolFault::TemplateOfOldListing);
         report(out, kTool, error);
         return false;
     }
@@ -74,7 +76,7 @@ bool addListing(PoTemplate& pot, const std::string& txtPath, bool besideListing,
     TranslationCounts counts;
     countTranslations(statements, pot.codePage, nullptr, counts);
     if (counts.withHighBytes > 0 && counts.undecoded == counts.withHighBytes) {
-        Error error = fileError(Fault::StringsDoNotDecode, txtPath);
+        Error error = fileError(ScntoolFault::StringsDoNotDecode, txtPath);
         error.at = counts.withHighBytes;
         error.other = pot.codePage.name;
         report(out, kTool, error);
@@ -89,7 +91,7 @@ bool addListing(PoTemplate& pot, const std::string& txtPath, bool besideListing,
 bool writeTemplate(const PoTemplate& pot, const std::string& path, std::FILE* out) {
     OutputFile output;
     if (Error error = output.create(path)) {
-        report(out, kTool, error.as(Fault::CannotCreateScenario));
+        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
         return false;
     }
     return writeOutput(output, asBytes(withLineEnds(templateText(pot), kNativeLineEnd)), out);

@@ -5,6 +5,7 @@
 #include "content_hash.h"
 #include "file_io.h"
 #include "messages.h"
+#include "scntool_faults.h"
 #include "text.h"
 
 namespace pactools {
@@ -21,14 +22,14 @@ Error codePageFor(const PoFile& po, const std::string& poPath, const std::option
     if (!declared.empty()) {
         fromHeader = findCodePage(declared);
         if (!fromHeader) {
-            Error error = fileError(Fault::CodePageUnknown, poPath);
+            Error error = fileError(ScntoolFault::CodePageUnknown, poPath);
             error.name = declared;
             error.detail = codePageNames();
             return error;
         }
     }
     if (given && fromHeader && given->number != fromHeader->number) {
-        Error error = fileError(Fault::CodePageConflict, poPath);
+        Error error = fileError(ScntoolFault::CodePageConflict, poPath);
         error.name = given->name;
         error.other = declared;
         return error;
@@ -44,7 +45,7 @@ Error checkCharset(const PoFile& po, const std::string& poPath) {
     if (at == std::string::npos) return {};
     const std::string charset = type.substr(at + 8);
     if (equalsIgnoreCase(charset, "UTF-8") || equalsIgnoreCase(charset, "CHARSET")) return {};
-    Error error = fileError(Fault::PoNotUtf8, poPath);
+    Error error = fileError(ScntoolFault::PoNotUtf8, poPath);
     error.detail = charset;
     return error;
 }
@@ -55,7 +56,7 @@ std::unique_ptr<Translations> loadTranslations(const std::string& path, const st
                                                std::FILE* out, bool announce) {
     InputFile input;
     if (Error error = input.open(path)) {
-        report(out, kTool, error.as(Fault::CannotOpenScenario));
+        report(out, kTool, error.as(ScntoolFault::CannotOpenScenario));
         return nullptr;
     }
     if (announce) say(out, "Processing: %s\n", shown(path).c_str());
@@ -77,7 +78,7 @@ std::unique_ptr<Translations> loadTranslations(const std::string& path, const st
         return nullptr;
     }
     if (translations->table.withContext > 0) {
-        Error warning = fileError(Fault::PoEntriesWithContext, path);
+        Error warning = fileError(ScntoolFault::PoEntriesWithContext, path);
         warning.at = translations->table.withContext;
         report(out, kTool, warning);
     }

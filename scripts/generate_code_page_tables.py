@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates common/code_page_tables.cpp, the tables scntool converts the
+"""Generates translation/code_page_tables.cpp, the tables scntool converts the
 game's code pages with, from Windows' own code page tables.
 
 Source: Windows' code page tables in Windows' NLS format as the Wine project
@@ -38,7 +38,7 @@ import sys
 PAGES = [932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258]
 NLS_DIR = "/usr/share/wine/nls"
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-OUTPUT = os.path.join(ROOT, "common", "code_page_tables.cpp")
+OUTPUT = os.path.join(ROOT, "translation", "code_page_tables.cpp")
 
 # The user-defined areas games use for their own glyphs, as Windows maps
 # them: (first sequence, last sequence, trail byte ranges, first code point).

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates common/unicode_names_table.cpp, the character names scntool
+"""Generates translation/unicode_names_table.cpp, the character names scntool
 gives in messages, from the Unicode Character Database.
 
 Source: UnicodeData.txt and Blocks.txt of the Unicode Character Database as
@@ -25,7 +25,7 @@ import generate_code_page_tables
 
 UNICODE_DIR = "/usr/share/unicode"
 ROOT = generate_code_page_tables.ROOT
-OUTPUT = os.path.join(ROOT, "common", "unicode_names_table.cpp")
+OUTPUT = os.path.join(ROOT, "translation", "unicode_names_table.cpp")
 
 BLOCKS = [
     "Latin-1 Supplement", "Latin Extended-A", "Latin Extended-B", "Combining Diacritical Marks",

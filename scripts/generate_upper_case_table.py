@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates common/upper_case_table.cpp: each character of the Basic
+"""Generates translation/upper_case_table.cpp: each character of the Basic
 Multilingual Plane with its upper-case form, which Windows' file systems
 compare names by (a file name matches whatever it equals once both are in
 upper case, character by character, in UTF-16).
@@ -22,7 +22,7 @@ import generate_code_page_tables
 
 UNICODE_DIR = "/usr/share/unicode"
 ROOT = generate_code_page_tables.ROOT
-OUTPUT = os.path.join(ROOT, "common", "upper_case_table.cpp")
+OUTPUT = os.path.join(ROOT, "translation", "upper_case_table.cpp")
 
 
 def read_upper(unicode_dir):

@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "scenario_faults.h"
 #include "text.h"
 
 namespace pactools {
@@ -100,18 +101,18 @@ struct Parser {
         if (statement->opcode != kFlagBlock) statement->offset = static_cast<std::uint32_t>(offset);
         offset += statementSize(*statement);
         if (offset > UINT32_MAX) {
-            error = atLine(Fault::StatementsReach4GiB, index);
+            error = atLine(ScenarioFault::StatementsReach4GiB, index);
             return false;
         }
         if (!ptrVectorPush(statements, std::move(statement))) {
-            error = atLine(Fault::ListingOutOfMemory, index);
+            error = atLine(ScenarioFault::ListingOutOfMemory, index);
             return false;
         }
         return true;
     }
 
     bool syntaxError(std::size_t index) {
-        error = atLine(Fault::SyntaxError, index);
+        error = atLine(ScenarioFault::SyntaxError, index);
         return false;
     }
 
@@ -119,7 +120,7 @@ struct Parser {
     // the last line it used.
     bool flags(std::size_t& index) {
         if (!statements.empty()) {
-            error = atLine(Fault::FlagsNotFirst, index);
+            error = atLine(ScenarioFault::FlagsNotFirst, index);
             return false;
         }
         flagsLine = index;
@@ -132,7 +133,7 @@ struct Parser {
             return syntaxError(index);
         }
         if (length % 4 != 0) {
-            error = atLine(Fault::FlagsLengthNotMultiple, index);
+            error = atLine(ScenarioFault::FlagsLengthNotMultiple, index);
             return false;
         }
         auto block = std::make_unique<Statement>();
@@ -146,7 +147,7 @@ struct Parser {
         while (block->data.size() < length) {
             ++index;
             if (index >= lines.size()) {
-                error = atLine(Fault::NotEnoughFlagData, index);
+                error = atLine(ScenarioFault::NotEnoughFlagData, index);
                 return false;
             }
             std::string_view data = lines[index];
@@ -188,7 +189,7 @@ struct Parser {
 
     bool jump(std::string_view line, std::size_t keyword, std::uint16_t opcode, std::size_t index) {
         if (line.size() <= keyword) {
-            error = atLine(Fault::JumpWithoutLabel, index);
+            error = atLine(ScenarioFault::JumpWithoutLabel, index);
             return false;
         }
         auto statement = std::make_unique<Statement>();
@@ -210,7 +211,7 @@ struct Parser {
         statement->opcode = static_cast<std::uint16_t>(number);
         if (isReservedOpcode(statement->opcode)) {
             // Such a number would be read back as a jump, a push or the flag block.
-            error = atLine(Fault::CallIsNotACall, index);
+            error = atLine(ScenarioFault::CallIsNotACall, index);
             error.of = statement->opcode;
             return false;
         }
@@ -230,7 +231,7 @@ struct Parser {
                 label->address = static_cast<std::uint32_t>(offset);
                 label->name = std::string(line.substr(start, colon - start));
                 if (!ptrVectorPush(labels, std::move(label))) {
-                    error = atLine(Fault::ListingOutOfMemory, index);
+                    error = atLine(ScenarioFault::ListingOutOfMemory, index);
                     return false;
                 }
                 continue;
@@ -261,7 +262,7 @@ struct Parser {
             while (!name.empty() && isSpace(name.front())) name.remove_prefix(1);
             std::uint32_t address = 0;
             if (!byName.find(name, address)) {
-                error = atLine(Fault::UndefinedSymbol, index);
+                error = atLine(ScenarioFault::UndefinedSymbol, index);
                 error.name = name;
                 return false;
             }

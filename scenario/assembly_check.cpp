@@ -6,6 +6,7 @@
 
 #include "listing_parser.h"
 #include "scenario_binary.h"
+#include "scenario_faults.h"
 #include "scenario_layout.h"
 
 namespace pactools {
@@ -13,7 +14,7 @@ namespace pactools {
 namespace {
 
 Error wrong(std::size_t line, std::string how) {
-    Error error{Fault::TranslatedBinaryWrong};
+    Error error{ScenarioFault::TranslatedBinaryWrong};
     error.at = line;
     error.detail = std::move(how);
     return error;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "scenario_faults.h"
 #include "scenario_layout.h"
 #include "text.h"
 #include "unicode_names.h"
@@ -77,8 +78,8 @@ std::unordered_map<std::uint32_t, std::string> charactersOf(const CodePage& page
 Fault appendPoText(std::string_view utf8, std::string& text) {
     for (std::size_t at = 0; at < utf8.size(); ++at) {
         const auto byte = static_cast<unsigned char>(utf8[at]);
-        if (isPictureAt(utf8, at)) return Fault::StringHoldsControlPicture;
-        if (byte == 0xF3 && isByteNotation(firstCodePoint(utf8.substr(at)))) return Fault::StringHoldsByteNotation;
+        if (isPictureAt(utf8, at)) return ScenarioFault::StringHoldsControlPicture;
+        if (byte == 0xF3 && isByteNotation(firstCodePoint(utf8.substr(at)))) return ScenarioFault::StringHoldsByteNotation;
         if (byte < 0x20 && byte != '\t') {
             text += kPictureLead0;
             text += kPictureLead1;
@@ -87,7 +88,7 @@ Fault appendPoText(std::string_view utf8, std::string& text) {
             text += utf8[at];
         }
     }
-    return Fault::None;
+    return Fault{};
 }
 
 std::string controlBytes(std::string_view bytes) {
@@ -148,7 +149,7 @@ void listedStrings(const StatementList& statements, const ScenarioText& where, s
     for (std::uint32_t i = 0; i < statements.count; ++i) {
         if (statements[i].opcode != kPushB) continue;
         ListedString listed{i, {}};
-        if (const Fault fault = stringAsPoText(where.codePage, stringOf(statements[i]), listed.text); fault != Fault::None) {
+        if (const Fault fault = stringAsPoText(where.codePage, stringOf(statements[i]), listed.text); fault != Fault{}) {
             if (leftOut != nullptr) {
                 Error warning = fileError(fault, where.listing);
                 warning.at = i < where.lines.size() ? where.lines[i] : 0;
@@ -171,9 +172,9 @@ Fault stringAsPoText(const CodePage& page, std::string_view bytes, std::string& 
         return appendPoText(utf8, text);
     }
     if (undecoded != nullptr) *undecoded = true;
-    Fault fault = Fault::None;
+    Fault fault = Fault{};
     forEachCharacter(page, bytes, [&](std::string_view character, std::string_view decoded) {
-        if (fault != Fault::None) return;
+        if (fault != Fault{}) return;
         if (decoded.empty()) appendByteNotation(text, static_cast<unsigned char>(character[0]));
         else fault = appendPoText(decoded, text);
     });
@@ -193,10 +194,10 @@ Fault poTextAsString(const CodePage& page, std::string_view text, std::string_vi
         }
     }
     if (utf8.find_first_of(std::string_view("\0\r\n", 3)) != std::string::npos) {
-        return isValidUtf8(text) ? Fault::TranslationLineBreak : Fault::TranslationNotUtf8;
+        return isValidUtf8(text) ? ScenarioFault::TranslationLineBreak : ScenarioFault::TranslationNotUtf8;
     }
     character = 0xFFFFFFFF;
-    if (!isValidUtf8(utf8)) return Fault::TranslationNotUtf8;
+    if (!isValidUtf8(utf8)) return ScenarioFault::TranslationNotUtf8;
     // A character the source holds keeps the source's bytes: where a code
     // page has two forms of one character, the game's own stays.
     const std::unordered_map<std::uint32_t, std::string> kept = charactersOf(page, source);
@@ -212,7 +213,7 @@ Fault poTextAsString(const CodePage& page, std::string_view text, std::string_vi
         } else if (fromUtf8(page, std::string_view(utf8).substr(at, length), one, character)) {
             bytes += one;
         } else {
-            return Fault::TranslationUnmappable;
+            return ScenarioFault::TranslationUnmappable;
         }
         at += length;
     }
@@ -229,8 +230,8 @@ Fault poTextAsString(const CodePage& page, std::string_view text, std::string_vi
         }
     }
     std::string back;
-    if (stringAsPoText(page, bytes, back) != Fault::None || written != back) return Fault::TranslationNotReadBack;
-    return Fault::None;
+    if (stringAsPoText(page, bytes, back) != Fault{} || written != back) return ScenarioFault::TranslationNotReadBack;
+    return Fault{};
 }
 
 std::string characterDescription(const CodePage& page, std::uint32_t character) {
@@ -306,7 +307,7 @@ Error makeTranslationTable(const PoFile& po, std::string poName, const CodePage&
         if (entry.obsolete) continue;
         const auto [it, added] = lines.try_emplace(keyOf(entry), entry.line);
         if (!added) {
-            Error error = fileError(Fault::PoDuplicateEntry, table.poName);
+            Error error = fileError(ScenarioFault::PoDuplicateEntry, table.poName);
             error.at = entry.line;
             error.of = it->second;
             error.name = entryName(entry.id);
@@ -337,12 +338,12 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
         const auto found = table.byText.find(listed.text);
         if (found == table.byText.end()) continue;
         const PoEntry& entry = *found->second;
-        Error note = fileError(Fault::None, table.poName);
+        Error note = fileError(Fault{}, table.poName);
         note.at = entry.translationLine;
         note.name = entryName(entry.id);
         if (entry.plural) {
             note.at = entry.line;
-            if (told.insert(&entry).second) notes.errors.push_back(note.as(Fault::PoPlural));
+            if (told.insert(&entry).second) notes.errors.push_back(note.as(ScenarioFault::PoPlural));
             continue;
         }
         if (entry.translation.empty() || entry.hasFlag("fuzzy")) continue;  // untranslated
@@ -350,14 +351,14 @@ Error applyTranslations(StatementList& statements, LabelList& labels, const Scen
         std::uint32_t character = 0;
         const Fault fault = poTextAsString(table.codePage, entry.translation, stringOf(statements[listed.statement]),
                                            replacement.bytes, character);
-        if (fault != Fault::None) {
-            if (fault == Fault::TranslationUnmappable) note.detail = characterDescription(table.codePage, character);
+        if (fault != Fault{}) {
+            if (fault == ScenarioFault::TranslationUnmappable) note.detail = characterDescription(table.codePage, character);
             if (told.insert(&entry).second) notes.errors.push_back(note.as(fault));
             continue;
         }
         if (controlBytes(replacement.bytes) != controlBytes(stringOf(statements[listed.statement])) &&
             told.insert(&entry).second) {
-            notes.warnings.push_back(note.as(Fault::PoControlBytes));
+            notes.warnings.push_back(note.as(ScenarioFault::PoControlBytes));
         }
         replaced.push_back(std::move(replacement));
     }
@@ -387,7 +388,7 @@ void countTranslations(const StatementList& statements, const CodePage& page, co
         bool undecoded = false;
         // A string that cannot be PO text counts as one untranslated string
         // of its own (its key starts with a NUL, which no PO text holds).
-        const bool usable = stringAsPoText(page, bytes, text, &undecoded) == Fault::None;
+        const bool usable = stringAsPoText(page, bytes, text, &undecoded) == Fault{};
         if (!usable) text.assign(1, '\0').append(bytes);
         if (!seen.insert(text).second) continue;
         ++counts.strings;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "scenario_faults.h"
 #include "text.h"
 
 namespace pactools {
@@ -112,7 +113,7 @@ Error writeText(const StatementList& statements, const LabelList& labels, std::s
         switch (statement->opcode) {
         case kJmp:
         case kCJmp: {
-            if (!index.find(statement->argument, name)) return lineError(Fault::MissingLabel, statement->offset);
+            if (!index.find(statement->argument, name)) return lineError(ScenarioFault::MissingLabel, statement->offset);
             text += statement->opcode == kJmp ? "Jmp\t" : "CJmp\t";
             text += name;
             text += '\n';

@@ -1,3 +1,4 @@
+#include "scenario_faults.h"
 #include "scenario_layout.h"
 
 #include <algorithm>
@@ -21,7 +22,7 @@ Error relayout(StatementList& statements, LabelList& labels, const std::vector<s
     // Every stream statement takes at least 6 bytes, so the old offsets rise
     // strictly and a binary search finds each.
     const std::vector<std::uint64_t> after = streamOffsets(statements);
-    if (after.back() > UINT32_MAX) return Error{Fault::StatementsTooLarge};
+    if (after.back() > UINT32_MAX) return Error{ScenarioFault::StatementsTooLarge};
     const auto moved = [&](std::uint32_t address, std::uint32_t& to) {
         const auto it = std::lower_bound(before.begin(), before.end(), address);
         if (it == before.end() || *it != address) return false;
@@ -34,7 +35,7 @@ Error relayout(StatementList& statements, LabelList& labels, const std::vector<s
         if (statement->opcode != kJmp && statement->opcode != kCJmp) continue;
         targets.push_back(0);
         if (!moved(statement->argument, targets.back())) {
-            Error error{Fault::JumpIntoStatement};
+            Error error{ScenarioFault::JumpIntoStatement};
             error.at = statement->argument;
             return error;
         }
@@ -42,7 +43,7 @@ Error relayout(StatementList& statements, LabelList& labels, const std::vector<s
     std::vector<std::uint32_t> addresses(labels.count);
     for (std::uint32_t i = 0; i < labels.count; ++i) {
         if (!moved(labels[i].address, addresses[i])) {
-            Error error{Fault::JumpIntoStatement};
+            Error error{ScenarioFault::JumpIntoStatement};
             error.at = labels[i].address;
             return error;
         }

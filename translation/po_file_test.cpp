@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "messages.h"
+#include "translation_faults.h"
 
 namespace pactools {
 namespace {
@@ -76,7 +77,7 @@ TEST(PoFile, RefusesWhatIsNotWellFormedWithItsLine) {
     for (const auto& c : cases) {
         PoFile po;
         const Error error = readPo(c.text, po);
-        EXPECT_EQ(error.fault, Fault::PoSyntax) << c.text;
+        EXPECT_EQ(error.fault, TranslationFault::PoSyntax) << c.text;
         EXPECT_EQ(error.at, c.line) << c.text;
     }
 }

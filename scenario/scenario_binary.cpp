@@ -1,4 +1,6 @@
+#include "common_faults.h"
 #include "scenario_binary.h"
+#include "scenario_faults.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -80,13 +82,13 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
                  LabelList& labels) {
     const std::uint64_t size = file.size();
     if (size < kScenarioHeaderSize) {
-        return problem(fileName, 0, Fault::ScenarioTooShort);
+        return problem(fileName, 0, ScenarioFault::ScenarioTooShort);
     }
     const std::uint32_t flagsValue = get32(&file[4]);
     const std::uint64_t flagBytes = 4 * static_cast<std::uint64_t>(get32(&file[8]));
     const std::uint32_t codeSize = get32(&file[12]);
     if (flagBytes > size - kScenarioHeaderSize) {
-        return problem(fileName, kScenarioHeaderSize, Fault::FlagDataPastEnd);
+        return problem(fileName, kScenarioHeaderSize, ScenarioFault::FlagDataPastEnd);
     }
     auto flags = std::make_unique<Statement>();
     flags->offset = flagsValue;
@@ -94,7 +96,7 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
     flags->argument = static_cast<std::uint32_t>(flagBytes);
     flags->data.assign(file.begin() + kScenarioHeaderSize, file.begin() + kScenarioHeaderSize + static_cast<std::ptrdiff_t>(flagBytes));
     if (!ptrVectorPush(statements, std::move(flags))) {
-        return fileError(Fault::OutOfMemory, std::string(fileName));
+        return fileError(CommonFault::OutOfMemory, std::string(fileName));
     }
 
     AddressSet targets;
@@ -102,23 +104,23 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
     std::uint64_t offset = 0;                                  // in the statement stream
     while (offset < codeSize) {
         if (size - position < 6) {
-            return problem(fileName, position, Fault::StatementPastEnd);
+            return problem(fileName, position, ScenarioFault::StatementPastEnd);
         }
         auto statement = std::make_unique<Statement>();
         statement->offset = static_cast<std::uint32_t>(offset);
         statement->opcode = get16(&file[position]);
         statement->argument = get32(&file[position + 2]);
         if (statement->opcode == kFlagBlock) {
-            return problem(fileName, position, Fault::FlagOpcodeInStream);
+            return problem(fileName, position, ScenarioFault::FlagOpcodeInStream);
         }
         if (statement->opcode == kPushB) {
             const std::uint64_t length = statement->argument;
             if (length > size - position - 6) {
-                return problem(fileName, position, Fault::PushBPastEnd);
+                return problem(fileName, position, ScenarioFault::PushBPastEnd);
             }
             const auto begin = file.begin() + static_cast<std::ptrdiff_t>(position + 6);
             if (std::find(begin, begin + static_cast<std::ptrdiff_t>(length), 0) == begin + static_cast<std::ptrdiff_t>(length)) {
-                return problem(fileName, position, Fault::PushBWithoutNul);
+                return problem(fileName, position, ScenarioFault::PushBWithoutNul);
             }
             statement->data.assign(begin, begin + static_cast<std::ptrdiff_t>(length));
         }
@@ -132,7 +134,7 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
         position += length;
         offset += length;
         if (!ptrVectorPush(statements, std::move(statement))) {
-            return fileError(Fault::OutOfMemory, std::string(fileName));
+            return fileError(CommonFault::OutOfMemory, std::string(fileName));
         }
     }
     return {};
@@ -140,7 +142,7 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
 
 Error writeBinary(const StatementList& statements, std::vector<std::uint8_t>& file) {
     if (statements.empty()) {
-        return Error{Fault::ScenarioEmpty};
+        return Error{ScenarioFault::ScenarioEmpty};
     }
     std::uint32_t flagsValue = 0;
     std::uint32_t flagWords = 0;
@@ -149,20 +151,20 @@ Error writeBinary(const StatementList& statements, std::vector<std::uint8_t>& fi
         const Statement& statement = statements[i];
         if (statement.opcode == kFlagBlock) {
             if (i != 0) {
-                return Error{Fault::FlagBlockNotFirst};
+                return Error{ScenarioFault::FlagBlockNotFirst};
             }
             if (statement.argument % 4 != 0 || statement.data.size() != statement.argument) {
-                return Error{Fault::FlagBlockLength};
+                return Error{ScenarioFault::FlagBlockLength};
             }
             flagsValue = statement.offset;
             flagWords = statement.argument / 4;
         } else if (statement.opcode == kPushB && statement.data.size() != statement.argument) {
-            return Error{Fault::PushBLength};
+            return Error{ScenarioFault::PushBLength};
         }
         codeSize += statementSize(statement);
     }
     if (codeSize > UINT32_MAX) {
-        return Error{Fault::StatementsTooLarge};
+        return Error{ScenarioFault::StatementsTooLarge};
     }
     file.clear();
     file.reserve(kScenarioHeaderSize + 4 * static_cast<std::size_t>(flagWords) + static_cast<std::size_t>(codeSize));

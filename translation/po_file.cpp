@@ -1,13 +1,14 @@
 #include "po_file.h"
 
 #include "text.h"
+#include "translation_faults.h"
 
 namespace pactools {
 
 namespace {
 
 Error syntax(std::size_t line, std::string what) {
-    Error error(Fault::PoSyntax);
+    Error error(TranslationFault::PoSyntax);
     error.at = line;
     error.detail = std::move(what);
     return error;
