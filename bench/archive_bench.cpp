@@ -3,7 +3,10 @@
 //    runs, random) and one member of 8 MiB: whole `pactool archive`
 //    processes on one thread and on every core, against archiving with the
 //    plain transcription (stdio, one thread, in this process); every
-//    archive is checked to be the plain transcription's first;
+//    archive is checked to be the plain transcription's first; and, when
+//    the reference C codec was built with the benchmarks (from
+//    ../shared/bench/lzss_reference.c), against it encoding the 32
+//    members' concatenation as one stream;
 //  - extracting and testing the 32 members' archive on one thread and on
 //    every core, against the plain transcription (stdio, one thread),
 //    extracting both to disk and to a memory file system;
@@ -50,6 +53,12 @@
 #include "test_support.h"
 
 namespace {
+
+#ifdef LZSS_REFERENCE_PATH
+const char* const kReferencePath = LZSS_REFERENCE_PATH;
+#else
+const char* const kReferencePath = "";
+#endif
 
 using bench::bestTime;
 using bench::Clock;
@@ -233,11 +242,18 @@ bool printArchiveFigures(const char* title, const std::string& directory, const 
             }
         }
     }
+    // The plain C transcription of the codec, when built beside the
+    // benchmarks, encodes the members' concatenation as one stream.
+    const std::vector<std::string> reference = {kReferencePath, "e", "members.raw", "members.lzss"};
+    const bool withReference = !reference[0].empty() && std::filesystem::exists(directory + "/members.raw") &&
+                               runAndMeasure(directory, reference).status == 0;
     constexpr int kRounds = 7;
     double plainTime = 1e30;
+    double referenceTime = 1e30;
     std::vector<ChildRun> one(programs.size(), ChildRun{1e30}), all(programs.size(), ChildRun{1e30});
     for (int round = 0; round < kRounds; ++round) {
         plainTime = std::min(plainTime, bestTime([] { plainArchive("data.pac"); }, 1));
+        if (withReference) referenceTime = std::min(referenceTime, runAndMeasure(directory, reference).seconds);
         for (std::size_t p = 0; p < programs.size(); ++p) {
             for (auto [threads, best] : {std::pair{"1", &one[p]}, std::pair{"0", &all[p]}}) {
                 const ChildRun timed = run(programs[p], threads);
@@ -248,6 +264,10 @@ bool printArchiveFigures(const char* title, const std::string& directory, const 
     std::printf("%s, best of %d; every archive is the plain transcription's\n", title, kRounds);
     std::printf("%-44s %8s %8s\n", "", "MB/s", "ratio");
     std::printf("%-44s %8.1f %8s\n", "archive, plain transcription, 1 thread", mb / plainTime, "1.00");
+    if (withReference) {
+        std::printf("%-44s %8.1f %8.2f\n", "reference C codec, one stream of all members", mb / referenceTime,
+                    plainTime / referenceTime);
+    }
     char label[64];
     std::snprintf(label, sizeof label, "pactool archive, %u threads (all cores)", std::max(1u, std::thread::hardware_concurrency()));
     for (std::size_t p = 0; p < programs.size(); ++p) {
@@ -257,6 +277,10 @@ bool printArchiveFigures(const char* title, const std::string& directory, const 
         std::printf("%-44s %8.1f %8.2f   (x%.2f of 1 thread; %.2f s of processor, %ld page faults)\n", label,
                     mb / all[p].seconds, plainTime / all[p].seconds, one[p].seconds / all[p].seconds,
                     all[p].cpuSeconds, all[p].pageFaults);
+        if (withReference) {
+            std::printf("  against the reference C codec: -j 1 x%.2f, all cores x%.2f\n", referenceTime / one[p].seconds,
+                        referenceTime / all[p].seconds);
+        }
     }
     return true;
 }
@@ -305,6 +329,7 @@ int main(int argc, char** argv) {
     // 32 members of 256 to 768 KiB, of several kinds.
     std::string list = "0 0\n";
     std::size_t total = 0;
+    std::string members;  // their concatenation, for the reference codec
     for (unsigned i = 0; i < 32; ++i) {
         static const CorpusKind kinds[] = {CorpusKind::MachineCode, CorpusKind::Text, CorpusKind::Random, CorpusKind::Runs,
                                            CorpusKind::Mixed};
@@ -321,7 +346,9 @@ int main(int argc, char** argv) {
         testing_support::writeFile(name, bytes);
         list += name + "\n";
         total += bytes.size();
+        members += bytes;
     }
+    testing_support::writeFile("members.raw", members);
     testing_support::writeFile("data.pac.list", list);
     const double mb = static_cast<double>(total) / 1e6;
 
