@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/release"
 echo "== Building the tools"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --parallel >/dev/null
+cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" >/dev/null
 pactool="$build/pactool/pactool"
 scntool="$build/scntool/scntool"
 

@@ -27,7 +27,7 @@ pactool="$build/pactool/pactool"
 scntool="$build/scntool/scntool"
 if [ ! -x "$pactool" ] || [ ! -x "$scntool" ]; then
     [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-    cmake --build "$build" --parallel --target pactool scntool >/dev/null
+    cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target pactool scntool >/dev/null
 fi
 command -v strace >/dev/null 2>&1 || { echo "crash-points: strace is needed" >&2; exit 1; }
 

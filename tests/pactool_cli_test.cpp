@@ -69,7 +69,7 @@ TEST(PactoolCommandLine, UsageAndUnknownCommands) {
     }
     const auto version = w.pactool({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, "pactool 1.0.0\n");
+    EXPECT_EQ(version.output, "pactool " PACTOOLS_VERSION "\n");
     const auto bad = w.pactool({"x", "data.pac"});
     EXPECT_EQ(bad.status, 255);
     EXPECT_EQ(bad.output, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");

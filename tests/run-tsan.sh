@@ -9,7 +9,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/tsan"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DBUILD_BENCHMARKS=OFF -DSANITIZE=thread
-cmake --build "$build" --parallel --target lzss_parallel_encoder_test ordered_work_test archive_writer_test pactool scntool \
+cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target lzss_parallel_encoder_test ordered_work_test archive_writer_test pactool scntool \
     progress_line_test pactool_cli_test hostile_archive_test make_cycle_test
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 "$build/lzss/lzss_parallel_encoder_test" --gtest_brief=1 --gtest_filter='*EveryThreadTakesAFairShareOfTheTreeWork'

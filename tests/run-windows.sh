@@ -10,11 +10,11 @@ tests="$root/build/test"
 
 cmake -S "$root" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DBUILD_PLATFORM_CHECKS=ON
-cmake --build "$windows" --parallel
+cmake --build "$windows" --parallel "$(nproc 2>/dev/null || echo 2)"
 
 # The end-to-end tests themselves run here; they start the .exe files through Wine.
 cmake -S "$root" -B "$tests" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
-cmake --build "$tests" --parallel --target pactool_cli_test scntool_cli_test make_cycle_test game_versions_test code_page_names_test fault_test hostile_archive_test translation_cycle_test paths_test
+cmake --build "$tests" --parallel "$(nproc 2>/dev/null || echo 2)" --target pactool_cli_test scntool_cli_test make_cycle_test game_versions_test code_page_names_test fault_test hostile_archive_test translation_cycle_test paths_test
 
 wine=${WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=-all

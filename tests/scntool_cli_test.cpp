@@ -49,7 +49,7 @@ TEST(ScntoolCommandLine, Usage) {
     }
     const auto version = w.scntool({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, "scntool 1.0.0\n");
+    EXPECT_EQ(version.output, "scntool " PACTOOLS_VERSION "\n");
     // A command line that would silently drop or mix what it was given is
     // refused with the usage, before any file is touched.
     w.write("a.po", "");
