@@ -85,8 +85,7 @@ void confirmTempFile(int) {
 }
 
 void endTempFile(int slot) {
-    if (slot < 0 || slot >= kSlots) return;
-    tracked[slot].store(nullptr);
+    if (slot >= 0 && slot < kSlots) tracked[slot].store(nullptr);
     if (interrupted.load()) waitForTheEnd();
 }
 

@@ -49,8 +49,9 @@ struct TextScanner {
     explicit TextScanner(std::string_view t, std::size_t start = 0) : text(t), position(start) {}
     void skipSpace();
     // A hexadecimal number after optional white space: an optional sign, an
-    // optional "0x" prefix, digits of either case.  Values wrap to 32 bits;
-    // `tooLarge` tells when the digits did not fit.
+    // optional "0x" prefix, digits of either case.  A value beyond 32 bits
+    // saturates (as the C library's conversion does) and keeps its low 32
+    // bits; `tooLarge` tells when the digits did not fit.
     bool hex(std::uint32_t& value);
     // The character `c`, exactly.
     bool literal(char c);

@@ -40,7 +40,9 @@ Error openMember(MemberSource& source, const std::string& text, std::unique_ptr<
 // Streams `member` (its file found by its text, its previous stream by its
 // name's bytes), compressing on `encoderThreads` threads (the stream is the
 // same for any number).  On success `storedSize` is the stream's size.
-// Fails with the source's error, MemberTooLarge, FileShrank or FileGrew;
+// Fails with the source's error, MemberTooLarge, FileShrank, FileGrew, or
+// ChangedWhileRead (the previous archive or the member's file changed
+// between the check of a kept stream and its copy);
 // `stopped` tells that emit() asked to stop (no error then).
 Error streamMember(MemberSource& source, const PacEntry& member, const PreviousArchive* previous,
                    const MemberStreamEvents& events, std::uint64_t& storedSize, bool& stopped,

@@ -3,7 +3,9 @@
 // what its stored stream decodes to keeps that stream instead of being
 // compressed again.  The check is exact (it decodes and compares every
 // byte), and whatever is wrong with the previous file only means that less
-// of it is kept: it never fails the command.
+// of it is kept; only a previous archive (or member file) that changes
+// between the check of a stream and its copy fails the command
+// (ChangedWhileRead, member_stream.h), since no checked bytes remain.
 #pragma once
 
 #include <functional>
