@@ -61,9 +61,9 @@ struct Error {
 
     explicit operator bool() const { return static_cast<bool>(fault); }
     // The same error told in another context ("Can't open" of a list file).
-    Error as(Fault other) const {
+    Error as(Fault another) const {
         Error copy = *this;
-        copy.fault = other;
+        copy.fault = another;
         return copy;
     }
     // The same error told of the member `member`, whose name stands for its file.

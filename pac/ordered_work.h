@@ -85,10 +85,10 @@ struct OrderedRun {
         bool done = false;           // work(i) returned
     };
 
-    OrderedRun(const std::function<void(std::size_t, WorkFeed<Part>&)>& work,
-               const std::function<bool(std::size_t, Part&)>& take, const OrderedWorkLimits& limits)
-        : work(work), take(take), limits(limits) {
-        this->limits.items = std::max<std::size_t>(1, limits.items);
+    OrderedRun(const std::function<void(std::size_t, WorkFeed<Part>&)>& doWork,
+               const std::function<bool(std::size_t, Part&)>& takePart, const OrderedWorkLimits& given)
+        : work(doWork), take(takePart), limits(given) {
+        limits.items = std::max<std::size_t>(1, given.items);
     }
 
     const std::function<void(std::size_t, WorkFeed<Part>&)>& work;
@@ -219,11 +219,11 @@ struct OrderedRun {
                 ready.wait(lock, [&] { return stopping || !item.parts.empty() || item.done; });
                 if (stopping) return;
                 if (item.parts.empty()) break;
-                Held next = std::move(item.parts.front());
+                Held first = std::move(item.parts.front());
                 item.parts.pop_front();
-                release(item, next.bytes);
+                release(item, first.bytes);
                 lock.unlock();
-                const bool more = take(i, next.part);
+                const bool more = take(i, first.part);
                 lock.lock();
                 if (!more) return;
             }
@@ -233,17 +233,17 @@ struct OrderedRun {
         }
     }
 
-    void run(std::size_t count, unsigned threads) {
-        if (threads <= 1 || count <= 1) {
-            for (std::size_t i = 0; i < count && !stopping; ++i) {
+    void run(std::size_t total, unsigned threads) {
+        if (threads <= 1 || total <= 1) {
+            for (std::size_t i = 0; i < total && !stopping; ++i) {
                 WorkFeed<Part> feed(*this, i);
                 work(i, feed);
             }
             return;
         }
         threaded = true;
-        this->count = count;
-        window = std::vector<Item>(std::min(count, limits.items));
+        count = total;
+        window = std::vector<Item>(std::min(total, limits.items));
         std::vector<std::thread> workers;
         // Whatever ends the run (the end, a stop, a thread that could not
         // start, an exception from take) stops and joins the workers.
@@ -255,7 +255,7 @@ struct OrderedRun {
                 for (std::thread& t : workers) t.join();
             }
         } joiner{*this, workers};
-        const unsigned wanted = static_cast<unsigned>(std::min<std::size_t>(threads, count));
+        const unsigned wanted = static_cast<unsigned>(std::min<std::size_t>(threads, total));
         workers.reserve(wanted);
         for (unsigned t = 0; t < wanted; ++t) {
             workers.emplace_back([this] { worker(); });

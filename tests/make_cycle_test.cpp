@@ -297,14 +297,14 @@ TEST(MakeCycle, ATranslationTeamsCycleThroughANewGameVersion) {
         EXPECT_NE(result.output.find("menu.txt: kept: it was listed from menu.bin\n"), std::string::npos) << result.output;
         EXPECT_NE(w.read("menu.txt").find("MenuTop:"), std::string::npos);
         ASSERT_EQ(w.make({"pot"}).status, 0);
-        for (const std::string& po : pos) {
-            result = gettext(w, "msgmerge", {"-q", "-U", "--backup=none", po + ".po", po + ".pot"});
+        for (const std::string& name : pos) {
+            result = gettext(w, "msgmerge", {"-q", "-U", "--backup=none", name + ".po", name + ".pot"});
             ASSERT_EQ(result.status, 0) << result.output;
         }
         // Every unchanged string keeps its translation, exact, not fuzzy.
-        for (const std::string& po : pos) {
+        for (const std::string& name : pos) {
             pactools::PoFile merged;
-            ASSERT_FALSE(pactools::readPo(w.read(po + ".po"), merged));
+            ASSERT_FALSE(pactools::readPo(w.read(name + ".po"), merged));
             for (const pactools::PoEntry& entry : merged.entries) {
                 if (entry.obsolete || std::find(unchanged.begin(), unchanged.end(), entry.id) == unchanged.end()) continue;
                 EXPECT_FALSE(entry.hasFlag("fuzzy")) << entry.id;

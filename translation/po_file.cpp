@@ -105,16 +105,23 @@ std::string PoFile::headerField(std::string_view name) const {
     return {};
 }
 
-Error readPo(std::string_view text, PoFile& po) {
+namespace {
+
+// The state of a PO file being read: the entry being gathered, and which
+// of its fields a continued string ("...") adds to.
+struct PoReader {
     enum class Field { None, Context, Id, Plural, Translation, OtherTranslation };
+
+    PoFile& po;
     PoEntry entry;
     Field field = Field::None;
     bool hasId = false;
     bool hasTranslation = false;
     std::size_t contextLine = 0;
-    // `line` ends the entry; 0 at the end of the file, where an error
-    // names the entry's own first line instead.
-    const auto finish = [&](std::size_t line) -> Error {
+
+    // Ends the entry at `line` (0 at the end of the file, where an error
+    // names the entry's own first line instead).
+    Error finish(std::size_t line) {
         if (!hasId && !entry.hasContext && !hasTranslation) return {};
         if (line == 0) line = hasId ? entry.line : contextLine;
         if (!hasId) return syntax(line, "an entry without msgid");
@@ -125,62 +132,47 @@ Error readPo(std::string_view text, PoFile& po) {
         hasId = hasTranslation = false;
         contextLine = 0;
         return {};
-    };
+    }
 
-    // Lines end at LF (a CR before it is dropped), as gettext reads them: a
-    // CR elsewhere is an ordinary character.
-    std::string_view rest = withoutByteOrderMark(text);
-    for (std::size_t number = 1; !rest.empty(); ++number) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        bool obsolete = false;
-        if (line.starts_with("#~")) {
-            line.remove_prefix(2);
-            if (line.starts_with("|")) continue;  // a previous string of an obsolete entry
-            obsolete = true;
-        } else if (line.starts_with("#")) {
-            // Comments belong to the entry that follows.
-            if (hasTranslation) {
-                if (Error error = finish(number)) return error;
-            }
-            std::string_view body = line.size() > 2 ? line.substr(2) : std::string_view();
-            if (body.starts_with(" ")) body.remove_prefix(1);
-            if (line.starts_with("#.")) entry.extractedComments.emplace_back(body);
-            else if (line.starts_with("#:")) entry.references.emplace_back(body);
-            else if (line.starts_with("#,")) {
-                std::string_view flags = line.substr(2);
-                while (!flags.empty()) {
-                    // Flags are separated by commas or white space ("#, fuzzy c-format").
-                    const std::size_t end = flags.find_first_of(", \t\v\f\r");
-                    const std::string_view flag = flags.substr(0, end);
-                    if (!flag.empty()) entry.flags.emplace_back(flag);
-                    flags = end == std::string_view::npos ? std::string_view() : flags.substr(end + 1);
-                }
-            } else if (!line.starts_with("#|")) {
-                entry.translatorComments.emplace_back(line.size() > 1 ? line.substr(line[1] == ' ' ? 2 : 1) : "");
-            }
-            continue;
-        }
-        const std::string_view content = trimmed(line);
-        if (content.empty()) {
+    // A comment line ("#..." but "#~"): it belongs to the entry that follows.
+    Error comment(std::string_view line, std::size_t number) {
+        if (hasTranslation) {
             if (Error error = finish(number)) return error;
-            continue;
         }
-        if (content.front() == '"') {
-            std::string* target = field == Field::Context       ? &entry.context
-                                  : field == Field::Id          ? &entry.id
-                                  : field == Field::Translation ? &entry.translation
-                                                                : nullptr;
-            std::string ignored;
-            if (field == Field::None) return syntax(number, "a string without msgid, msgstr or msgctxt before it");
-            if (Error error = quotedString(content, number, target != nullptr ? *target : ignored)) return error;
-            continue;
+        std::string_view body = line.size() > 2 ? line.substr(2) : std::string_view();
+        if (body.starts_with(" ")) body.remove_prefix(1);
+        if (line.starts_with("#.")) {
+            entry.extractedComments.emplace_back(body);
+        } else if (line.starts_with("#:")) {
+            entry.references.emplace_back(body);
+        } else if (line.starts_with("#,")) {
+            std::string_view flags = line.substr(2);
+            while (!flags.empty()) {
+                // Flags are separated by commas or white space ("#, fuzzy c-format").
+                const std::size_t end = flags.find_first_of(", \t\v\f\r");
+                const std::string_view flag = flags.substr(0, end);
+                if (!flag.empty()) entry.flags.emplace_back(flag);
+                flags = end == std::string_view::npos ? std::string_view() : flags.substr(end + 1);
+            }
+        } else if (!line.starts_with("#|")) {
+            entry.translatorComments.emplace_back(line.size() > 1 ? line.substr(line[1] == ' ' ? 2 : 1) : "");
         }
-        const std::size_t space = content.find_first_of(" \t\"");
-        const std::string_view keyword = content.substr(0, space);
-        const std::string_view rest = space == std::string_view::npos ? std::string_view() : content.substr(space);
+        return {};
+    }
+
+    // A string continuing the field before it.
+    Error continued(std::string_view content, std::size_t number) {
+        std::string* target = field == Field::Context       ? &entry.context
+                              : field == Field::Id          ? &entry.id
+                              : field == Field::Translation ? &entry.translation
+                                                            : nullptr;
+        std::string ignored;
+        if (field == Field::None) return syntax(number, "a string without msgid, msgstr or msgctxt before it");
+        return quotedString(content, number, target != nullptr ? *target : ignored);
+    }
+
+    // A keyword line: `keyword`, then `quoted`.
+    Error keywordLine(std::string_view keyword, std::string_view quoted, std::size_t number) {
         if (keyword == "msgctxt" || keyword == "msgid") {
             if (hasTranslation) {
                 if (Error error = finish(number)) return error;
@@ -190,21 +182,22 @@ Error readPo(std::string_view text, PoFile& po) {
                 entry.hasContext = true;
                 contextLine = number;
                 field = Field::Context;
-                if (Error error = quotedString(rest, number, entry.context)) return error;
-            } else {
-                if (hasId) return syntax(number, "a second msgid");
-                hasId = true;
-                entry.line = number;
-                field = Field::Id;
-                if (Error error = quotedString(rest, number, entry.id)) return error;
+                return quotedString(quoted, number, entry.context);
             }
-        } else if (keyword == "msgid_plural") {
+            if (hasId) return syntax(number, "a second msgid");
+            hasId = true;
+            entry.line = number;
+            field = Field::Id;
+            return quotedString(quoted, number, entry.id);
+        }
+        if (keyword == "msgid_plural") {
             if (!hasId || hasTranslation) return syntax(number, "msgid_plural in the wrong place");
             entry.plural = true;
             field = Field::Plural;
             std::string ignored;
-            if (Error error = quotedString(rest, number, ignored)) return error;
-        } else if (keyword == "msgstr" || keyword.starts_with("msgstr[")) {
+            return quotedString(quoted, number, ignored);
+        }
+        if (keyword == "msgstr" || keyword.starts_with("msgstr[")) {
             if (!hasId) return syntax(number, "msgstr without msgid");
             const bool first = keyword == "msgstr" || keyword == "msgstr[0]";
             if (keyword == "msgstr" && (entry.plural || hasTranslation)) return syntax(number, "msgstr in the wrong place");
@@ -213,13 +206,50 @@ Error readPo(std::string_view text, PoFile& po) {
             if (first) entry.translationLine = number;
             field = first ? Field::Translation : Field::OtherTranslation;
             std::string other;
-            if (Error error = quotedString(rest, number, first ? entry.translation : other)) return error;
-        } else {
-            return syntax(number, "unknown keyword " + shown(keyword));
+            return quotedString(quoted, number, first ? entry.translation : other);
+        }
+        return syntax(number, "unknown keyword " + shown(keyword));
+    }
+
+    // One line of the file, its CR LF or LF taken off.
+    Error line(std::string_view text, std::size_t number) {
+        bool obsolete = false;
+        if (text.starts_with("#~")) {
+            text.remove_prefix(2);
+            if (text.starts_with("|")) return {};  // a previous string of an obsolete entry
+            obsolete = true;
+        } else if (text.starts_with("#")) {
+            return comment(text, number);
+        }
+        const std::string_view content = trimmed(text);
+        if (content.empty()) return finish(number);
+        if (content.front() == '"') return continued(content, number);
+        const std::size_t space = content.find_first_of(" \t\"");
+        const std::string_view keyword = content.substr(0, space);
+        if (Error error = keywordLine(keyword, space == std::string_view::npos ? std::string_view() : content.substr(space),
+                                      number)) {
+            return error;
         }
         entry.obsolete = entry.obsolete || obsolete;
+        return {};
     }
-    return finish(0);
+};
+
+}  // namespace
+
+Error readPo(std::string_view text, PoFile& po) {
+    PoReader reader{po, {}};
+    // Lines end at LF (a CR before it is dropped), as gettext reads them: a
+    // CR elsewhere is an ordinary character.
+    std::string_view rest = withoutByteOrderMark(text);
+    for (std::size_t number = 1; !rest.empty(); ++number) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (Error error = reader.line(line, number)) return error;
+    }
+    return reader.finish(0);
 }
 
 PoCounts countEntries(const PoFile& po) {
