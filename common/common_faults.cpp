@@ -22,18 +22,12 @@ std::string message(const Error& e) {
     return "Unknown error";
 }
 
-// The messages that give no reason of their own ("Can't open NAME").
-bool needsReason(const Error& e) {
-    switch (static_cast<CommonFault>(e.fault.code)) {
-    case CommonFault::CannotOpen:
-    case CommonFault::CannotCreate:
-        return e.system != 0;
-    default:
-        return false;
-    }
-}
-
-const FaultDomain kDomain{message, needsReason, nullptr};
+const FaultDomain kDomain{
+    message,
+    // No reason of their own ("Can't open NAME"): the system's follows.
+    {faultCode(CommonFault::CannotOpen),
+     faultCode(CommonFault::CannotCreate)},
+    nullptr};
 
 }  // namespace
 

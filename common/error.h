@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pactools {
 
@@ -21,13 +22,20 @@ struct Error;
 struct FaultDomain {
     // The message line, without its line end.
     std::string (*message)(const Error& error);
-    // Whether the message gives no reason of its own ("Can't open NAME"), so
-    // that the system's reason follows on standard error; null for never.
-    bool (*needsReason)(const Error& error);
+    // The faults whose message gives no reason of its own ("Can't open
+    // NAME"): the system's reason, when there is one, follows on standard
+    // error.
+    std::vector<std::uint16_t> reasonFollows;
     // Prints what follows the message on standard error, beyond the
     // system's reason, as "TOOL: WHERE: TEXT"; null for nothing.
     void (*explain)(const char* tool, const Error& error);
 };
+
+// The number of a library's fault, as FaultDomain::reasonFollows lists it.
+template <typename Code>
+constexpr std::uint16_t faultCode(Code code) {
+    return static_cast<std::uint16_t>(code);
+}
 
 // One fault of one library, or none: made from any library's fault enum
 // (PacFault::NotPac), compared with it as such.

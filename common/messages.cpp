@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include <algorithm>
+
 #include "platform.h"
 #include "text.h"
 
@@ -32,7 +34,9 @@ std::string messageText(const Error& e) {
 }
 
 bool needsReason(const Error& e) {
-    return e.fault && e.fault.domain->needsReason != nullptr && e.fault.domain->needsReason(e);
+    if (!e.fault || e.system == 0) return false;
+    const std::vector<std::uint16_t>& codes = e.fault.domain->reasonFollows;
+    return std::find(codes.begin(), codes.end(), e.fault.code) != codes.end();
 }
 
 void report(std::FILE* out, const char* tool, const Error& error) {

@@ -82,7 +82,7 @@ void explain(const char* tool, const Error& e) {
     }
 }
 
-const FaultDomain kDomain{message, nullptr, explain};
+const FaultDomain kDomain{message, {}, explain};
 
 }  // namespace
 

@@ -58,19 +58,13 @@ std::string message(const Error& e) {
     return "Unknown error";
 }
 
-// The messages that give no reason of their own ("Can't open NAME").
-bool needsReason(const Error& e) {
-    switch (static_cast<PactoolFault>(e.fault.code)) {
-    case PactoolFault::CannotOpenList:
-    case PactoolFault::CannotCreateMember:
-    case PactoolFault::CannotCreateMakefile:
-        return e.system != 0;
-    default:
-        return false;
-    }
-}
-
-const FaultDomain kDomain{message, needsReason, nullptr};
+const FaultDomain kDomain{
+    message,
+    // No reason of their own ("Can't open NAME"): the system's follows.
+    {faultCode(PactoolFault::CannotOpenList),
+     faultCode(PactoolFault::CannotCreateMember),
+     faultCode(PactoolFault::CannotCreateMakefile)},
+    nullptr};
 
 }  // namespace
 

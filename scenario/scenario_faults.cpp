@@ -73,7 +73,7 @@ std::string message(const Error& e) {
     return "Unknown error";
 }
 
-const FaultDomain kDomain{message, nullptr, nullptr};
+const FaultDomain kDomain{message, {}, nullptr};
 
 }  // namespace
 

@@ -86,18 +86,12 @@ std::string message(const Error& e) {
     return "Unknown error";
 }
 
-// The messages that give no reason of their own ("Can't open NAME").
-bool needsReason(const Error& e) {
-    switch (static_cast<ScntoolFault>(e.fault.code)) {
-    case ScntoolFault::CannotOpenScenario:
-    case ScntoolFault::CannotCreateScenario:
-        return e.system != 0;
-    default:
-        return false;
-    }
-}
-
-const FaultDomain kDomain{message, needsReason, nullptr};
+const FaultDomain kDomain{
+    message,
+    // No reason of their own ("Can't open NAME"): the system's follows.
+    {faultCode(ScntoolFault::CannotOpenScenario),
+     faultCode(ScntoolFault::CannotCreateScenario)},
+    nullptr};
 
 }  // namespace
 
