@@ -39,7 +39,29 @@ std::string_view withoutByteOrderMark(std::string_view text) {
     return text;
 }
 
-namespace {
+char* putUtf8(char* out, std::uint32_t point) {
+    if (point < 0x80) {
+        *out++ = static_cast<char>(point);
+    } else if (point < 0x800) {
+        *out++ = static_cast<char>(0xC0 | point >> 6);
+        *out++ = static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | point >> 12);
+        *out++ = static_cast<char>(0x80 | (point >> 6 & 0x3F));
+        *out++ = static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | point >> 18);
+        *out++ = static_cast<char>(0x80 | (point >> 12 & 0x3F));
+        *out++ = static_cast<char>(0x80 | (point >> 6 & 0x3F));
+        *out++ = static_cast<char>(0x80 | (point & 0x3F));
+    }
+    return out;
+}
+
+void appendUtf8(std::string& text, std::uint32_t point) {
+    char bytes[4];
+    text.append(bytes, putUtf8(bytes, point));
+}
 
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -47,6 +69,8 @@ int hexDigitValue(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 }  // namespace
 

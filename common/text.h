@@ -42,6 +42,15 @@ std::string_view withoutByteOrderMark(std::string_view text);
 
 // Scans text the way the formats read numbers.  `position` moves past what
 // was taken, and stays put when nothing could be read.
+// Writes the code point `point` (up to U+10FFFF) as UTF-8 at `out` (room
+// for 4 bytes); returns the end.
+char* putUtf8(char* out, std::uint32_t point);
+// Appends the code point `point` to `text` as UTF-8.
+void appendUtf8(std::string& text, std::uint32_t point);
+
+// The value of a hexadecimal digit of either case, or -1.
+int hexDigitValue(char c);
+
 struct TextScanner {
     std::string_view text;
     std::size_t position = 0;

@@ -20,17 +20,13 @@ namespace pactools {
 
 namespace {
 
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
 // Calls `visit` with each component of `path` between separators.
 template <class Visit>
 void forEachComponent(std::string_view path, Visit visit) {
     std::size_t start = 0;
     while (start <= path.size()) {
         std::size_t end = start;
-        while (end < path.size() && !isSeparator(path[end])) ++end;
+        while (end < path.size() && !isNameSeparator(path[end])) ++end;
         visit(path.substr(start, end - start));
         start = end + 1;
     }
@@ -63,19 +59,6 @@ bool isInRecordFolder(std::string_view key) {
     bool inside = false;
     forEachComponent(key, [&](std::string_view component) { inside = inside || component == folder; });
     return inside;
-}
-
-void appendUtf8(std::string& text, std::uint32_t point) {
-    if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | point >> 6);
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        text += static_cast<char>(0xE0 | point >> 12);
-        text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    }
 }
 
 // Text in upper case as Windows' file systems compare names: each character
@@ -168,7 +151,7 @@ bool isWindowsMisreadName(std::string_view name) {
 std::string fileKey(std::string_view path) {
     std::string key;
     // A leading separator (an absolute path) is kept, so "/x" and "x" differ.
-    if (!path.empty() && isSeparator(path[0])) key += '/';
+    if (!path.empty() && isNameSeparator(path[0])) key += '/';
     forEachComponent(path, [&](std::string_view component) {
         while (!component.empty() && (component.back() == '.' || component.back() == ' ')) component.remove_suffix(1);
         if (component.empty()) return;
@@ -227,7 +210,7 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         if (platform::kWindows && isWindowsMisreadName(name)) return refusal.as(PacFault::NameMisreadByWindows);
         const std::string key = fileKey(name);
         // "dir/", "." and "a/." name directories: no file could be written there.
-        if (key.empty() || isSeparator(name.back()) || name.ends_with("/.") || name.ends_with("\\.") || name == ".") {
+        if (key.empty() || isNameSeparator(name.back()) || name.ends_with("/.") || name.ends_with("\\.") || name == ".") {
             return refusal.as(PacFault::NameNotAFile);
         }
         const std::string path = memberFilePath(name);

@@ -1,8 +1,9 @@
-#include "common_faults.h"
 #include "member_restore.h"
-#include "pac_faults.h"
 
 #include <algorithm>
+
+#include "common_faults.h"
+#include "pac_faults.h"
 
 namespace pactools {
 

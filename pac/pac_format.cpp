@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "byte_order.h"
 #include "common_faults.h"
 #include "pac_faults.h"
 #include "platform.h"
@@ -10,22 +11,6 @@
 namespace pactools {
 
 namespace {
-
-void put32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::uint32_t get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
 
 bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -38,15 +23,15 @@ void encodeHeader(const PacHeader& header, std::span<std::uint8_t, kPacHeaderSiz
     out[1] = 'A';
     out[2] = 'C';
     out[3] = header.headerByte;
-    put32(&out[4], header.count);
-    put32(&out[8], header.headerWord);
+    putLe32(&out[4], header.count);
+    putLe32(&out[8], header.headerWord);
 }
 
 PacHeader decodeHeader(std::span<const std::uint8_t, kPacHeaderSize> in) {
     PacHeader header;
     header.headerByte = in[3];
-    header.count = get32(&in[4]);
-    header.headerWord = get32(&in[8]);
+    header.count = getLe32(&in[4]);
+    header.headerWord = getLe32(&in[8]);
     return header;
 }
 
@@ -57,18 +42,18 @@ bool isPac(std::span<const std::uint8_t> header) {
 void encodeEntry(const PacEntry& entry, std::span<std::uint8_t, kPacEntrySize> out) {
     std::memset(out.data(), 0, kPacNameField);
     std::memcpy(out.data(), entry.name.data(), std::min(entry.name.size(), kPacMaxNameLength));
-    put32(&out[64], entry.offset);
-    put32(&out[68], entry.unpackedSize);
-    put32(&out[72], entry.storedSize);
+    putLe32(&out[64], entry.offset);
+    putLe32(&out[68], entry.unpackedSize);
+    putLe32(&out[72], entry.storedSize);
 }
 
 bool decodeEntry(std::span<const std::uint8_t, kPacEntrySize> in, PacEntry& entry) {
     const void* nul = std::memchr(in.data(), 0, kPacNameField);
     if (nul == nullptr) return false;
     entry.name.assign(reinterpret_cast<const char*>(in.data()), static_cast<const std::uint8_t*>(nul) - in.data());
-    entry.offset = get32(&in[64]);
-    entry.unpackedSize = get32(&in[68]);
-    entry.storedSize = get32(&in[72]);
+    entry.offset = getLe32(&in[64]);
+    entry.unpackedSize = getLe32(&in[68]);
+    entry.storedSize = getLe32(&in[72]);
     return true;
 }
 
@@ -76,14 +61,18 @@ std::uint64_t pacDataStart(std::uint64_t count) {
     return kPacHeaderSize + kPacEntrySize * count;
 }
 
+bool isNameSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
 bool isUnsafeMemberName(std::string_view name) {
-    if (name.empty() || isSeparator(name[0])) return true;
+    if (name.empty() || isNameSeparator(name[0])) return true;
     if (name.find_first_of("\r\n") != std::string_view::npos) return true;
     if (name.size() >= 2 && isAsciiLetter(name[0]) && name[1] == ':') return true;
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t end = start;
-        while (end < name.size() && !isSeparator(name[end])) ++end;
+        while (end < name.size() && !isNameSeparator(name[end])) ++end;
         if (name.substr(start, end - start) == "..") return true;
         start = end + 1;
     }

@@ -49,6 +49,9 @@ bool decodeEntry(std::span<const std::uint8_t, kPacEntrySize> in, PacEntry& entr
 // The byte offset of the first member's data for `count` members.
 std::uint64_t pacDataStart(std::uint64_t count);
 
+// The characters that separate folders in a member's name ('/' and '\\').
+bool isNameSeparator(char c);
+
 // A member whose name reads as `text` would write outside the current
 // directory: absolute ('/' or '\' first, or a drive letter such as "C:"),
 // or with a ".." component.  Empty names (no file) and names holding a line

@@ -10,13 +10,6 @@ namespace pactools {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // An error at the line of 0-based index `index`.
 Error atLine(Fault fault, std::size_t index) {
     return lineError(fault, index + 1);
@@ -154,8 +147,8 @@ struct Parser {
             while (!data.empty() && isSpace(data.back())) data.remove_suffix(1);
             if (data.size() % 2 != 0) return syntaxError(index);
             for (std::size_t cursor = 0; cursor < data.size(); cursor += 2) {
-                const int high = hexValue(data[cursor]);
-                const int low = hexValue(data[cursor + 1]);
+                const int high = hexDigitValue(data[cursor]);
+                const int low = hexDigitValue(data[cursor + 1]);
                 if (high < 0 || low < 0) return syntaxError(index);
                 if (block->data.size() < length) block->data.push_back(static_cast<std::uint8_t>(high << 4 | low));
             }

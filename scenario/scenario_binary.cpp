@@ -1,32 +1,15 @@
-#include "common_faults.h"
 #include "scenario_binary.h"
-#include "scenario_faults.h"
 
 #include <algorithm>
 #include <cstdio>
 
+#include "byte_order.h"
+#include "common_faults.h"
+#include "scenario_faults.h"
 
 namespace pactools {
 
 namespace {
-
-std::uint16_t get16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
 
 // A set of 32-bit addresses in one flat table (open addressing, 4 bytes a
 // slot), which stays in cache where a node-based set would miss it on every
@@ -84,9 +67,9 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
     if (size < kScenarioHeaderSize) {
         return problem(fileName, 0, ScenarioFault::ScenarioTooShort);
     }
-    const std::uint32_t flagsValue = get32(&file[4]);
-    const std::uint64_t flagBytes = 4 * static_cast<std::uint64_t>(get32(&file[8]));
-    const std::uint32_t codeSize = get32(&file[12]);
+    const std::uint32_t flagsValue = getLe32(&file[4]);
+    const std::uint64_t flagBytes = 4 * static_cast<std::uint64_t>(getLe32(&file[8]));
+    const std::uint32_t codeSize = getLe32(&file[12]);
     if (flagBytes > size - kScenarioHeaderSize) {
         return problem(fileName, kScenarioHeaderSize, ScenarioFault::FlagDataPastEnd);
     }
@@ -108,8 +91,8 @@ Error readBinary(std::span<const std::uint8_t> file, std::string_view fileName, 
         }
         auto statement = std::make_unique<Statement>();
         statement->offset = static_cast<std::uint32_t>(offset);
-        statement->opcode = get16(&file[position]);
-        statement->argument = get32(&file[position + 2]);
+        statement->opcode = getLe16(&file[position]);
+        statement->argument = getLe32(&file[position + 2]);
         if (statement->opcode == kFlagBlock) {
             return problem(fileName, position, ScenarioFault::FlagOpcodeInStream);
         }
@@ -168,14 +151,14 @@ Error writeBinary(const StatementList& statements, std::vector<std::uint8_t>& fi
     }
     file.clear();
     file.reserve(kScenarioHeaderSize + 4 * static_cast<std::size_t>(flagWords) + static_cast<std::size_t>(codeSize));
-    put32(file, 0);
-    put32(file, flagsValue);
-    put32(file, flagWords);
-    put32(file, static_cast<std::uint32_t>(codeSize));
+    appendLe32(file, 0);
+    appendLe32(file, flagsValue);
+    appendLe32(file, flagWords);
+    appendLe32(file, static_cast<std::uint32_t>(codeSize));
     for (const Statement* statement : statements) {
         if (statement->opcode != kFlagBlock) {
-            put16(file, statement->opcode);
-            put32(file, statement->argument);
+            appendLe16(file, statement->opcode);
+            appendLe32(file, statement->argument);
         }
         if (statement->opcode == kFlagBlock || statement->opcode == kPushB) {
             file.insert(file.end(), statement->data.begin(), statement->data.end());

@@ -1,7 +1,8 @@
-#include "scenario_faults.h"
 #include "scenario_layout.h"
 
 #include <algorithm>
+
+#include "scenario_faults.h"
 
 namespace pactools {
 

@@ -45,26 +45,6 @@ std::size_t utf8Sequence(std::string_view text, std::uint32_t& point) {
     return length;
 }
 
-// Writes `point` as UTF-8 at `out`; returns the end.
-char* putUtf8(char* out, std::uint32_t point) {
-    if (point < 0x80) {
-        *out++ = static_cast<char>(point);
-    } else if (point < 0x800) {
-        *out++ = static_cast<char>(0xC0 | point >> 6);
-        *out++ = static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        *out++ = static_cast<char>(0xE0 | point >> 12);
-        *out++ = static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        *out++ = static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        *out++ = static_cast<char>(0xF0 | point >> 18);
-        *out++ = static_cast<char>(0x80 | (point >> 12 & 0x3F));
-        *out++ = static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        *out++ = static_cast<char>(0x80 | (point & 0x3F));
-    }
-    return out;
-}
-
 bool isC1Control(std::uint32_t point) {
     return point >= 0x80 && point <= 0x9F;
 }
