@@ -112,11 +112,4 @@ bool ptrVectorPush(PtrVector<T>& vector, std::unique_ptr<T> block) {
     return true;
 }
 
-// Sorts the slots in place; `compare` receives two slots as the standard
-// library's qsort hands them over.
-template <class T>
-void ptrVectorSort(PtrVector<T>& vector, int (*compare)(const void*, const void*)) {
-    if (vector.count > 1) std::qsort(vector.items, vector.count, sizeof(T*), compare);
-}
-
 }  // namespace pactools

@@ -77,17 +77,5 @@ TEST(PtrVector, FreeOnAnEmptyVectorSucceeds) {
     EXPECT_EQ(v.items, nullptr);
 }
 
-TEST(PtrVector, SortsTheSlots) {
-    PtrVector<Tracked> v;
-    ptrVectorInit(v, 2, 0);
-    for (int x : {5, 1, 4, 2, 3}) ptrVectorPush(v, std::make_unique<Tracked>(x));
-    ptrVectorSort(v, [](const void* a, const void* b) {
-        const int x = (*static_cast<Tracked* const*>(a))->value;
-        const int y = (*static_cast<Tracked* const*>(b))->value;
-        return (x > y) - (x < y);
-    });
-    for (std::uint32_t i = 0; i < v.count; ++i) EXPECT_EQ(v[i].value, static_cast<int>(i) + 1);
-}
-
 }  // namespace
 }  // namespace pactools

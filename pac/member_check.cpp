@@ -23,7 +23,7 @@ Error checkMembersRestore(ArchiveReader& reader, const std::string& pacPath, con
     starts.push_back(archive.entries.count);
     Error first;
     const std::function<Error(std::size_t)> work = [&](std::size_t group) {
-        thread_local RestoreBuffers buffers;  // each worker keeps its own from one member to the next
+        RestoreBuffers& buffers = threadRestoreBuffers();
         for (std::uint32_t i = starts[group]; i < starts[group + 1]; ++i) {
             Error error = restoreArchiveMember(reader, pacPath, archive.entries[i],
                                                [&](std::span<const std::uint8_t> part) {

@@ -45,4 +45,9 @@ Error restoreMember(const PacEntry& entry, const StoredReader& read, const Resto
     return {};
 }
 
+RestoreBuffers& threadRestoreBuffers() {
+    thread_local RestoreBuffers buffers;
+    return buffers;
+}
+
 }  // namespace pactools

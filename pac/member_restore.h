@@ -32,6 +32,10 @@ struct RestoreBuffers {
     std::unique_ptr<LzssDecoder> decoder = std::make_unique<LzssDecoder>();
 };
 
+// The calling thread's own buffers, kept from one member to the next (the
+// workers of extract, test and archive each restore many members).
+RestoreBuffers& threadRestoreBuffers();
+
 // Restores `entry`.  Fails with the reader's error, with WriteFailed (no
 // file: the writer knows why) when the writer refused bytes, or with
 // MemberDamaged (its name, and the bytes given of its size) when the stream

@@ -28,8 +28,7 @@ bool reusePrevious(const PreviousArchive& previous, const PacEntry& member, Memb
     if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.reader) return false;
     const PacEntry& entry = found->second;
     ArchiveReader& reader = *previous.reader;
-    // Each thread keeps its buffers from one member to the next.
-    thread_local RestoreBuffers buffers;
+    RestoreBuffers& buffers = threadRestoreBuffers();
     const auto count = [&](std::uint64_t bytes) {
         counted += bytes;
         if (events.bytesRead) events.bytesRead(bytes);

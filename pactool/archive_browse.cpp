@@ -98,7 +98,7 @@ bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOption
     const std::vector<long long> overlaps = overlappingEntries(archive);
     std::vector<std::uint64_t> streamEnds(archive.entries.count, 0);
     const std::function<Error(std::size_t)> work = [&](std::size_t i) {
-        thread_local RestoreBuffers buffers;
+        RestoreBuffers& buffers = threadRestoreBuffers();
         return restoreArchiveMember(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)],
                                     [&progress](std::span<const std::uint8_t> bytes) {
                                         progress.add(bytes.size());

@@ -292,7 +292,7 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         };
         const unsigned threads = workerThreads(options.threads);
         const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
-            thread_local RestoreBuffers buffers;
+            RestoreBuffers& buffers = threadRestoreBuffers();
             return restoreMemberFile(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
