@@ -29,7 +29,8 @@ namespace {
 std::vector<std::uint8_t> build(const PtrVector<std::string>& names, PacHeader header, MemoryMemberSource& source,
                                 const PreviousArchive* previous) {
     MemorySink sink;
-    if (writeArchive(membersNamed(names), header, source, previous, sink, 1, "fuzz.pac", {})) std::abort();
+    const PtrVector<PacEntry> members = membersNamed(names);
+    if (writeArchive({members, header, source, previous, "fuzz.pac"}, {1, {}, nullptr, nullptr}, sink)) std::abort();
     return std::move(sink.bytes);
 }
 

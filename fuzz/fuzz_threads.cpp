@@ -40,8 +40,9 @@ std::vector<std::uint8_t> buildArchive(std::span<const std::uint8_t> bytes, std:
         std::abort();
     }
     MemorySink sink;
-    if (writeArchive(membersNamed(names), PacHeader{0, 0, 7}, source, previousBytes != nullptr ? &previous : nullptr, sink, threads,
-                     "fuzz.pac", {})) {
+    const PtrVector<PacEntry> members = membersNamed(names);
+    if (writeArchive({members, PacHeader{0, 0, 7}, source, previousBytes != nullptr ? &previous : nullptr, "fuzz.pac"},
+                     {threads, {}, nullptr, nullptr}, sink)) {
         std::abort();
     }
     return std::move(sink.bytes);

@@ -79,9 +79,10 @@ PtrVector<PacEntry> membersNamed(const PtrVector<std::string>& names) {
     return members;
 }
 
-Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberSource& source,
-                   const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
-                   const ArchiveEvents& events, const OrderedWorkLimits* tuned, OrderedWorkStats* stats) {
+Error writeArchive(const ArchiveInputs& in, const ArchiveRun& run, ByteSink& sink) {
+    const PtrVector<PacEntry>& members = in.members;
+    MemberSource& source = in.source;
+    const ArchiveEvents& events = run.events;
     // Every member is opened, and its size looked at, before any is
     // compressed: a missing or unreadable one fails the command at once.
     for (const PacEntry* member : members) {
@@ -89,6 +90,7 @@ Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberS
         std::uint64_t size = 0;
         if (Error error = openMember(source, member->text, file, size)) return error;
     }
+    PacHeader header = in.header;
     header.count = members.count;
     std::uint8_t headerBytes[kPacHeaderSize];
     encodeHeader(header, headerBytes);
@@ -97,17 +99,17 @@ Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberS
 
     // Members are compressed on worker threads (on this one alone with one
     // thread) and appended here in list order.
-    threads = workerThreads(threads);
-    const OrderedWorkLimits limits = tuned != nullptr ? *tuned : compressionLimits(threads);
-    const CompressionJob job{members, source, previous, threads, events.bytesRead};
-    Appender appender{members, sink, archiveName, events, directory};
+    const unsigned threads = workerThreads(run.threads);
+    const OrderedWorkLimits limits = run.limits != nullptr ? *run.limits : compressionLimits(threads);
+    const CompressionJob job{members, source, in.previous, threads, events.bytesRead};
+    Appender appender{members, sink, in.archiveName, events, directory};
     const std::function<void(std::size_t, WorkFeed<StreamPart>&)> work = [&](std::size_t i, WorkFeed<StreamPart>& feed) {
         compressMember(job, i, feed);
     };
     const std::function<bool(std::size_t, StreamPart&)> take = [&](std::size_t i, StreamPart& part) {
         return appender.take(i, part);
     };
-    streamInOrder<StreamPart>(members.count, threads, limits, work, take, stats);
+    streamInOrder<StreamPart>(members.count, threads, limits, work, take, run.stats);
     if (appender.error) return appender.error;
     if (!sink.writeAt(kPacHeaderSize, directory)) return Error(CommonFault::WriteFailed);
     return {};

@@ -26,22 +26,32 @@ struct ArchiveEvents {
     std::function<void(std::uint64_t bytes)> bytesRead;
 };
 
-// Writes the archive of `members` (already checked: each one's name, the
-// bytes the archive holds, and its text, by which the source finds it and
-// messages name it) with `header`'s opaque values to an empty `sink`
-// (after opening every member once: a member
-// that cannot be opened, or is too large, fails before anything is
-// compressed), keeping `previous`'s streams (may be null) for
-// members whose content did not change, on `threads` workers (0: one per
-// core; 1: on this thread alone).  Fails with the member's error, with
-// ArchiveTooLarge (naming `archiveName`), or with WriteFailed (no file: the
-// sink knows why) when the sink refused bytes.  `limits`, when given,
-// bound the look-ahead instead of compressionLimits(); `stats`, when given,
-// gets what the scheduler did.
-Error writeArchive(const PtrVector<PacEntry>& members, PacHeader header, MemberSource& source,
-                   const PreviousArchive* previous, ByteSink& sink, unsigned threads, std::string_view archiveName,
-                   const ArchiveEvents& events, const OrderedWorkLimits* limits = nullptr,
-                   OrderedWorkStats* stats = nullptr);
+// What an archive is written from.
+struct ArchiveInputs {
+    // The members, already checked: each one's name, the bytes the archive
+    // holds, and its text, by which the source finds it and messages name it.
+    const PtrVector<PacEntry>& members;
+    PacHeader header;  // its opaque values
+    MemberSource& source;
+    const PreviousArchive* previous = nullptr;  // whose streams may be kept
+    std::string_view archiveName;               // for ArchiveTooLarge
+};
+
+// How it is written.
+struct ArchiveRun {
+    unsigned threads = 0;  // workers: 0 for one per core, 1 for this thread alone
+    ArchiveEvents events;
+    const OrderedWorkLimits* limits = nullptr;  // the look-ahead, instead of compressionLimits()
+    OrderedWorkStats* stats = nullptr;          // gets what the scheduler did
+};
+
+// Writes the archive of `in.members` to an empty `sink`, after opening
+// every member once (a member that cannot be opened, or is too large, fails
+// before anything is compressed), keeping the previous archive's streams
+// for members whose content did not change.  Fails with the member's
+// error, with ArchiveTooLarge, or with WriteFailed (no file: the sink knows
+// why) when the sink refused bytes.
+Error writeArchive(const ArchiveInputs& in, const ArchiveRun& run, ByteSink& sink);
 
 // Members whose names are their texts (names read as bytes, as on POSIX
 // without a code page): for tests, benchmarks and fuzzers.

@@ -93,8 +93,9 @@ Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source
     events.member = [&run](std::string_view name, bool reused) { run.progress.push_back((reused ? "=" : "") + std::string(name)); };
     std::atomic<std::uint64_t> bytesRead = 0;
     events.bytesRead = [&bytesRead](std::uint64_t bytes) { bytesRead += bytes; };
-    run.error = writeArchive(membersNamed(names), PacHeader{0x1A, 0, 0x7F3}, source, havePrevious ? &previous : nullptr, sink, threads,
-                             "data.pac", events);
+    const PtrVector<PacEntry> members = membersNamed(names);
+    run.error = writeArchive({members, PacHeader{0x1A, 0, 0x7F3}, source, havePrevious ? &previous : nullptr, "data.pac"},
+                             {threads, events, nullptr, nullptr}, sink);
     run.archive = std::move(sink.bytes);
     run.bytesRead = bytesRead;
     return run;
@@ -239,7 +240,8 @@ TEST(ArchiveWriter, WorkersRunningAheadWaitWithinTheBoundAndStopWhenTheConsumerF
     limits.itemBytes = 4 << 20;
     OrderedWorkStats stats;
     MemorySink sink;
-    ASSERT_FALSE(writeArchive(membersNamed(names), PacHeader{0x1A, 0, 0x7F3}, source, nullptr, sink, 0, "data.pac", {}, &limits, &stats));
+    const PtrVector<PacEntry> members = membersNamed(names);
+    ASSERT_FALSE(writeArchive({members, PacHeader{0x1A, 0, 0x7F3}, source, nullptr, "data.pac"}, {0, {}, &limits, &stats}, sink));
     EXPECT_GT(stats.waits, 0u);
     // The member being written never waits: up to two of its blocks (one
     // being taken, the next made meanwhile) come on top of the bound.
@@ -255,7 +257,8 @@ TEST(ArchiveWriter, WorkersRunningAheadWaitWithinTheBoundAndStopWhenTheConsumerF
     };
     for (unsigned threads : {1u, 2u, 8u}) {
         FailingSink failing;
-        const Error error = writeArchive(membersNamed(names), PacHeader{}, source, nullptr, failing, threads, "data.pac", {}, &limits);
+        const Error error =
+            writeArchive({members, PacHeader{}, source, nullptr, "data.pac"}, {threads, {}, &limits, nullptr}, failing);
         EXPECT_EQ(error.fault, CommonFault::WriteFailed) << threads;
     }
 }

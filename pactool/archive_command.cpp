@@ -121,8 +121,8 @@ bool archiveCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             progress.around([&] { say(lines, "%s %s\n", reused ? "Unchanged" : "Compressing", shown(text).c_str()); });
         };
         events.bytesRead = [&progress](std::uint64_t bytes) { progress.add(bytes); };
-        error = writeArchive(members, header, source, havePrevious ? &previous : nullptr, archive, options.threads, pacPath,
-                             events);
+        error = writeArchive({members, header, source, havePrevious ? &previous : nullptr, pacPath},
+                             {options.threads, events, nullptr, nullptr}, archive);
         // The previous archive is closed before the new one replaces it
         // (Windows renames nothing over a file that is open).
         previous.reader.reset();
