@@ -15,22 +15,39 @@ namespace {
 
 // Keeps the previous archive's stream for the member when its file holds
 // what that stream decodes to; false when it does not (or can't be told).
-// `counted` gets the member bytes told to events.bytesRead by the check.
+// `m.counted` gets the member bytes told to events.bytesRead by the check;
+// `m.error` what failed once the stream was taken to be kept.
 // The bytes copied are the bytes checked: a stream of up to a chunk is read
 // once and copied from memory; a longer one is read again as it is copied
 // and checked again on the way, and if the previous archive or the member
 // changed in between, the command fails rather than copy what was not
 // checked.
-bool reusePrevious(const PreviousArchive& previous, const PacEntry& member, MemberSource& source,
-                   std::unique_ptr<MemberFile>& file, std::uint64_t size, const MemberStreamEvents& events,
-                   std::uint64_t& storedSize, bool& stopped, Error& error, std::uint64_t& counted) {
+// A member on its way into the archive: its file, open, and what became of
+// it.
+struct Streaming {
+    MemberSource& source;
+    const PacEntry& member;
+    const MemberStreamEvents& events;
+    std::unique_ptr<MemberFile> file;
+    std::uint64_t size = 0;
+    std::uint64_t storedSize = 0;
+    bool stopped = false;      // emit() asked to stop
+    std::uint64_t counted = 0;  // bytes already told to the progress line by a failed check
+    Error error;
+};
+
+bool reusePrevious(const PreviousArchive& previous, Streaming& m) {
+    const PacEntry& member = m.member;
+    const MemberStreamEvents& events = m.events;
+    MemberFile& file = *m.file;
+    const std::uint64_t size = m.size;
     const auto found = previous.entries.find(member.name);
     if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.reader) return false;
     const PacEntry& entry = found->second;
     ArchiveReader& reader = *previous.reader;
     RestoreBuffers& buffers = threadRestoreBuffers();
     const auto count = [&](std::uint64_t bytes) {
-        counted += bytes;
+        m.counted += bytes;
         if (events.bytesRead) events.bytesRead(bytes);
     };
     const bool inMemory = entry.storedSize <= kChunkSize;
@@ -38,16 +55,16 @@ bool reusePrevious(const PreviousArchive& previous, const PacEntry& member, Memb
     const auto keep = [&](std::span<const std::uint8_t> bytes) { block.insert(block.end(), bytes.begin(), bytes.end()); };
     std::function<void(std::span<const std::uint8_t>)> kept;
     if (inMemory) kept = keep;
-    if (!holdsSameContent(reader, entry, *file, size, buffers, count, kept)) return false;
+    if (!holdsSameContent(reader, entry, file, size, buffers, count, kept)) return false;
     events.opened(size, true);
-    storedSize = entry.storedSize;
+    m.storedSize = entry.storedSize;
     if (inMemory) {
-        if (!block.empty() && !events.emit(block)) stopped = true;
+        if (!block.empty() && !events.emit(block)) m.stopped = true;
         return true;
     }
     // Read again and copied in chunks, each only once the check read it.
-    error = openMember(source, member.text, file, size);
-    if (error) return true;
+    m.error = openMember(m.source, member.text, m.file, m.size);
+    if (m.error) return true;
     bool emitFailed = false;
     const auto copy = [&](std::span<const std::uint8_t> bytes) {
         keep(bytes);
@@ -56,13 +73,13 @@ bool reusePrevious(const PreviousArchive& previous, const PacEntry& member, Memb
             block.clear();
         }
     };
-    if (!holdsSameContent(reader, entry, *file, size, buffers, nullptr, copy)) {
-        error = fileError(PacFault::ChangedWhileRead, previous.path);
-        error.name = member.text;
+    if (!holdsSameContent(reader, entry, *m.file, m.size, buffers, nullptr, copy)) {
+        m.error = fileError(PacFault::ChangedWhileRead, previous.path);
+        m.error.name = member.text;
         return true;
     }
     if (!emitFailed && !block.empty()) emitFailed = !events.emit(block);
-    stopped = emitFailed;
+    m.stopped = emitFailed;
     return true;
 }
 
@@ -84,16 +101,20 @@ Error streamMember(MemberSource& source, const PacEntry& member, const PreviousA
                    unsigned encoderThreads) {
     stopped = false;
     const std::string& name = member.text;  // files and messages go by the text
-    std::unique_ptr<MemberFile> file;
-    std::uint64_t size = 0;
-    if (Error error = openMember(source, name, file, size)) return error;
-    std::uint64_t counted = 0;  // bytes already told to the progress line by a failed check
+    Streaming m{source, member, events, nullptr, 0, 0, false, 0, {}};
+    if (Error error = openMember(source, name, m.file, m.size)) return error;
     if (previous != nullptr) {
-        Error error;
-        if (reusePrevious(*previous, member, source, file, size, events, storedSize, stopped, error, counted)) return error;
+        if (reusePrevious(*previous, m)) {
+            storedSize = m.storedSize;
+            stopped = m.stopped;
+            return m.error;
+        }
         // Not the same: start over from a fresh look at the file.
-        if (Error reopenError = openMember(source, name, file, size)) return reopenError;
+        if (Error reopenError = openMember(source, name, m.file, m.size)) return reopenError;
     }
+    std::unique_ptr<MemberFile>& file = m.file;
+    const std::uint64_t size = m.size;
+    std::uint64_t& counted = m.counted;
     events.opened(size, false);
 
     LargeBuffer<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunkSize)));
