@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "list_file.h"
 #include "makefile_writer.h"
+#include "member_batches.h"
 #include "member_check.h"
 #include "member_names.h"
 #include "messages.h"
@@ -66,12 +67,11 @@ Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, co
 constexpr std::size_t kBatchMembers = 256;
 constexpr std::uint64_t kBatchBytes = std::uint64_t{256} << 20;
 
-// Members restored into their temporary files, in list order, waiting to be
-// flushed and renamed together.
-struct Batch {
-    std::vector<std::uint32_t> members;
-    std::vector<std::unique_ptr<OutputFile>> files;
-    std::uint64_t bytes = 0;
+// A member's finished temporary file, waiting in its batch.
+struct FileInBatch : PendingMember {
+    FileInBatch(std::unique_ptr<OutputFile> f, const std::string& t) : file(std::move(f)), text(t) {}
+    std::unique_ptr<OutputFile> file;
+    const std::string& text;  // the member's name, as text
 };
 
 // Whether the member's file already holds exactly the member's bytes.
@@ -224,15 +224,10 @@ bool membersRestore(FileArchiveReader& reader, const std::string& pacPath, const
     return true;
 }
 
-}  // namespace
-
-bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
-    FileArchiveReader reader;
-    PacArchive archive;
-    if (!readyToExtract(reader, pacPath, archive, options, out) ||
-        !membersRestore(reader, pacPath, archive, options, out)) {
-        return false;
-    }
+// Restores every member and puts it in place, in batches; false after
+// telling why not.
+bool placeMembers(FileArchiveReader& reader, const std::string& pacPath, const PacArchive& archive,
+                  const CommandOptions& options, std::FILE* out) {
     // Members are restored on every core, each into its own temporary file,
     // and taken here in list order in batches: each batch is flushed to
     // stable storage in one pass, then renamed over its targets in order.
@@ -262,54 +257,39 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             extracted = false;
             return false;
         };
-        Batch batch;
-        // Flushes the batch and renames its members in order; false after a failure.
-        // Flushes the batch and renames its members in order; false after a
-        // failure.  A batch whose files did not all reach stable storage
-        // replaces nothing.
-        const auto settle = [&] {
+        BatchActions actions;
+        actions.flush = [&](std::span<PendingMember* const> members, Error& error) {
             std::vector<OutputFile*> files;
-            for (const auto& file : batch.files) files.push_back(file.get());
-            Error unflushed;
-            const std::size_t flushed = pass.flush(files, unflushed);
-            if (flushed < files.size()) {
-                const PacEntry& entry = archive.entries[batch.members[flushed]];
-                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
-                batch = Batch();
-                return fail(unflushed.fault == CommonFault::WriteFailed ? unflushed.ofMember(entry.text) : unflushed);
+            for (PendingMember* member : members) files.push_back(static_cast<FileInBatch*>(member)->file.get());
+            const std::size_t flushed = pass.flush(files, error);
+            if (flushed < files.size() && error.fault == CommonFault::WriteFailed) {
+                error = error.ofMember(static_cast<FileInBatch*>(members[flushed])->text);
             }
-            for (std::size_t k = 0; k < files.size() && extracted; ++k) {
-                const PacEntry& entry = archive.entries[batch.members[k]];
-                progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
-                // The directories are flushed once, after the last rename.
-                directories.insert(files[k]->targetDirectory());
-                Error error = files[k]->publish(false);
-                if (error.fault == CommonFault::WriteFailed) error = error.ofMember(entry.text);
-                if (error) fail(error);
-            }
-            batch = Batch();  // what was not renamed is removed
-            return extracted;
+            return flushed;
         };
+        actions.publish = [&](PendingMember& member) {
+            const FileInBatch& pending = static_cast<FileInBatch&>(member);
+            // The directories are flushed once, after the last rename.
+            directories.insert(pending.file->targetDirectory());
+            Error error = pending.file->publish(false);
+            if (error.fault == CommonFault::WriteFailed) error = error.ofMember(pending.text);
+            return error;
+        };
+        actions.turn = [&](std::uint32_t i) {
+            progress.around([&] { say(lines, "Extracting %s\n", shown(archive.entries[i].text).c_str()); });
+        };
+        MemberBatches batches({kBatchMembers, kBatchBytes}, actions);
         const unsigned threads = workerThreads(options.threads);
         const std::function<Restored(std::size_t)> work = [&](std::size_t i) {
-            RestoreBuffers& buffers = threadRestoreBuffers();
-            return restoreMemberFile(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)], buffers, progress);
+            return restoreMemberFile(reader, pacPath, archive.entries[static_cast<std::uint32_t>(i)],
+                                     threadRestoreBuffers(), progress);
         };
         const std::function<bool(std::size_t, Restored&)> take = [&](std::size_t i, Restored& done) {
-            const PacEntry& entry = archive.entries[static_cast<std::uint32_t>(i)];
-            if (done.error) {
-                batch = Batch();  // nothing of a batch that cannot be finished is renamed
-                // (A damaged member is told by itself, as the check before tells it.)
-                if (done.error.fault != PacFault::MemberDamaged) {
-                    progress.around([&] { say(lines, "Extracting %s\n", shown(entry.text).c_str()); });
-                }
-                return fail(done.error);
-            }
-            if (!batch.files.empty() && batch.bytes + entry.unpackedSize > kBatchBytes && !settle()) return false;
-            batch.members.push_back(static_cast<std::uint32_t>(i));
-            batch.files.push_back(std::move(done.file));
-            batch.bytes += entry.unpackedSize;
-            return (batch.files.size() < kBatchMembers && batch.bytes < kBatchBytes) || settle();
+            const auto index = static_cast<std::uint32_t>(i);
+            // (A damaged member is told by itself, as the check before tells it.)
+            if (done.error) return batches.fail(index, done.error, done.error.fault != PacFault::MemberDamaged);
+            const PacEntry& entry = archive.entries[index];
+            return batches.take(index, entry.unpackedSize, std::make_unique<FileInBatch>(std::move(done.file), entry.text));
         };
         // While a batch is flushed and renamed, the workers restore the next
         // (up to a batch's worth ahead, so that at most about two batches of
@@ -321,7 +301,8 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         limits.items = std::clamp<std::size_t>(4 * std::size_t{threads}, kBatchMembers, 4 * kBatchMembers);
         limits.bytes = kBatchBytes;
         runInOrder<Restored>(archive.entries.count, threads, limits, work, take, sizeOf);
-        if (extracted) settle();
+        if (!batches.failed()) batches.finish();
+        if (batches.failed()) fail(batches.error());
         for (const std::string& directory : directories) {
             int reason = 0;
             if (extracted && !platform::syncDirectory(directory, reason)) {
@@ -329,7 +310,13 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
             }
         }
     }
-    if (!extracted) return false;
+    return extracted;
+}
+
+// Writes the list file and the makefile beside the members; false when the
+// list file cannot be written.
+bool writeCycleFiles(const std::string& pacPath, const PacArchive& archive, const CommandOptions& options,
+                     std::FILE* out) {
     const std::string listName = listFileName(pacPath);
     if (Error failure =
             writeTextFile(listName, listText(archive.header, archive.entries, kNativeLineEnd, options.names.codePage))) {
@@ -361,6 +348,16 @@ bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOpt
         report(out, "pactool", failure.as(PactoolFault::CannotCreateMakefile));
     }
     return true;
+}
+
+}  // namespace
+
+bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
+    FileArchiveReader reader;
+    PacArchive archive;
+    return readyToExtract(reader, pacPath, archive, options, out) &&
+           membersRestore(reader, pacPath, archive, options, out) && placeMembers(reader, pacPath, archive, options, out) &&
+           writeCycleFiles(pacPath, archive, options, out);
 }
 
 }  // namespace pactools
