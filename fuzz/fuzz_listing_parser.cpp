@@ -1,10 +1,12 @@
 // Parses a listing and writes the binary.  Whatever the parser accepts must
-// make a binary that reads back and lists without error.
+// make a binary that reads back to the very statements parsed (every
+// offset, opcode, operand and byte) and lists without error.
 #include <cstdint>
 #include <cstdlib>
 
 #include "listing_parser.h"
 #include "listing_writer.h"
+#include "same_model.h"
 #include "scenario_binary.h"
 
 using namespace pactools;
@@ -23,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LabelList rereadLabels;
     initScenarioLists(reread, rereadLabels);
     if (readBinary(binary, "fuzz.bin", reread, rereadLabels)) std::abort();
+    if (!sameStatements(reread, statements)) std::abort();
     std::string listing;
     if (writeText(reread, rereadLabels, listing)) std::abort();
     return 0;

@@ -1,11 +1,13 @@
 // Reads a binary scenario and writes its listing, then checks the listing the
-// way scntool does.  Whatever the reader accepts, the writers must take, and
-// the binary written from it must read back.
+// way scntool does.  Whatever the reader accepts, the writers must take; the
+// binary written from it must read back to the same model, field by field;
+// and a listing that assembles to that binary must parse to that model.
 #include <cstdint>
 #include <cstdlib>
 
 #include "listing_parser.h"
 #include "listing_writer.h"
+#include "same_model.h"
 #include "scenario_binary.h"
 
 using namespace pactools;
@@ -23,13 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LabelList againLabels;
     initScenarioLists(again, againLabels);
     if (readBinary(rebuilt, "rebuilt.bin", again, againLabels)) std::abort();
-    if (again.count != statements.count) std::abort();
+    if (!sameStatements(again, statements) || !sameLabels(againLabels, labels)) std::abort();
 
     // The listing may not assemble back (that is what scntool warns about),
     // but trying must be safe.
     StatementList parsed;
     LabelList parsedLabels;
     initScenarioLists(parsed, parsedLabels);
-    if (!parseText(listing, parsed, parsedLabels)) (void)writeBinary(parsed, rebuilt);
+    std::vector<std::uint8_t> assembled;
+    if (!parseText(listing, parsed, parsedLabels) && !writeBinary(parsed, assembled) && assembled == rebuilt &&
+        !sameStatements(parsed, again)) {
+        std::abort();
+    }
     return 0;
 }
