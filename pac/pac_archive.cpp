@@ -49,19 +49,25 @@ Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const Res
     return restoreArchiveMember(*archive.reader, archive.path, entry, write, buffers);
 }
 
+StoredBytes::StoredBytes(ArchiveReader& archive, const PacEntry& member, bool walking)
+    : reader(archive), entry(member), offset(member.offset), walks(walking) {
+    lzssStreamEndStart(walk, member.unpackedSize);
+}
+
+Error StoredBytes::read(std::span<std::uint8_t> buffer, std::size_t& got) {
+    Error error = reader.readAt(offset, buffer, got);
+    offset += got;
+    if (walks) lzssStreamEndFeed(walk, buffer.first(got));
+    return error;
+}
+
 Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
                            const RestoredWriter& write, RestoreBuffers& buffers, std::uint64_t* streamEnd) {
-    LzssStreamEnd walk;
-    lzssStreamEndStart(walk, entry.unpackedSize);
-    std::uint64_t offset = entry.offset;
-    const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
-        Error error = reader.readAt(offset, buffer, got);
-        offset += got;
-        if (streamEnd != nullptr) lzssStreamEndFeed(walk, buffer.first(got));
-        return error;
-    };
+    StoredBytes stored(reader, entry, streamEnd != nullptr);
+    const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) { return stored.read(buffer, got); };
     Error error = restoreMember(entry, read, write, buffers);
     if (error.fault == PacFault::MemberDamaged) error.file = archivePath;
+    const LzssStreamEnd& walk = stored.walk;
     if (streamEnd != nullptr) *streamEnd = walk.known && !walk.wrong ? walk.end : entry.storedSize;
     return error;
 }

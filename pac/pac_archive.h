@@ -11,6 +11,7 @@
 
 #include "error.h"
 #include "file_io.h"
+#include "lzss_stream_end.h"
 #include "member_restore.h"
 #include "pac_format.h"
 
@@ -24,6 +25,23 @@ public:
     virtual Error size(std::uint64_t& bytes) = 0;
     // Reads up to buffer.size() bytes at `offset`; fewer only at the end.
     virtual Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) = 0;
+};
+
+// A member's stored bytes, read in order from its offset, with the walk
+// that finds where its stream ends fed as they go (lzss_stream_end.h),
+// unless `walking` is false.
+struct StoredBytes {
+    StoredBytes(ArchiveReader& archive, const PacEntry& member, bool walking = true);
+    // Reads the next stored bytes (as ArchiveReader::readAt).
+    Error read(std::span<std::uint8_t> buffer, std::size_t& got);
+    // How many stored bytes were read so far.
+    std::uint64_t done() const { return offset - entry.offset; }
+
+    ArchiveReader& reader;
+    const PacEntry& entry;
+    std::uint64_t offset;
+    bool walks;
+    LzssStreamEnd walk;
 };
 
 // An archive file, read through one descriptor with positioned reads.

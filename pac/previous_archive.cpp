@@ -27,14 +27,11 @@ bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& 
                       RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead,
                       const std::function<void(std::span<const std::uint8_t>)>& stored) {
     if (entry.unpackedSize != size) return false;
-    LzssStreamEnd walk;
-    lzssStreamEndStart(walk, size);
+    StoredBytes bytes(reader, entry);
+    const LzssStreamEnd& walk = bytes.walk;
     std::vector<std::uint8_t> theirs;
-    std::uint64_t offset = entry.offset;
     const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) {
-        Error error = reader.readAt(offset, buffer, got);
-        offset += got;
-        lzssStreamEndFeed(walk, buffer.first(got));
+        Error error = bytes.read(buffer, got);
         if (stored) stored(buffer.first(got));
         return error;
     };
@@ -49,7 +46,7 @@ bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& 
     if (restoreMember(entry, read, compare, buffers)) return false;
     // The stored bytes after the last item the decoder took: the zero
     // filling of its group at most (a longer stream is not the member's).
-    const std::uint64_t done = offset - entry.offset;
+    const std::uint64_t done = bytes.done();
     if (!walk.known || walk.wrong || walk.end != entry.storedSize || done > entry.storedSize) return false;
     std::uint8_t rest[32];
     if (entry.storedSize - done > sizeof rest) return false;
