@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <sys/stat.h>
+
 #include "messages.h"
+#include "test_support.h"
 #include "text.h"
 
 namespace pactools {
@@ -23,42 +27,68 @@ std::string makefileFor(std::string_view pacPath, const PtrVector<PacEntry>& ent
     return text;
 }
 
-const char* const kRules =
-    "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
-    "$(if $(filter-out 0 1,$(words $(TRANSLATIONS)))$(filter-out %.po,$(TRANSLATIONS)),"
-    "$(error TRANSLATIONS must name one PO file, NAME.po, without blanks))\n"
-    "$(if $(TRANSLATIONS),$(if $(filter $(TRANSLATIONS) $(basename $(TRANSLATIONS)).pot,$(FILES) $(BINS)),"
-    "$(error TRANSLATIONS names a member of the archive (or its template does): name another file)))\n"
-    "GAME_PO = $(wildcard $(TRANSLATIONS))\n"
-    "PO_OPTION = $(if $(GAME_PO),--po $(GAME_PO) )\n"
-    "GAME_PO_OPTION = $(if $(TRANSLATIONS),--po $(TRANSLATIONS) )\n"
-    "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
-    "SCENARIOS = $(basename $(BINS))\n"
-    "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
-    "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
-    "\n.PHONY: all extract decompile pot status install\n"
-    "\nall: data.pac\n\n"
-    "data.pac: $(FILES) $(wildcard $(BINS)) data.pac.list $(LISTINGS) $(PO_FILES) ../makefile.conf\n"
-    "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build -- $(BINS))\n"
-    "\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)archive -- data.pac\n\n"
-    "extract:\n\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)extract -- data.pac\n\n"
-    "decompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
-    "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
-    "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)-- $(BINS))\n\n"
-    "install: data.pac\n\t$(COPY) data.pac $(GAME_DIR)\n";
+// What make would run for `target` (make -n) with the makefile written for
+// data.pac and `entries`, stand-in tools, and `conf` added to
+// ../makefile.conf; the members' files exist and data.pac does not.
+std::string dryRun(const PtrVector<PacEntry>& entries, const char* target, const std::string& conf = "") {
+    testing_support::TempDir dir;
+    ::mkdir((dir / "work").c_str(), 0755);
+    testing_support::writeFile(dir / "makefile.conf",
+                               "QVXTOOL = scntool\nQVXPACTOOL = pactool\nCOPY = copy\nGAME_DIR = game\n" + conf);
+    testing_support::writeFile(dir / "work/makefile", makefileFor("data.pac", entries, "\n"));
+    testing_support::writeFile(dir / "work/data.pac.list", "0 0\n");
+    for (const PacEntry* entry : entries) testing_support::writeFile(dir / ("work/" + entry->text), "");
+    const std::string command = "make -s -n -C '" + dir.path() + "/work' " + target + " 2>&1";
+    std::string output;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
     const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
-    EXPECT_EQ(makefileFor("data.pac", entries, "\n"),
-              std::string("include ../makefile.conf\n\n"
-                          "FILES =\ta.dat \\\n\tnotes \\\n\tbin\n\n"
-                          "\nBINS =\ts1.bin \\\n\t.bin \\\n\ts2.bin\n\n") +
-                  kRules);
+    EXPECT_EQ(makefileFor("data.pac", entries, "\n").rfind("include ../makefile.conf\n\n"
+                                                             "FILES =\ta.dat \\\n\tnotes \\\n\tbin\n\n"
+                                                             "\nBINS =\ts1.bin \\\n\t.bin \\\n\ts2.bin\n\n",
+                                                             0),
+              0u);
 }
 
-TEST(Makefile, EmptyArchiveHasEmptyLists) {
-    EXPECT_EQ(makefileFor("data.pac", {}, "\n"),
-              std::string("include ../makefile.conf\n\nFILES =\n\nBINS =\n") + kRules);
+// Each target runs the tools on the scenarios (the .bin members) and the
+// archive, with the options makefile.conf asks for.
+TEST(Makefile, TargetsRunTheToolsAsMakefileConfSays) {
+    const auto entries = entriesNamed({"a.dat", "s1.bin", "s2.bin"});
+    const std::string translated = "CODE_PAGE = CP932\nTRANSLATIONS = game.po\n";
+    const struct {
+        const char* target;
+        std::string conf;
+        const char* commands;
+    } cases[] = {
+        {"all", "", "scntool --build -- s1.bin s2.bin\npactool archive -- data.pac\n"},
+        {"decompile", "", "scntool -- s1.bin s2.bin\n"},
+        {"pot", "", "scntool --pot -- s1.bin s2.bin\n"},
+        {"status", "", "scntool --status -- s1.bin s2.bin\n"},
+        {"extract", "", "pactool extract -- data.pac\n"},
+        {"install", "", "scntool --build -- s1.bin s2.bin\npactool archive -- data.pac\ncopy data.pac game\n"},
+        {"all", translated,
+         "scntool --code-page CP932 --po game.po --build -- s1.bin s2.bin\npactool --code-page CP932 archive -- data.pac\n"},
+        {"pot", translated, "scntool --code-page CP932 --pot -o game.pot -- s1.bin s2.bin\n"},
+        {"status", translated, "scntool --code-page CP932 --status --po game.po -- s1.bin s2.bin\n"},
+        {"all", "TRANSLATIONS = a.dat.po a.po\n", "../makefile.conf"},
+    };
+    for (const auto& c : cases) {
+        const std::string output = dryRun(entries, c.target, c.conf);
+        if (c.conf.starts_with("TRANSLATIONS = a")) {
+            EXPECT_NE(output.find("TRANSLATIONS must name one PO file"), std::string::npos) << output;
+        } else {
+            EXPECT_EQ(output, c.commands) << c.target << " with " << c.conf;
+        }
+    }
+    // Without scenarios only the archive is built.
+    EXPECT_EQ(dryRun(entriesNamed({"a.dat"}), "all"), "pactool archive -- data.pac\n");
 }
 
 // A .bin beside a member named like its listing, PO file or template (in
