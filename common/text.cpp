@@ -63,6 +63,11 @@ void appendUtf8(std::string& text, std::uint32_t point) {
     text.append(bytes, putUtf8(bytes, point));
 }
 
+std::string_view lastPathComponent(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;

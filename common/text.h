@@ -48,6 +48,9 @@ char* putUtf8(char* out, std::uint32_t point);
 // Appends the code point `point` to `text` as UTF-8.
 void appendUtf8(std::string& text, std::uint32_t point);
 
+// The last component of a path, after its last '/' or '\\'.
+std::string_view lastPathComponent(std::string_view path);
+
 // The value of a hexadecimal digit of either case, or -1.
 int hexDigitValue(char c);
 

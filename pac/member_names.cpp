@@ -95,8 +95,7 @@ struct ShortForm {
 };
 
 ShortForm shortFormOf(std::string_view name, bool basis = false) {
-    const std::size_t slash = name.find_last_of("/\\");
-    std::string component = upperCase(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    std::string component = upperCase(lastPathComponent(name));
     if (basis) {
         // Leading dots go, and characters a short name cannot hold become '_'.
         component.erase(0, component.find_first_not_of('.'));
@@ -125,8 +124,7 @@ ShortForm shortFormOf(std::string_view name, bool basis = false) {
 
 // A name that is a short 8.3 name itself (Windows makes no other for it).
 bool isShortName(std::string_view name) {
-    const std::size_t slash = name.find_last_of("/\\");
-    const std::string_view component = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    const std::string_view component = lastPathComponent(name);
     const std::size_t dot = component.find('.');
     const std::string_view base = component.substr(0, dot);
     const std::string_view extension = dot == std::string_view::npos ? "" : component.substr(dot + 1);

@@ -408,8 +408,7 @@ void countTranslations(const StatementList& statements, const CodePage& page, co
     }
 }
 std::string scenarioName(std::string_view path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view name = lastPathComponent(path);
     const std::size_t dot = name.rfind('.');
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }

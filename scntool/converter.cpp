@@ -19,12 +19,8 @@
 namespace pactools {
 
 std::size_t findExtension(std::string_view path) {
-    const std::size_t separator = path.find_last_of("/\\");
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator)) {
-        return std::string_view::npos;
-    }
-    return dot;
+    const std::size_t dot = lastPathComponent(path).rfind('.');
+    return dot == std::string_view::npos ? dot : path.size() - lastPathComponent(path).size() + dot;
 }
 
 std::string binaryOutputName(std::string_view txtPath, std::size_t dot) {

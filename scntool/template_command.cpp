@@ -16,8 +16,7 @@ namespace pactools {
 namespace {
 
 std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::string(lastPathComponent(path));
 }
 
 // The listing of the scenario `path` (NAME.bin or NAME.txt), checked before
