@@ -155,8 +155,8 @@ bool buildScenarios(const std::vector<std::string>& paths, const ConvertOptions&
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string& path = paths[i];
         const std::size_t dot = findExtension(path);
-        const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
-        if (!equalsIgnoreCase(extension, ".bin") && !equalsIgnoreCase(extension, ".txt")) {
+        const PathKind kind = pathKind(path);
+        if (kind != PathKind::Binary && kind != PathKind::Listing) {
             tell(fileError(ScntoolFault::ExtensionRefused, path));
             ready = false;
             continue;

@@ -23,6 +23,15 @@ std::size_t findExtension(std::string_view path) {
     return dot == std::string_view::npos ? dot : path.size() - lastPathComponent(path).size() + dot;
 }
 
+PathKind pathKind(std::string_view path) {
+    const std::size_t dot = findExtension(path);
+    const std::string_view extension = dot == std::string_view::npos ? std::string_view() : path.substr(dot);
+    if (equalsIgnoreCase(extension, ".bin")) return PathKind::Binary;
+    if (equalsIgnoreCase(extension, ".txt")) return PathKind::Listing;
+    if (equalsIgnoreCase(extension, ".po")) return PathKind::Translations;
+    return PathKind::Other;
+}
+
 std::string binaryOutputName(std::string_view txtPath, std::size_t dot) {
     const std::string stem(txtPath.substr(0, dot));
     if (!platform::kWindows) {
@@ -81,9 +90,9 @@ Error assembleInMemory(std::string_view listing, const std::string& listingName,
 
 bool convertFile(const std::string& path, const ConvertOptions& options, const Translations* project, std::FILE* out) {
     const std::size_t dot = findExtension(path);
-    const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
     const std::string stem = path.substr(0, dot == std::string::npos ? path.size() : dot);
-    if (equalsIgnoreCase(extension, ".bin")) {
+    const PathKind kind = pathKind(path);
+    if (kind == PathKind::Binary) {
         // Translations only matter for deciding whether a listing there is kept.
         std::unique_ptr<Translations> own;
         const Translations* translations = nullptr;
@@ -94,8 +103,8 @@ bool convertFile(const std::string& path, const ConvertOptions& options, const T
         }
         return listBinary(path, stem + ".txt", translations, out);
     }
-    if (equalsIgnoreCase(extension, ".txt")) return assembleListing(path, project, out);
-    if (equalsIgnoreCase(extension, ".po")) {
+    if (kind == PathKind::Listing) return assembleListing(path, project, out);
+    if (kind == PathKind::Translations) {
         if (project != nullptr) {
             report(out, kTool, fileError(ScntoolFault::PoGivenTwice, path));
             return false;

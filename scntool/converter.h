@@ -28,6 +28,12 @@ struct ConvertOptions {
 // or npos when there is none.
 std::size_t findExtension(std::string_view path);
 
+// What an argument names, by its extension in any letter case: a binary
+// scenario (.bin), a listing (.txt), translations (.po), or nothing scntool
+// takes.
+enum class PathKind { Binary, Listing, Translations, Other };
+PathKind pathKind(std::string_view path);
+
 // The output file for assembling `txtPath` (whose extension starts at
 // `dot`): STEM.bin, or an existing STEM.BIN (any letter case of ".bin")
 // beside it, which is then replaced instead of creating a second file.

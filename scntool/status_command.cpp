@@ -87,9 +87,7 @@ struct StatusRun {
 void scenarioStatus(const std::string& path, StatusRun& run) {
     std::FILE* out = run.out;
     const std::size_t dot = findExtension(path);
-    const std::string_view extension = dot == std::string::npos ? std::string_view() : std::string_view(path).substr(dot);
-    if (!equalsIgnoreCase(extension, ".bin") && !equalsIgnoreCase(extension, ".txt") &&
-        !equalsIgnoreCase(extension, ".po")) {
+    if (pathKind(path) == PathKind::Other) {
         run.tell(fileError(ScntoolFault::ExtensionRefused, path));
         ++run.problems.unreadable;
         return;
