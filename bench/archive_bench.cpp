@@ -160,7 +160,7 @@ bool printExtractFigures(const std::string& pac, const std::string& parent, cons
     // cost, and extract's time against extract without it.
     const double checkTime = bestTime(
         [] {
-            pactools::FileArchiveReader reader;
+            pactools::InputFile reader;
             pactools::PacArchive archive;
             if (!reader.open("data.pac") && !pactools::openPacArchive(reader, "data.pac", archive)) {
                 pactools::checkMembersRestore(reader, "data.pac", archive, pactools::workerThreads(0));

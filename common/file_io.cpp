@@ -98,6 +98,19 @@ bool MemorySink::writeAt(std::uint64_t offset, std::span<const std::uint8_t> dat
     return true;
 }
 
+Error MemoryBytes::size(std::uint64_t& bytes) const {
+    bytes = bytes_.size();
+    return {};
+}
+
+Error MemoryBytes::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const {
+    got = 0;
+    if (offset >= bytes_.size()) return {};
+    got = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes_.size() - offset));
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), got, buffer.begin());
+    return {};
+}
+
 Error InputFile::open(const std::string& path) {
     close();
     path_ = path;

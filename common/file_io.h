@@ -38,12 +38,33 @@ public:
     std::vector<std::uint8_t> bytes;
 };
 
-class InputFile {
+// Bytes read at any offset, by several threads at once: a file, or bytes in
+// memory.  An archive is read through one; so is a member's file.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual Error size(std::uint64_t& bytes) const = 0;
+    // Reads up to buffer.size() bytes at `offset`; fewer only at the end.
+    virtual Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const = 0;
+};
+
+// Bytes in memory, which must outlive it.
+class MemoryBytes : public ByteSource {
+public:
+    explicit MemoryBytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    Error size(std::uint64_t& bytes) const override;
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const override;
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+class InputFile : public ByteSource {
 public:
     InputFile() = default;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
-    ~InputFile() { close(); }
+    ~InputFile() override { close(); }
 
     // Opens the regular file `path` for reading (never blocking on a FIFO or
     // device, which are refused): CannotOpen with the system's reason.
@@ -53,7 +74,7 @@ public:
     const std::string& path() const { return path_; }
 
     // Size of the open file in bytes.
-    Error size(std::uint64_t& bytes) const;
+    Error size(std::uint64_t& bytes) const override;
     // Reads up to buffer.size() bytes from the current position, retrying
     // short reads until the buffer is full or the file ends; `got` is less
     // than asked only at the end.
@@ -61,7 +82,7 @@ public:
     // Reads up to buffer.size() bytes at `offset`, as read() does, without
     // using or moving the read position: threads may share one InputFile
     // for this.
-    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const;
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const override;
 
 private:
     int fd_ = -1;

@@ -37,14 +37,14 @@ std::vector<std::uint8_t> build(const PtrVector<std::string>& names, PacHeader h
 // The archive as the next build's previous archive; false when the bytes
 // do not open as an archive at all.
 bool asPrevious(const std::vector<std::uint8_t>& bytes, PreviousArchive& previous) {
-    return loadPreviousArchive(std::make_unique<MemoryArchiveReader>(bytes), "previous.pac", previous);
+    return loadPreviousArchive(std::make_unique<MemoryBytes>(bytes), "previous.pac", previous);
 }
 
 // `previous`, when given, holds the streams that may be kept instead of the
 // encoder's.
 void checkReadBack(const std::vector<std::uint8_t>& bytes, MemoryMemberSource& source, std::size_t count,
                    const std::vector<std::uint8_t>* previousBytes = nullptr, const PreviousArchive* previous = nullptr) {
-    MemoryArchiveReader reader(bytes);
+    MemoryBytes reader(bytes);
     PacArchive archive;
     if (openPacArchive(reader, "fuzz.pac", archive)) std::abort();
     if (archive.entries.count != count) std::abort();

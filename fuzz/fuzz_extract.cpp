@@ -18,15 +18,15 @@ using namespace pactools;
 namespace {
 
 // Remembers how far into the file a member's reads went.
-class WatchedReader : public MemoryArchiveReader {
+class WatchedReader : public MemoryBytes {
 public:
-    using MemoryArchiveReader::MemoryArchiveReader;
-    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) override {
-        Error error = MemoryArchiveReader::readAt(offset, buffer, got);
+    using MemoryBytes::MemoryBytes;
+    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) const override {
+        Error error = MemoryBytes::readAt(offset, buffer, got);
         furthest = std::max(furthest, offset + got);
         return error;
     }
-    std::uint64_t furthest = 0;
+    mutable std::uint64_t furthest = 0;
 };
 
 }  // namespace

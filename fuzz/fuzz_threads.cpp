@@ -36,7 +36,7 @@ std::vector<std::uint8_t> buildArchive(std::span<const std::uint8_t> bytes, std:
     }
     PreviousArchive previous;
     if (previousBytes != nullptr &&
-        !loadPreviousArchive(std::make_unique<MemoryArchiveReader>(*previousBytes), "fuzz.pac", previous)) {
+        !loadPreviousArchive(std::make_unique<MemoryBytes>(*previousBytes), "fuzz.pac", previous)) {
         std::abort();
     }
     MemorySink sink;

@@ -86,7 +86,7 @@ Outcome archive(const std::vector<std::string>& list, MemoryMemberSource& source
     PreviousArchive previous;
     const bool havePrevious =
         previousBytes != nullptr &&
-        loadPreviousArchive(std::make_unique<MemoryArchiveReader>(*previousBytes), "old.pac", previous);
+        loadPreviousArchive(std::make_unique<MemoryBytes>(*previousBytes), "old.pac", previous);
     Outcome run;
     MemorySink sink;
     ArchiveEvents events;
@@ -120,7 +120,7 @@ TEST(ArchiveWriter, AnyNumberOfThreadsGivesTheSameArchiveThatReadsBack) {
         EXPECT_TRUE(many.archive == one.archive) << threads << " threads";
     }
     // It reads back, every member as it was, each stream the plain codec's.
-    MemoryArchiveReader reader(one.archive);
+    MemoryBytes reader(one.archive);
     PacArchive pac;
     ASSERT_FALSE(openPacArchive(reader, "data.pac", pac));
     EXPECT_EQ(pac.header.headerByte, 0x1A);

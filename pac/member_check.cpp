@@ -7,7 +7,7 @@
 
 namespace pactools {
 
-Error checkMembersRestore(ArchiveReader& reader, const std::string& pacPath, const PacArchive& archive,
+Error checkMembersRestore(ByteSource& reader, const std::string& pacPath, const PacArchive& archive,
                           unsigned threads, const std::function<void(std::uint64_t)>& decoded) {
     // Members go to the workers in groups of at least 1 MiB (or 256
     // members), so that thousands of small ones cost no hand-over each.

@@ -18,7 +18,7 @@ namespace pactools {
 // (MemberDamaged, or the reader's), or none.  Members are decoded on every
 // core, their bytes going nowhere.  `decoded`, when given, is told of the
 // bytes decoded, from any thread.
-Error checkMembersRestore(ArchiveReader& reader, const std::string& pacPath, const PacArchive& archive,
+Error checkMembersRestore(ByteSource& reader, const std::string& pacPath, const PacArchive& archive,
                           unsigned threads, const std::function<void(std::uint64_t)>& decoded = {});
 
 // The most space, beyond what the files they replace hold, that members of

@@ -47,16 +47,19 @@ public:
     std::map<std::string, std::vector<std::uint8_t>, std::less<>> members;  // not changed while archiving
 };
 
-// A member read from memory.
-class MemoryMemberFile : public MemberFile {
+// A member read in order from a byte source (its file, or bytes in
+// memory); errors name the member as the list file does.
+class SourceMemberFile : public MemberFile {
 public:
-    explicit MemoryMemberFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    SourceMemberFile(std::unique_ptr<ByteSource> source, std::string name)
+        : source_(std::move(source)), name_(std::move(name)) {}
     Error size(std::uint64_t& bytes) override;
     Error read(std::span<std::uint8_t> buffer, std::size_t& got) override;
 
 private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t position_ = 0;
+    std::unique_ptr<ByteSource> source_;
+    std::string name_;
+    std::uint64_t position_ = 0;
 };
 
 }  // namespace pactools

@@ -44,7 +44,7 @@ bool reusePrevious(const PreviousArchive& previous, Streaming& m) {
     const auto found = previous.entries.find(member.name);
     if (found == previous.entries.end() || found->second.unpackedSize != size || !previous.reader) return false;
     const PacEntry& entry = found->second;
-    ArchiveReader& reader = *previous.reader;
+    ByteSource& reader = *previous.reader;
     RestoreBuffers& buffers = threadRestoreBuffers();
     const auto count = [&](std::uint64_t bytes) {
         m.counted += bytes;

@@ -8,22 +8,7 @@
 
 namespace pactools {
 
-Error FileArchiveReader::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) {
-    return file_.readAt(offset, buffer, got);
-}
-
-Error MemoryArchiveReader::size(std::uint64_t& bytes) {
-    bytes = bytes_.size();
-    return {};
-}
-
-Error MemoryArchiveReader::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) {
-    got = offset >= bytes_.size() ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes_.size() - offset));
-    if (got > 0) std::memcpy(buffer.data(), bytes_.data() + offset, got);
-    return {};
-}
-
-Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive) {
+Error openPacArchive(ByteSource& reader, const std::string& path, PacArchive& archive) {
     archive.path = path;
     archive.reader = &reader;
     std::uint8_t headerBytes[kPacHeaderSize] = {};
@@ -49,7 +34,7 @@ Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const Res
     return restoreArchiveMember(*archive.reader, archive.path, entry, write, buffers);
 }
 
-StoredBytes::StoredBytes(ArchiveReader& archive, const PacEntry& member, bool walking)
+StoredBytes::StoredBytes(ByteSource& archive, const PacEntry& member, bool walking)
     : reader(archive), entry(member), offset(member.offset), walks(walking) {
     lzssStreamEndStart(walk, member.unpackedSize);
 }
@@ -61,7 +46,7 @@ Error StoredBytes::read(std::span<std::uint8_t> buffer, std::size_t& got) {
     return error;
 }
 
-Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
+Error restoreArchiveMember(ByteSource& reader, const std::string& archivePath, const PacEntry& entry,
                            const RestoredWriter& write, RestoreBuffers& buffers, std::uint64_t* streamEnd) {
     StoredBytes stored(reader, entry, streamEnd != nullptr);
     const auto read = [&](std::span<std::uint8_t> buffer, std::size_t& got) { return stored.read(buffer, got); };

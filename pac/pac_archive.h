@@ -17,65 +17,33 @@
 
 namespace pactools {
 
-// Random access to an archive's bytes, shared by threads: readAt may be
-// called from several at once.
-class ArchiveReader {
-public:
-    virtual ~ArchiveReader() = default;
-    virtual Error size(std::uint64_t& bytes) = 0;
-    // Reads up to buffer.size() bytes at `offset`; fewer only at the end.
-    virtual Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) = 0;
-};
-
 // A member's stored bytes, read in order from its offset, with the walk
 // that finds where its stream ends fed as they go (lzss_stream_end.h),
 // unless `walking` is false.
 struct StoredBytes {
-    StoredBytes(ArchiveReader& archive, const PacEntry& member, bool walking = true);
-    // Reads the next stored bytes (as ArchiveReader::readAt).
+    StoredBytes(ByteSource& archive, const PacEntry& member, bool walking = true);
+    // Reads the next stored bytes (as ByteSource::readAt).
     Error read(std::span<std::uint8_t> buffer, std::size_t& got);
     // How many stored bytes were read so far.
     std::uint64_t done() const { return offset - entry.offset; }
 
-    ArchiveReader& reader;
+    ByteSource& reader;
     const PacEntry& entry;
     std::uint64_t offset;
     bool walks;
     LzssStreamEnd walk;
 };
 
-// An archive file, read through one descriptor with positioned reads.
-class FileArchiveReader : public ArchiveReader {
-public:
-    Error open(const std::string& path) { return file_.open(path); }
-    Error size(std::uint64_t& bytes) override { return file_.size(bytes); }
-    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) override;
-
-private:
-    InputFile file_;
-};
-
-// An archive in memory.
-class MemoryArchiveReader : public ArchiveReader {
-public:
-    explicit MemoryArchiveReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    Error size(std::uint64_t& bytes) override;
-    Error readAt(std::uint64_t offset, std::span<std::uint8_t> buffer, std::size_t& got) override;
-
-private:
-    std::span<const std::uint8_t> bytes_;
-};
-
 struct PacArchive {
     std::string path;  // as messages name it
-    ArchiveReader* reader = nullptr;
+    ByteSource* reader = nullptr;
     std::uint64_t size = 0;
     PacHeader header;
     PtrVector<PacEntry> entries;
 };
 
 // Reads and checks the header and directory of the archive `reader` holds.
-Error openPacArchive(ArchiveReader& reader, const std::string& path, PacArchive& archive);
+Error openPacArchive(ByteSource& reader, const std::string& path, PacArchive& archive);
 
 // The members' total size unpacked.
 std::uint64_t unpackedBytes(const PacArchive& archive);
@@ -88,7 +56,7 @@ Error restoreArchiveMember(PacArchive& archive, const PacEntry& entry, const Res
 // messages.  `streamEnd`, when given, gets the stored size the member's stream takes
 // by its items (see lzss_stream_end.h), which a hand-made archive may
 // exceed.
-Error restoreArchiveMember(ArchiveReader& reader, const std::string& archivePath, const PacEntry& entry,
+Error restoreArchiveMember(ByteSource& reader, const std::string& archivePath, const PacEntry& entry,
                            const RestoredWriter& write, RestoreBuffers& buffers, std::uint64_t* streamEnd = nullptr);
 
 // For each entry, the first other entry whose stored bytes overlap its own

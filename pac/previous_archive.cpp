@@ -9,11 +9,11 @@
 namespace pactools {
 
 bool loadPreviousArchive(const std::string& path, PreviousArchive& previous) {
-    auto reader = std::make_unique<FileArchiveReader>();
+    auto reader = std::make_unique<InputFile>();
     return !reader->open(path) && loadPreviousArchive(std::move(reader), path, previous);
 }
 
-bool loadPreviousArchive(std::unique_ptr<ArchiveReader> reader, const std::string& path, PreviousArchive& previous) {
+bool loadPreviousArchive(std::unique_ptr<ByteSource> reader, const std::string& path, PreviousArchive& previous) {
     PacArchive archive;
     if (openPacArchive(*reader, path, archive)) return false;
     previous.entries.reserve(archive.entries.count);
@@ -23,7 +23,7 @@ bool loadPreviousArchive(std::unique_ptr<ArchiveReader> reader, const std::strin
     return true;
 }
 
-bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
+bool holdsSameContent(ByteSource& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
                       RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead,
                       const std::function<void(std::span<const std::uint8_t>)>& stored) {
     if (entry.unpackedSize != size) return false;

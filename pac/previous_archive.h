@@ -23,7 +23,7 @@ struct PreviousArchive {
     std::string path;  // as messages name it
     // The file, opened once and read by every worker at once; null when
     // there is nothing to read.
-    std::unique_ptr<ArchiveReader> reader;
+    std::unique_ptr<ByteSource> reader;
     // The entries whose streams lie within the file, by exact name (the
     // first of a name).
     std::unordered_map<std::string, PacEntry> entries;
@@ -35,7 +35,7 @@ bool loadPreviousArchive(const std::string& path, PreviousArchive& previous);
 
 // The same for the archive `reader` reads (a file, or memory in tests and
 // fuzzers), named `path` in messages; `previous` keeps the reader.
-bool loadPreviousArchive(std::unique_ptr<ArchiveReader> reader, const std::string& path, PreviousArchive& previous);
+bool loadPreviousArchive(std::unique_ptr<ByteSource> reader, const std::string& path, PreviousArchive& previous);
 
 // True when `entry`'s stored stream is exactly the stream of `file`'s
 // content (at its start, `size` bytes long): it decodes to exactly those
@@ -43,7 +43,7 @@ bool loadPreviousArchive(std::unique_ptr<ArchiveReader> reader, const std::strin
 // that fill out a last group; nothing after).  Reads no further than the
 // stored size.  Every stored byte read is handed to `stored` (when given),
 // in order; `bytesRead` counts the member's bytes as they are compared.
-bool holdsSameContent(ArchiveReader& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
+bool holdsSameContent(ByteSource& reader, const PacEntry& entry, MemberFile& file, std::uint64_t size,
                       RestoreBuffers& buffers, const std::function<void(std::uint64_t)>& bytesRead,
                       const std::function<void(std::span<const std::uint8_t>)>& stored = {});
 

@@ -37,7 +37,7 @@ std::string membersText(std::uint32_t count) {
 // would refuse to write for its name is refused here too, but for a name
 // that does not read in the code page: `list` (`strict` false) shows it as
 // its bytes, `test` refuses it as extract does.
-bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchive& archive, std::FILE* out,
+bool openArchive(const std::string& pacPath, InputFile& reader, PacArchive& archive, std::FILE* out,
                  const NameReading& names, bool strict) {
     Error error = reader.open(pacPath);
     if (!error) error = openPacArchive(reader, pacPath, archive);
@@ -70,7 +70,7 @@ bool openArchive(const std::string& pacPath, FileArchiveReader& reader, PacArchi
 }  // namespace
 
 bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
-    FileArchiveReader reader;
+    InputFile reader;
     PacArchive archive;
     if (!openArchive(pacPath, reader, archive, out, options.names, false)) return false;
     std::uint64_t unpacked = 0;
@@ -85,7 +85,7 @@ bool listCommand(const std::string& pacPath, std::FILE* out, const CommandOption
 }
 
 bool testCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
-    FileArchiveReader reader;
+    InputFile reader;
     PacArchive archive;
     if (!openArchive(pacPath, reader, archive, out, options.names, true)) return false;
     // Members are decoded on every core and told in list order.

@@ -35,7 +35,7 @@ struct Restored {
 };
 
 // Restores one member into a finished temporary file beside its target.
-Restored restoreMemberFile(ArchiveReader& reader, const std::string& pacPath, const PacEntry& entry,
+Restored restoreMemberFile(ByteSource& reader, const std::string& pacPath, const PacEntry& entry,
                            RestoreBuffers& buffers, ProgressLine& progress) {
     Restored done{{}, std::make_unique<OutputFile>()};
     OutputFile& file = *done.file;
@@ -75,7 +75,7 @@ struct FileInBatch : PendingMember {
 };
 
 // Whether the member's file already holds exactly the member's bytes.
-bool holdsMember(ArchiveReader& reader, const std::string& pacPath, const PacEntry& entry) {
+bool holdsMember(ByteSource& reader, const std::string& pacPath, const PacEntry& entry) {
     InputFile file;
     std::uint64_t size = 0;
     if (file.open(memberFilePath(entry.text)) || file.size(size) || size != entry.unpackedSize) return false;
@@ -145,7 +145,7 @@ bool membersFit(const PacArchive& archive, const std::vector<std::optional<platf
 // restores (membersRestore): the names (read as text), the files they would
 // replace, that every file can be written and that the members fit where
 // they go.  False after telling why not.
-bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacArchive& archive,
+bool readyToExtract(InputFile& reader, const std::string& pacPath, PacArchive& archive,
                     const CommandOptions& options, std::FILE* out) {
     Error error = reader.open(pacPath);
     if (!error) error = openPacArchive(reader, pacPath, archive);
@@ -196,7 +196,7 @@ bool readyToExtract(FileArchiveReader& reader, const std::string& pacPath, PacAr
 
 // Whether every member restores; false after telling.  Entries that share
 // stored bytes are extracted, and told about.
-bool membersRestore(FileArchiveReader& reader, const std::string& pacPath, const PacArchive& archive,
+bool membersRestore(InputFile& reader, const std::string& pacPath, const PacArchive& archive,
                     const CommandOptions& options, std::FILE* out) {
     const std::vector<long long> overlaps = overlappingEntries(archive);
     for (std::uint32_t i = 0; i < archive.entries.count; ++i) {
@@ -226,7 +226,7 @@ bool membersRestore(FileArchiveReader& reader, const std::string& pacPath, const
 
 // Restores every member and puts it in place, in batches; false after
 // telling why not.
-bool placeMembers(FileArchiveReader& reader, const std::string& pacPath, const PacArchive& archive,
+bool placeMembers(InputFile& reader, const std::string& pacPath, const PacArchive& archive,
                   const CommandOptions& options, std::FILE* out) {
     // Members are restored on every core, each into its own temporary file,
     // and taken here in list order in batches: each batch is flushed to
@@ -353,7 +353,7 @@ bool writeCycleFiles(const std::string& pacPath, const PacArchive& archive, cons
 }  // namespace
 
 bool extractCommand(const std::string& pacPath, std::FILE* out, const CommandOptions& options) {
-    FileArchiveReader reader;
+    InputFile reader;
     PacArchive archive;
     return readyToExtract(reader, pacPath, archive, options, out) &&
            membersRestore(reader, pacPath, archive, options, out) && placeMembers(reader, pacPath, archive, options, out) &&
