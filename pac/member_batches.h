@@ -25,9 +25,11 @@ public:
     virtual ~PendingMember() = default;
 };
 
+// A batch holds up to `members` members and `bytes` bytes (a larger member
+// is a batch of its own); extract sets them.
 struct BatchLimits {
-    std::size_t members = 256;
-    std::uint64_t bytes = std::uint64_t{256} << 20;  // a larger member is a batch of its own
+    std::size_t members;
+    std::uint64_t bytes;
 };
 
 // What the batches do with the pending members.
