@@ -1,8 +1,34 @@
 #include "options.h"
 
+#include "file_io.h"
+#include "messages.h"
 #include "text.h"
 
 namespace pactools {
+
+namespace {
+
+// The words of an argument file: one a line, each taken whole (blanks and
+// a leading '-' or '@' included), never an option.  Empty lines are
+// skipped; CR LF ends a line as LF does.
+bool readArgumentFile(const std::string& path, std::vector<std::string>& words, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    const Error read = readWholeFile(path, bytes);
+    if (read) {
+        error = messageText(read);
+        if (needsReason(read)) error += ": " + platform::errorText(read.system);
+        return false;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    LineReader lines(withoutByteOrderMark(text));
+    std::string_view line;
+    while (lines.next(line)) {
+        if (!line.empty()) words.emplace_back(line);
+    }
+    return true;
+}
+
+}  // namespace
 
 ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<const OptionName*>& known,
                                    bool unknownAreWords) {
@@ -10,12 +36,16 @@ ParsedCommandLine parseCommandLine(int argc, char** argv, const std::vector<cons
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
-        if (optionsEnded || word.size() < 2 || word[0] != '-') {
+        if (optionsEnded || word.size() < 2 || (word[0] != '-' && word[0] != '@')) {
             parsed.words.emplace_back(word);
             continue;
         }
         if (word == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (word[0] == '@') {
+            if (!readArgumentFile(std::string(word.substr(1)), parsed.words, parsed.error)) return parsed;
             continue;
         }
         // "--name=value" gives a long option its value in the same word.

@@ -1,7 +1,10 @@
 // The command-line options of both tools, in the usual form: options may
 // stand before or after other words, "--" ends them, a value follows its
 // option as the next word (`-j 4`, `--threads 4`), right after a short one
-// (`-j4`) or after '=' for a long one (`--threads=4`).
+// (`-j4`) or after '=' for a long one (`--threads=4`).  A word `@FILE`
+// before "--" stands for the lines of FILE, each one word that is never an
+// option (the makefile hands scntool its scenarios so: no command line
+// grows with the number of members).
 #pragma once
 
 #include <string>

@@ -2,15 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace pactools {
 namespace {
 
 const OptionName kThreads{"-j", "--threads", true};
 const OptionName kQuiet{"-q", "--quiet", false};
 
+// "@ARGS" stands for an argument file holding these lines.
+const std::string kArgumentFile = ::testing::TempDir() + "options_test.args";
+const char kArgumentLines[] = "\xEF\xBB\xBF" "a b.bin\r\n\n-j\n@nested\n--\nlast";
+
 ParsedCommandLine parse(std::vector<std::string> words) {
+    std::ofstream(kArgumentFile, std::ios::binary) << kArgumentLines;
     std::vector<char*> argv = {const_cast<char*>("tool")};
-    for (auto& word : words) argv.push_back(word.data());
+    for (auto& word : words) {
+        if (word.starts_with("@ARGS")) word = "@" + kArgumentFile + word.substr(5);
+        argv.push_back(word.data());
+    }
     return parseCommandLine(static_cast<int>(argv.size()), argv.data(), {&kThreads, &kQuiet});
 }
 
@@ -33,10 +43,16 @@ TEST(Options, StandBeforeOrAfterOtherWordsUntilDoubleDash) {
         {{"a", "-x"}, {"a"}, "", false, "Unknown option: -x"},
         {{"--quiet=1"}, {}, "", false, "Unknown option: --quiet=1"},
         {{"a", "-j"}, {"a"}, "", false, "Option -j needs a value"},
+        // An argument file's lines are words, never options nor files again.
+        {{"-q", "@ARGS", "c"}, {"a b.bin", "-j", "@nested", "--", "last", "c"}, "", true, ""},
+        {{"--", "@list"}, {"@list"}, "", false, ""},
+        {{"@"}, {"@"}, "", false, ""},
+        {{"a", "@ARGS.missing"}, {}, "", false, "Can't open " + kArgumentFile + ".missing: "},
     };
     for (const auto& c : cases) {
         const ParsedCommandLine parsed = parse(c.words);
-        EXPECT_EQ(parsed.error, c.error) << c.words[0];
+        EXPECT_EQ(parsed.error.substr(0, c.error.size()), c.error) << c.words[0];
+        EXPECT_EQ(parsed.error.empty(), c.error.empty()) << c.words[0];
         if (!c.error.empty()) continue;
         EXPECT_EQ(parsed.words, c.expectedWords);
         std::string threads;

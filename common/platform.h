@@ -201,6 +201,9 @@ bool standardErrorIsTerminal();
 // are held: argv as it is on POSIX; on Windows read from the UTF-16 command
 // line (GetCommandLineW), whatever the ANSI code page.
 std::vector<std::string> commandLineArguments(int argc, char** argv);
+// The value of the environment variable `variable` as a path is held
+// (UTF-8 on Windows, read as UTF-16); false when it is not set.
+bool environmentValue(const char* variable, std::string& value);
 // The path of the file a name stands for (see the top of this file).
 std::string pathOfName(std::string_view name);
 // A path as a name: false when the code page cannot hold one of its

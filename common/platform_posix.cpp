@@ -419,6 +419,13 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
 }
 
+bool environmentValue(const char* variable, std::string& value) {
+    const char* found = std::getenv(variable);
+    if (found == nullptr) return false;
+    value = found;
+    return true;
+}
+
 std::string pathOfName(std::string_view name) {
     // '\' separates directories in names made on Windows.
     std::string path(name);

@@ -587,6 +587,25 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return arguments;
 }
 
+bool environmentValue(const char* variable, std::string& value) {
+    const std::wstring name = wideOf(variable);
+    std::wstring wide(64, L'\0');
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length = GetEnvironmentVariableW(name.c_str(), wide.data(), static_cast<DWORD>(wide.size()));
+        if (length == 0) {
+            value.clear();
+            return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+        }
+        if (length < wide.size()) {
+            wide.resize(length);
+            value = textOf(wide);
+            return true;
+        }
+        wide.resize(length);
+    }
+}
+
 std::string pathOfName(std::string_view name) {
     return textOf(wideOfAnsi(name));
 }

@@ -329,20 +329,30 @@ bool writeCycleFiles(const std::string& pacPath, const PacArchive& archive, cons
     // could not hand back to pactool as a name (platform.h) (there is then no
     // makefile), and a "makefile" that is something other than a regular
     // file (left as it is).
-    std::string pacName;
-    if (!platform::nameOfPath(pacPath, pacName)) {
-        report(out, "pactool", fileError(PactoolFault::MakefileArchiveNotInCodePage, pacPath));
-        return true;
-    }
     std::string text;
+    std::string scenarios;
     std::vector<Error> notes;
-    if (Error refusal = makefileText(pacName, archive.entries, kNativeLineEnd, text, notes)) {
-        refusal.fileIsName = true;  // the archive path it names is pacName
+    if (Error refusal = makefileText(pacPath, archive.entries, kNativeLineEnd, text, notes, &scenarios)) {
         report(out, "pactool", refusal);
         return true;
     }
     for (const Error& note : notes) report(out, "pactool", note);
-    const Error failure = writeTextFile("makefile", text);
+    // The makefile's scenario list first: a makefile never names a list
+    // that is not there (or not its own).
+    int reason = 0;
+    Error failure;
+    if (scenarios.empty()) {
+        // no scenarios: the makefile runs no scntool
+    } else if (!platform::makeDirectory(kRecordFolder, reason)) {
+        failure = fileError(CommonFault::CannotCreate, kRecordFolder, reason);
+    } else {
+        failure = writeTextFile(kScenarioListFile, scenarios);
+    }
+    if (failure) {
+        report(out, "pactool", failure);  // and no makefile
+        return true;
+    }
+    failure = writeTextFile("makefile", text);
     if (failure.fault == CommonFault::CannotCreate &&
         (failure.system == platform::kNotRegularFile || failure.system == EISDIR)) {
         report(out, "pactool", failure.as(PactoolFault::CannotCreateMakefile));

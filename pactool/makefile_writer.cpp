@@ -56,9 +56,23 @@ bool isMakefileSafe(std::string_view name) {
     return true;
 }
 
+bool isMakefileSafeArchivePath(std::string_view path) {
+    // Windows' make reads a drive ("C:/") at the start of a name as a drive.
+    const bool drive = platform::kWindows && path.size() > 2 && path[1] == ':' && (path[2] == '/' || path[2] == '\\') &&
+                       ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
+    return isMakefileSafe(drive ? path.substr(2) : path);
+}
+
 Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries, std::string_view lineEnd,
-                   std::string& text, std::vector<Error>& notes) {
-    if (!isMakefileSafe(pacPath)) return fileError(PactoolFault::MakefileUnsafeArchive, std::string(pacPath));
+                   std::string& text, std::vector<Error>& notes, std::string* scenarioList) {
+    // The path is checked as characters (a double-byte character whose
+    // second byte is '[' is a character like any other), then written in
+    // the bytes make reads.
+    if (!isMakefileSafeArchivePath(pacPath)) return fileError(PactoolFault::MakefileUnsafeArchive, std::string(pacPath));
+    std::string pac;
+    if (!platform::nameOfPath(pacPath, pac)) {
+        return fileError(PactoolFault::MakefileArchiveNotInCodePage, std::string(pacPath));
+    }
     std::vector<std::string> words(entries.count);
     for (std::uint32_t i = 0; i < entries.count; ++i) {
         const std::string& name = entries[i].text;
@@ -100,13 +114,17 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             }
         }
         ptrVectorPush(scenario ? bins : files, std::make_unique<std::string>(words[i]));
+        // scntool reads the scenarios from this list, in UTF-8 as the list
+        // file holds names, each a path from here.
+        if (scenario && scenarioList != nullptr) {
+            for (char c : name) *scenarioList += c == '\\' ? '/' : c;
+            *scenarioList += '\n';
+        }
     }
 
-    // Commands get the archive path after "--" (and cp as ./-x.pac), so a
-    // path starting with '-' is never an option.  (`pacPath` is already in
-    // the bytes make reads.)
-    std::string pac(pacPath);
-    std::string list = listFileName(pacPath);
+    // Commands get the archive path after "--", so a path starting with '-'
+    // is never an option.
+    std::string list = listFileName(pac);
     std::replace(pac.begin(), pac.end(), '\\', '/');
     std::replace(list.begin(), list.end(), '\\', '/');
     text = "include ../makefile.conf\n\nFILES =";
@@ -133,17 +151,28 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
             "SCENARIOS = $(basename $(BINS))\n"
             "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
-            "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n";
+            "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
+            // scntool reads the scenarios from the list extract wrote, so no
+            // command line grows with the number of members.
+            "SCENARIO_LIST = @" + std::string(kScenarioListFile) + "\n"
+            // pactool copies the archive into GAME_DIR, read from its
+            // environment: no shell reads the folder (blanks, a trailing
+            // separator) nor the archive's name ('+', ',' and '/' are
+            // syntax to cmd.exe's copy).  A GAME_DIR line that ends in a
+            // backslash takes in the next line of makefile.conf.
+            "export GAME_DIR\n"
+            "$(if $(findstring =,$(GAME_DIR)),$(error GAME_DIR in ../makefile.conf holds \"=\": its line ends in a "
+            "backslash that takes in the next line; end it without one))\n";
     text += "\n.PHONY: " + std::string(kTargets[0]);
     for (std::size_t i = 1; i < std::size(kTargets); ++i) text += std::string(" ") + kTargets[i];
     text += "\n\nall: " + pac + "\n\n" + pac + ": $(FILES) $(wildcard $(BINS)) " + list +
             " $(LISTINGS) $(PO_FILES) ../makefile.conf\n" +
-            "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build -- $(BINS))\n"
+            "\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(GAME_PO_OPTION)--build $(SCENARIO_LIST))\n"
             "\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)archive -- " + pac + "\n\nextract:\n\t$(QVXPACTOOL) $(CODE_PAGE_OPTION)extract -- " + pac +
-            "\n\ndecompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)-- $(BINS))\n\n"
-            "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)-- $(BINS))\n\n"
-            "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)-- $(BINS))\n\n"
-            "install: " + pac + "\n\t$(COPY) " + (pac.starts_with('-') ? "./" : "") + pac + " $(GAME_DIR)\n";
+            "\n\ndecompile: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)$(PO_OPTION)$(SCENARIO_LIST))\n\n"
+            "pot: $(BINS)\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--pot $(POT_OPTION)$(SCENARIO_LIST))\n\n"
+            "status:\n\t$(if $(BINS),$(QVXTOOL) $(CODE_PAGE_OPTION)--status $(GAME_PO_OPTION)$(SCENARIO_LIST))\n\n"
+            "install: " + pac + "\n\t$(QVXPACTOOL) install -- " + pac + "\n";
     text = withLineEnds(text, lineEnd);
     return {};
 }

@@ -49,10 +49,16 @@ std::string dryRun(const PtrVector<PacEntry>& entries, const char* target, const
 }
 
 TEST(Makefile, SortsMembersIntoFilesAndBins) {
-    const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "s2.bin"});
+    const auto entries = entriesNamed({"a.dat", "s1.bin", "notes", "bin", ".bin", "dir\\s2.bin"});
+    std::string text;
+    std::string scenarios;
+    std::vector<Error> notes;
+    ASSERT_FALSE(makefileText("data.pac", entries, "\r\n", text, notes, &scenarios));
+    // scntool's list: the names as text, '/' between folders, LF line ends.
+    EXPECT_EQ(scenarios, "s1.bin\n.bin\ndir/s2.bin\n");
     EXPECT_EQ(makefileFor("data.pac", entries, "\n").rfind("include ../makefile.conf\n\n"
                                                              "FILES =\ta.dat \\\n\tnotes \\\n\tbin\n\n"
-                                                             "\nBINS =\ts1.bin \\\n\t.bin \\\n\ts2.bin\n\n",
+                                                             "\nBINS =\ts1.bin \\\n\t.bin \\\n\tdir/s2.bin\n\n",
                                                              0),
               0u);
 }
@@ -67,22 +73,25 @@ TEST(Makefile, TargetsRunTheToolsAsMakefileConfSays) {
         std::string conf;
         const char* commands;
     } cases[] = {
-        {"all", "", "scntool --build -- s1.bin s2.bin\npactool archive -- data.pac\n"},
-        {"decompile", "", "scntool -- s1.bin s2.bin\n"},
-        {"pot", "", "scntool --pot -- s1.bin s2.bin\n"},
-        {"status", "", "scntool --status -- s1.bin s2.bin\n"},
+        {"all", "", "scntool --build @.scntool/scenarios\npactool archive -- data.pac\n"},
+        {"decompile", "", "scntool @.scntool/scenarios\n"},
+        {"pot", "", "scntool --pot @.scntool/scenarios\n"},
+        {"status", "", "scntool --status @.scntool/scenarios\n"},
         {"extract", "", "pactool extract -- data.pac\n"},
-        {"install", "", "scntool --build -- s1.bin s2.bin\npactool archive -- data.pac\ncopy data.pac game\n"},
+        {"install", "", "scntool --build @.scntool/scenarios\npactool archive -- data.pac\npactool install -- data.pac\n"},
         {"all", translated,
-         "scntool --code-page CP932 --po game.po --build -- s1.bin s2.bin\npactool --code-page CP932 archive -- data.pac\n"},
-        {"pot", translated, "scntool --code-page CP932 --pot -o game.pot -- s1.bin s2.bin\n"},
-        {"status", translated, "scntool --code-page CP932 --status --po game.po -- s1.bin s2.bin\n"},
-        {"all", "TRANSLATIONS = a.dat.po a.po\n", "../makefile.conf"},
+         "scntool --code-page CP932 --po game.po --build @.scntool/scenarios\n"
+         "pactool --code-page CP932 archive -- data.pac\n"},
+        {"pot", translated, "scntool --code-page CP932 --pot -o game.pot @.scntool/scenarios\n"},
+        {"status", translated, "scntool --code-page CP932 --status --po game.po @.scntool/scenarios\n"},
+        {"all", "TRANSLATIONS = a.dat.po a.po\n", "TRANSLATIONS must name one PO file"},
+        // A GAME_DIR line ending in a backslash takes in the next line.
+        {"extract", "GAME_DIR = C:\\t4\\inst\\\nCODE_PAGE = CP932\n", "GAME_DIR in ../makefile.conf holds \"=\""},
     };
     for (const auto& c : cases) {
         const std::string output = dryRun(entries, c.target, c.conf);
-        if (c.conf.starts_with("TRANSLATIONS = a")) {
-            EXPECT_NE(output.find("TRANSLATIONS must name one PO file"), std::string::npos) << output;
+        if (!std::string_view(c.commands).ends_with('\n')) {
+            EXPECT_NE(output.find(c.commands), std::string::npos) << output;
         } else {
             EXPECT_EQ(output, c.commands) << c.target << " with " << c.conf;
         }

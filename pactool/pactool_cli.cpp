@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "archive_browse.h"
 #include "archive_command.h"
 #include "extract_command.h"
+#include "install_command.h"
 #include "code_page.h"
 #include "options.h"
 #include "text.h"
@@ -27,6 +29,7 @@ void usage(std::FILE* out, const char* program) {
     say(out,
         "Usage %s [command] [pac file]\nCommands:\n\tarchive (short:a)\n\textract (short:e)\n\tlist (short:l)\n"
         "\ttest (short:t)\n"
+        "\tinstall [folder]\tcopies the archive into the folder (default: GAME_DIR, as make sets it)\n"
         "Options (before or after the command):\n"
         "\t-j N, --threads N\tworkers to use (0: every core, the default; 1: none beyond the main thread)\n"
         "\t--recompress\t\tarchive: compress every member, reusing nothing of the previous archive\n"
@@ -106,16 +109,23 @@ int pactoolMain(int argc, char** argv, std::FILE* out) {
         usage(out, program.c_str());
         return 0;
     }
+    const bool install = equalsIgnoreCase(line.words[0], "install");
     const Command command = commandNamed(line.words[0]);
-    if (command == nullptr) {
-        say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' or 't'\n");
+    if (command == nullptr && !install) {
+        say(out, "Invalid command must be 'archive' 'a' 'extract' 'e' 'list' 'l' 'test' 't' or 'install'\n");
         return kUnknownCommand;
     }
-    if (line.words.size() > 2) {
+    if (line.words.size() > (install ? 3 : 2)) {
         // One archive a run: a word more is a mistake, never ignored.
-        say(out, "Unexpected argument: %s (one archive path after the command)\n", shown(line.words[2]).c_str());
+        say(out, "Unexpected argument: %s (one archive path after the command)\n",
+            shown(line.words[install ? 3 : 2]).c_str());
         usage(out, program.c_str());
         return 1;
+    }
+    if (install) {
+        const std::optional<std::string> folder =
+            line.words.size() == 3 ? std::optional<std::string>(line.words[2]) : std::nullopt;
+        return installCommand(line.words[1], folder, out) ? 0 : 1;
     }
     return runCommand(command, line.words[1], out, options);
 }

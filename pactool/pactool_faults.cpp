@@ -51,6 +51,15 @@ std::string message(const Error& e) {
     case PactoolFault::MakefileMemberNotInCodePage:
         return "No makefile written: the member name " + member +
                " holds a character the system's code page cannot hold, so make could not name its file";
+    case PactoolFault::InstallNoGameDir:
+        return "Not installed: GAME_DIR is empty; name the game's folder in ../makefile.conf (GAME_DIR = "
+               "C:\\Games\\TheGame), or give it after the archive";
+    case PactoolFault::InstallNotAFolder: {
+        const std::string why = e.system != 0 ? " (" + platform::errorText(e.system) + ")" : "";
+        return e.detail.empty() ? "Not installed: " + file + " is not a folder" + why
+                                : "Not installed: " + e.detail + " in ../makefile.conf names " + file +
+                                      ", which is not a folder" + why;
+    }
     case PactoolFault::MakefileNotAScenario:
         return member + " is not a scenario for the makefile: the archive also holds " + shown(e.other) +
                ", the name of its listing, PO file or template; both are packed as they are";

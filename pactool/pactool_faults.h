@@ -26,6 +26,9 @@ enum class PactoolFault : std::uint16_t {
     MakefileArchiveNotInCodePage,  // `file`: a path the system's code page cannot hold
     MakefileNotAScenario,   // note; `name` a .bin member, `other` the member named like its listing
     MakefileMemberNotInCodePage,  // `name`: a member name the system's code page cannot hold
+    // Install.
+    InstallNoGameDir,   // no folder given and GAME_DIR empty or not set
+    InstallNotAFolder,  // `file` the folder, `detail` "GAME_DIR" when makefile.conf named it; `system`
 };
 
 const FaultDomain& faultDomain(PactoolFault);

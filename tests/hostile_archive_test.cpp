@@ -42,10 +42,14 @@ const char* const kReplacesOwnFile =
     ": it would replace a file that data.pac.list (the list of the archive extracted here before) does not name: a "
     "file of your own, such as a listing or a PO file; move it away first\n";
 
-// Every file of the folder (none in subfolders here) with its bytes.
+// Every file of the folder with its bytes (the makefile's scenario list in
+// .scntool included).
 std::map<std::string, std::string> folderContents(const Workspace& w) {
     std::map<std::string, std::string> contents;
-    for (const std::string& name : w.files()) contents[name] = w.read(name);
+    for (std::string name : w.files()) {
+        if (name == ".scntool") name = ".scntool/scenarios";
+        contents[name] = w.read(name);
+    }
     return contents;
 }
 
