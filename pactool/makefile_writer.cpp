@@ -150,8 +150,15 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             "GAME_PO_OPTION = $(if $(TRANSLATIONS),--po $(TRANSLATIONS) )\n"
             "POT_OPTION = $(if $(TRANSLATIONS),-o $(basename $(TRANSLATIONS)).pot )\n"
             "SCENARIOS = $(basename $(BINS))\n"
-            "LISTINGS = $(wildcard $(addsuffix .txt,$(SCENARIOS)))\n"
-            "PO_FILES = $(or $(GAME_PO),$(wildcard $(addsuffix .po,$(SCENARIOS))))\n"
+            // The listings and PO files there are, found with one look at
+            // each scenario folder ("*.txt"): a name looked up on its own
+            // that is not there costs a Windows make a look at the whole
+            // folder, and a game holds thousands of them.
+            "SCENARIO_FOLDERS = $(sort $(dir $(BINS)))\n"
+            "present = $(filter $(addsuffix $(1),$(SCENARIOS)),"
+            "$(patsubst ./%,%,$(wildcard $(addsuffix *$(1),$(SCENARIO_FOLDERS)))))\n"
+            "LISTINGS = $(call present,.txt)\n"
+            "PO_FILES = $(or $(GAME_PO),$(call present,.po))\n"
             // scntool reads the scenarios from the list extract wrote, so no
             // command line grows with the number of members.
             "SCENARIO_LIST = @" + std::string(kScenarioListFile) + "\n"
@@ -161,6 +168,10 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
             // syntax to cmd.exe's copy).  A GAME_DIR line that ends in a
             // backslash takes in the next line of makefile.conf.
             "export GAME_DIR\n"
+            // A variable named in make's environment is exported with the
+            // makefile's value: the member lists would then fill every
+            // command's environment ("Argument list too long").
+            "unexport FILES BINS SCENARIOS SCENARIO_FOLDERS LISTINGS PO_FILES\n"
             "$(if $(findstring =,$(GAME_DIR)),$(error GAME_DIR in ../makefile.conf holds \"=\": its line ends in a "
             "backslash that takes in the next line; end it without one))\n";
     text += "\n.PHONY: " + std::string(kTargets[0]);
