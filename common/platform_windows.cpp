@@ -664,6 +664,10 @@ bool standardErrorIsTerminal() {
 void prepareProcess(const char* tool) {
     handleUnexpectedFailures(tool);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    // The C runtime writes an unbuffered stream a character at a time (a
+    // system call each): every message is written whole and flushed at
+    // once (writeText), so the buffer only gathers one message.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
 }
 
 void removeFileNow(const char* path) {

@@ -195,6 +195,21 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
     const std::string listPath = listFileName(pacPath);
     const std::string archiveKey = fileKey(platform::absolutePath(pacPath));
     const std::string listKey = fileKey(platform::absolutePath(listPath));
+    // The files no member may be written over, through a link either,
+    // known by identity: looked at once, not again for every member.
+    struct Guarded {
+        platform::FileIdentity identity;
+        PacFault fault;
+    };
+    std::vector<Guarded> guarded;
+    for (const auto& [file, fault] : {std::pair<std::string, PacFault>{"makefile", PacFault::NameIsMakefile},
+                                      {"GNUmakefile", PacFault::NameIsMakefile},
+                                      {"Makefile", PacFault::NameIsMakefile},
+                                      {pacPath, PacFault::NameIsArchive},
+                                      {listPath, PacFault::NameIsList}}) {
+        Guarded g{{}, fault};
+        if (platform::fileIdentity(file, g.identity)) guarded.push_back(g);
+    }
     std::unordered_map<std::string, std::size_t> seen;
     seen.reserve(names.size());
     Error refusal = fileError(Fault{}, std::string(source));
@@ -219,13 +234,16 @@ Error checkMemberNames(const std::vector<std::string_view>& names, const std::st
         if (isInRecordFolder(fileKey(path))) return refusal.as(PacFault::NameIsRecord);
         if (isTemporaryName(path)) return refusal.as(PacFault::NameLikeTemporary);
         // By name, or as a link to one (writing a member follows links).
-        if (key == fileKey("makefile") || key == fileKey("gnumakefile") || platform::sameFile(path, "makefile") ||
-            platform::sameFile(path, "GNUmakefile") || platform::sameFile(path, "Makefile")) {
-            return refusal.as(PacFault::NameIsMakefile);
-        }
+        if (key == fileKey("makefile") || key == fileKey("gnumakefile")) return refusal.as(PacFault::NameIsMakefile);
         const std::string absoluteKey = fileKey(platform::absolutePath(path));
-        if (absoluteKey == archiveKey || platform::sameFile(path, pacPath)) return refusal.as(PacFault::NameIsArchive);
-        if (absoluteKey == listKey || platform::sameFile(path, listPath)) return refusal.as(PacFault::NameIsList);
+        if (absoluteKey == archiveKey) return refusal.as(PacFault::NameIsArchive);
+        if (absoluteKey == listKey) return refusal.as(PacFault::NameIsList);
+        platform::FileIdentity identity;
+        if (!guarded.empty() && platform::fileIdentity(path, identity)) {
+            for (const Guarded& g : guarded) {
+                if (g.identity.device == identity.device && g.identity.file == identity.file) return refusal.as(g.fault);
+            }
+        }
         const auto [earlier, isNew] = seen.emplace(key, i);
         if (!isNew) {
             refusal.other = names[earlier->second];
