@@ -26,8 +26,10 @@ Error gameFolder(const std::optional<std::string>& given, std::string& folder, b
     }
     // A line of makefile.conf may end in blanks, or in a backslash that
     // joined it to a blank line or a comment: make keeps the blanks.
+    // Quotes around it, as around a tool's path, are no part of the name.
     if (fromConf) {
         while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\t')) folder.pop_back();
+        if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
     }
     Error error = fileError(PactoolFault::InstallNotAFolder, folder);
     error.detail = fromConf ? "GAME_DIR" : "";

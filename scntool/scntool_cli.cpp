@@ -46,6 +46,8 @@ void usage(std::FILE* out, const std::string& program) {
         "       %s --status [--code-page NAME] [--po FILE.po] FILE...\n"
         "\tshows how far each scenario is translated, whether NAME.bin is built,\n"
         "\tand every problem; status 1 unless the game is ready to ship\n"
+        "@LIST stands for the lines of the file LIST, one file a line (the makefile's\n"
+        "\t@.scntool/scenarios)\n"
         "Code pages: %s (the default is UTF-8)\n",
         p, p, p, p, p, p, codePageNames().c_str());
 }

@@ -1,6 +1,8 @@
 // pactool end to end: the real executable in scratch directories.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstring>
 #include <functional>
 #include <sys/stat.h>
@@ -623,6 +625,39 @@ TEST(PactoolExtract, AMemberWhoseDataEndsEarlyIsReportedAndNothingIsWritten) {
     EXPECT_NE(result.output.find(" of its 70000 bytes\n"), std::string::npos) << result.output;
     EXPECT_EQ(w.read("b.dat"), "previous contents");
     EXPECT_EQ(w.files(), (std::vector<std::string>{"b.dat", "data.pac"}));  // no member, no list file, no makefile
+}
+
+// install copies exactly the archive, under its own name, into an existing
+// folder; anything else is refused with one line and copies nothing.
+TEST(PactoolInstall, CopiesTheArchiveAndNothingElse) {
+    Packed w;
+    std::filesystem::create_directory(w.path("The Game"));
+    w.write("The Game/other.dat", "the game's own");
+    w.write("-x.pac", w.read("data.pac"));
+    const struct {
+        std::vector<std::string> words;
+        const char* installed;  // the file that must then hold the archive, or nullptr
+        std::string output;     // its start
+    } cases[] = {
+        {{"install", "data.pac", "The Game"}, "The Game/data.pac", "Installed data.pac as The Game"},
+        {{"install", "--", "-x.pac", "The Game/"}, "The Game/-x.pac", "Installed -x.pac as The Game/-x.pac\n"},
+        {{"install", "data.pac", "Nowhere"}, nullptr, "Not installed: Nowhere is not a folder ("},
+        {{"install", "data.pac", "a.txt"}, nullptr, "Not installed: a.txt is not a folder\n"},
+        {{"install", "data.pac.list", "The Game"}, nullptr, "data.pac.list: Not a PAC file"},
+        {{"install", "missing.pac", "The Game"}, nullptr, "Can't open missing.pac"},
+        {{"install", "data.pac", "The Game", "x"}, nullptr, "Unexpected argument: x"},
+    };
+    for (const auto& c : cases) {
+        const auto result = w.pactool(c.words);
+        EXPECT_EQ(result.output.rfind(c.output, 0), 0u) << result.output;
+        EXPECT_EQ(result.status, c.installed != nullptr ? 0 : 1) << c.output;
+        if (c.installed != nullptr) {
+            EXPECT_EQ(w.read(c.installed), w.read("data.pac")) << c.output;
+        }
+    }
+    EXPECT_EQ(w.read("The Game/other.dat"), "the game's own");
+    EXPECT_EQ(testing_support::listDirectory(w.path("The Game")),
+              (std::vector<std::string>{"-x.pac", "data.pac", "other.dat"}));
 }
 
 TEST(PactoolExtract, MemberInAMissingDirectory) {
