@@ -108,7 +108,9 @@ for file in "$installed_doc"/*; do
     esac
     windows_text "$file" >"${text%.md}.txt"
 done
-windows_text "$root/packaging/makefile.conf" >"$top/makefile.conf"
+# The sample names the tools where they are when the zip is unpacked into C:\.
+sed "s|@TOOLS@|C:/$zip_name|g" "$root/packaging/makefile.conf" >"$work/makefile.conf"
+windows_text "$work/makefile.conf" >"$top/makefile.conf"
 for page in pactool scntool; do
     man_text "$work/linux/man/$page.1" >"$work/$page.txt"
     windows_text "$work/$page.txt" >"$top/doc/$page.txt"
