@@ -131,12 +131,7 @@ bool commit(Build& build, std::FILE* out) {
         report(out, kTool, error);
         return false;
     }
-    OutputFile output;
-    if (Error error = output.create(build.files.binary)) {
-        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
-        return false;
-    }
-    return writeOutput(output, build.binary, out);
+    return writeOutput(build.files.binary, build.binary, out);
 }
 
 }  // namespace

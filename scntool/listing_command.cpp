@@ -96,13 +96,7 @@ ListingVerdict judgeListing(std::string_view listing, const std::string& txtPath
 // Writes `text` as the whole of the file `path`; a listing takes the time
 // of its binary (`timeOf`), so make does not take the binary for older.
 bool writeWhole(const std::string& path, std::string_view text, std::FILE* out, const std::string& timeOf = {}) {
-    OutputFile output;
-    if (Error error = output.create(path)) {
-        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
-        return false;
-    }
-    if (!timeOf.empty()) output.takeTimeOf(timeOf);
-    return writeOutput(output, asBytes(text), out);
+    return writeOutput(path, asBytes(text), out, timeOf);
 }
 
 bool saveRecord(const ScenarioFiles& files, const ScenarioRecord& record, std::FILE* out) {

@@ -36,11 +36,15 @@ bool readInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::F
     return true;
 }
 
-bool writeOutput(OutputFile& output, std::span<const std::uint8_t> bytes, std::FILE* out) {
-    if (holds(output.target(), bytes)) {
-        output.discard();
-        return true;
+bool writeOutput(const std::string& path, std::span<const std::uint8_t> bytes, std::FILE* out,
+                 const std::string& timeOf) {
+    if (holds(path, bytes)) return true;
+    OutputFile output;
+    if (Error error = output.create(path)) {
+        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
+        return false;
     }
+    if (!timeOf.empty()) output.takeTimeOf(timeOf);
     output.write(bytes);
     if (Error error = output.commit()) {
         report(out, kTool, error);

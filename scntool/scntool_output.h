@@ -28,10 +28,12 @@ inline std::span<const std::uint8_t> asBytes(std::string_view text) {
 // Opens `path` and reads it whole, with "Processing: PATH" once it is open.
 bool readInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::FILE* out);
 
-// Finishes an output created with `output.create()`.  When its target
-// already holds exactly `bytes`, the target is left untouched, its time
-// included (so make and pactool see nothing changed); otherwise the bytes
-// replace it.  Nothing is left behind when it fails.
-bool writeOutput(OutputFile& output, std::span<const std::uint8_t> bytes, std::FILE* out);
+// Writes `bytes` as the whole of the file `path`.  When it already holds
+// exactly them, it is left untouched, its time included (so make and
+// pactool see nothing changed), and no temporary file is made; otherwise
+// the bytes replace it, and the new file takes the modification time of
+// `timeOf` when one is named.  Nothing is left behind when it fails.
+bool writeOutput(const std::string& path, std::span<const std::uint8_t> bytes, std::FILE* out,
+                 const std::string& timeOf = {});
 
 }  // namespace pactools

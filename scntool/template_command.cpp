@@ -88,12 +88,7 @@ bool addListing(PoTemplate& pot, const std::string& txtPath, bool besideListing,
 }
 
 bool writeTemplate(const PoTemplate& pot, const std::string& path, std::FILE* out) {
-    OutputFile output;
-    if (Error error = output.create(path)) {
-        report(out, kTool, error.as(ScntoolFault::CannotCreateScenario));
-        return false;
-    }
-    return writeOutput(output, asBytes(withLineEnds(templateText(pot), kNativeLineEnd)), out);
+    return writeOutput(path, asBytes(withLineEnds(templateText(pot), kNativeLineEnd)), out);
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ unset MAKEFLAGS MAKELEVEL MFLAGS GAME_DIR 2>/dev/null || true
 # The Linux tools that make the games and check the results: REF_PACTOOL
 # and REF_SCNTOOL, or build/release's, built here.
 if [ -n "${REF_PACTOOL:-}" ] && [ -n "${REF_SCNTOOL:-}" ]; then
-    ref_pactool=$REF_PACTOOL
-    ref_scntool=$REF_SCNTOOL
+    ref_pactool=$(cd "$(dirname "$REF_PACTOOL")" && pwd)/$(basename "$REF_PACTOOL")
+    ref_scntool=$(cd "$(dirname "$REF_SCNTOOL")" && pwd)/$(basename "$REF_SCNTOOL")
 else
     cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
     cmake --build "$root/build/release" --parallel "$(nproc 2>/dev/null || echo 2)" >/dev/null
