@@ -140,7 +140,10 @@ Error makefileText(std::string_view pacPath, const PtrVector<PacEntry>& entries,
     // it assembles only what changed, never over a new original (it stops
     // make instead), and leaves a binary whose bytes do not change
     // untouched, so only what changed is compressed again.
-    text += "\nCODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
+    // No built-in rules: make would look for a way to build every member
+    // (under RCS/ and SCCS/ of each folder too), seconds for a large game.
+    text += "\nMAKEFLAGS += --no-builtin-rules\n.SUFFIXES:\n";
+    text += "CODE_PAGE_OPTION = $(if $(CODE_PAGE),--code-page $(CODE_PAGE) )\n"
             "$(if $(filter-out 0 1,$(words $(TRANSLATIONS)))$(filter-out %.po,$(TRANSLATIONS)),"
             "$(error TRANSLATIONS must name one PO file, NAME.po, without blanks))\n"
             "$(if $(TRANSLATIONS),$(if $(filter $(TRANSLATIONS) $(basename $(TRANSLATIONS)).pot,$(FILES) $(BINS)),"
