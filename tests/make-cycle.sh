@@ -72,7 +72,19 @@ if [ "$system" = windows ]; then
     [ -f "$WINEPREFIX/drive_c/$tools_folder/pactool.exe" ] || fail "the zip holds no $tools_folder\\pactool.exe"
     tr -d '\r' <"$WINEPREFIX/drive_c/$tools_folder/makefile.conf" >"$work/zip.conf"
     pactool() { "$wine" "C:\\$tools_folder\\pactool.exe" "$@"; }
-    run_make() { "$wine" "$make_exe" -j "$@"; }
+    # Wine under load now and then fails to start a program ("process_begin:
+    # CreateProcess(...) failed", "e=1359": an internal error of its own):
+    # make runs once more then, with what it said kept.
+    run_make() {
+        if "$wine" "$make_exe" -j "$@" >"$work/make.out" 2>&1; then
+            cat "$work/make.out"
+            return 0
+        fi
+        cat "$work/make.out"
+        grep -q '(e=1359)' "$work/make.out" || return 1
+        echo "(Wine could not start a program: make runs again)"
+        "$wine" "$make_exe" -j "$@"
+    }
     shell_copy() { "$wine" cmd /c copy "$1" "$2" >/dev/null; }
     # A Linux path as Windows programs under Wine name it.
     native() { printf 'Z:%s' "$1" | tr / '\\'; }
