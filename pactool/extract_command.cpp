@@ -341,12 +341,14 @@ bool writeCycleFiles(const std::string& pacPath, const PacArchive& archive, cons
     // that is not there (or not its own).
     int reason = 0;
     Error failure;
-    if (scenarios.empty()) {
-        // no scenarios: the makefile runs no scntool
-    } else if (!platform::makeDirectory(kRecordFolder, reason)) {
-        failure = fileError(CommonFault::CannotCreate, kRecordFolder, reason);
-    } else {
-        failure = writeTextFile(kScenarioListFile, scenarios);
+    if (!scenarios.empty()) {  // (without scenarios the makefile runs no scntool)
+        if (!platform::makeDirectory(kRecordFolder, reason)) {
+            failure = fileError(CommonFault::CannotCreate, kRecordFolder, reason);
+        } else {
+            // What a killed extract left there goes first, as elsewhere.
+            removeLeftoverTemporaries(kRecordFolder);
+            failure = writeTextFile(kScenarioListFile, scenarios);
+        }
     }
     if (failure) {
         report(out, "pactool", failure);  // and no makefile
