@@ -179,22 +179,43 @@ HANDLE handleOf(int fd) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
 
-FileStatus statusOf(const BY_HANDLE_FILE_INFORMATION& info, DWORD type) {
+FileStatus statusOf(DWORD attributes, std::uint64_t size, bool disk) {
     FileStatus status;
-    status.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    status.regular = !status.directory && type == FILE_TYPE_DISK;
-    status.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    status.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+    status.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.regular = !status.directory && disk;
+    status.size = size;
+    status.mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
     return status;
 }
 
+// What the file system's directory says of `path` without opening it: far
+// cheaper than a handle (under Wine no trip to its server), which is what
+// makes looking at thousands of scenarios affordable.  False for a link (a
+// reparse point: its target is looked at through a handle) and for any
+// failure but a missing name (`missing`), which the handle route tells.
+bool attributesOf(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& data, bool& missing) {
+    missing = false;
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    }
+    const DWORD reason = GetLastError();
+    missing = reason == ERROR_FILE_NOT_FOUND || reason == ERROR_PATH_NOT_FOUND;
+    return false;
+}
+
+// (Not GetFileInformationByHandle: it asks for the volume's serial number
+// too, which Wine fetches from its mount manager, a process of its own,
+// every time.)
 bool statHandle(HANDLE handle, FileStatus& status, int& error) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(handle, &info)) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
         error = lastReason();
         return false;
     }
-    status = statusOf(info, GetFileType(handle));
+    status = statusOf(basic.FileAttributes, static_cast<std::uint64_t>(standard.EndOfFile.QuadPart),
+                      GetFileType(handle) == FILE_TYPE_DISK);
     return true;
 }
 
@@ -293,6 +314,17 @@ bool statPath(const std::string& path, FileStatus& status, int& error) {
         status = FileStatus{};
         return true;
     }
+    // A file or folder in a folder (no device: those were told above) is on disk.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    bool missing = false;
+    if (attributesOf(where.path, data, missing)) {
+        status = statusOf(data.dwFileAttributes, std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow, true);
+        return true;
+    }
+    if (missing) {
+        error = lastReason();
+        return false;
+    }
     const HANDLE handle = openToLook(where.path);
     if (handle == INVALID_HANDLE_VALUE) {
         error = lastReason();
@@ -314,15 +346,13 @@ int openRead(const std::string& path, int& error) {
         error = kNotRegularFile;
         return -1;
     }
-    const DWORD attributes = GetFileAttributesW(where.path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        error = EISDIR;
-        return -1;
-    }
     const HANDLE handle = CreateFileW(where.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = lastReason();
+        // A folder does not open as a file: told as one.
+        const DWORD attributes = GetFileAttributesW(where.path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) error = EISDIR;
         return -1;
     }
     FileStatus status;
@@ -465,12 +495,20 @@ bool isWritable(const std::string& path) {
 }
 
 bool copyModificationTime(const std::string& from, int fd) {
-    const HANDLE source = openToLook(systemPath(from).path);
-    if (source == INVALID_HANDLE_VALUE) return false;
+    const std::wstring path = systemPath(from).path;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    bool missing = false;
     FILETIME written{};
-    const bool got = GetFileTime(source, nullptr, nullptr, &written) != 0;
-    CloseHandle(source);
-    return got && SetFileTime(handleOf(fd), nullptr, nullptr, &written) != 0;
+    if (attributesOf(path, data, missing)) {
+        written = data.ftLastWriteTime;
+    } else {
+        const HANDLE source = openToLook(path);
+        if (source == INVALID_HANDLE_VALUE) return false;
+        const bool got = GetFileTime(source, nullptr, nullptr, &written) != 0;
+        CloseHandle(source);
+        if (!got) return false;
+    }
+    return SetFileTime(handleOf(fd), nullptr, nullptr, &written) != 0;
 }
 
 bool replaceFile(const std::string& from, const std::string& to, int& error) {
